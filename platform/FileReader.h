@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Size and last-write time (seconds and nanoseconds since 1970-01-01 UTC) of an open file.
+struct TFileStatus {
+    qint64 Size = 0;
+    qint64 LastWriteSecs = 0;
+    int LastWriteNsec = 0;
+};
+
+// A source file opened for reading, local or on a network share; a transfer reads it in
+// blocks without knowing where it lives.
+class TFileReader {
+public:
+    virtual ~TFileReader() = default;
+    // False when the status of the open file cannot be read.
+    virtual bool Status(TFileStatus& status) = 0;
+    // Up to maxSize bytes into buffer: the count read, 0 at the end, -1 on failure.
+    virtual qint64 Read(char* buffer, qint64 maxSize) = 0;
+};

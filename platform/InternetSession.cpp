@@ -1,0 +1,41 @@
+#include "platform/InternetSession.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace {
+
+void InitialiseClientOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
+TInternetSession::TInternetSession(const QString& agent, const QString& proxy)
+    : FAgent(agent)
+    , FProxy(proxy)
+{
+    InitialiseClientOnce();
+    CURLSH* share = curl_share_init();
+    if (share) {
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    }
+    FShare = share;
+}
+
+TInternetSession::~TInternetSession()
+{
+    curl_share_cleanup(static_cast<CURLSH*>(FShare));
+}
+
+void TInternetSession::SetTimeouts(int connectMs, int sendMs, int receiveMs)
+{
+    FConnectTimeoutMs = connectMs;
+    FSendTimeoutMs = sendMs;
+    FReceiveTimeoutMs = receiveMs;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// One Internet session of a copy run: the user agent, an optional proxy and the time-outs
+// that every request of the run inherits. Requests made through it share connections,
+// name lookups and TLS sessions.
+class TInternetSession {
+public:
+    TInternetSession(const QString& agent, const QString& proxy);
+    ~TInternetSession();
+    TInternetSession(const TInternetSession&) = delete;
+    TInternetSession& operator=(const TInternetSession&) = delete;
+
+    const QString& Agent() const { return FAgent; }
+    const QString& Proxy() const { return FProxy; }
+
+    // Milliseconds; 0 leaves the client's own limits in force.
+    void SetTimeouts(int connectMs, int sendMs, int receiveMs);
+    int ConnectTimeoutMs() const { return FConnectTimeoutMs; }
+    int SendTimeoutMs() const { return FSendTimeoutMs; }
+    int ReceiveTimeoutMs() const { return FReceiveTimeoutMs; }
+
+    // The client's shared state for the requests of this session (opaque outside platform/).
+    void* SharedState() const { return FShare; }
+
+private:
+    QString FAgent;
+    QString FProxy;
+    int FConnectTimeoutMs = 0;
+    int FSendTimeoutMs = 0;
+    int FReceiveTimeoutMs = 0;
+    void* FShare = nullptr;
+};

@@ -1,0 +1,71 @@
+#include "platform/LocalFiles.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <optional>
+#include <sys/stat.h>
+
+namespace {
+
+// A NUL character would cut the path short at the system call, naming another file: such a
+// path (like an empty one) names nothing.
+std::optional<QByteArray> NativePath(const QString& path)
+{
+    if (path.isEmpty() || path.contains(QChar(u'\0')))
+        return std::nullopt;
+    return QFile::encodeName(path);
+}
+
+bool StatPath(const QString& path, struct stat& info)
+{
+    const std::optional<QByteArray> native = NativePath(path);
+    return native && ::stat(native->constData(), &info) == 0;
+}
+
+} // namespace
+
+bool PathIsDirectory(const QString& path)
+{
+    struct stat info;
+    return StatPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+bool PathExists(const QString& path)
+{
+    const std::optional<QByteArray> native = NativePath(path);
+    struct stat info;
+    return native && ::lstat(native->constData(), &info) == 0;
+}
+
+bool RegularFileExists(const QString& path)
+{
+    struct stat info;
+    return StatPath(path, info) && S_ISREG(info.st_mode);
+}
+
+qint64 LocalFileSize(const QString& path)
+{
+    struct stat info;
+    return StatPath(path, info) ? qint64(info.st_size) : -1;
+}
+
+bool CreateDirectory(const QString& path)
+{
+    const std::optional<QByteArray> native = NativePath(path);
+    if (!native)
+        return false;
+    if (::mkdir(native->constData(), 0777) == 0)
+        return true;
+    return errno == EEXIST && PathIsDirectory(path);
+}
+
+bool LastWriteTime(const QString& path, qint64& secs, int& nsec)
+{
+    struct stat info;
+    if (!StatPath(path, info))
+        return false;
+    secs = qint64(info.st_mtim.tv_sec);
+    nsec = int(info.st_mtim.tv_nsec);
+    return true;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// File system queries and directory creation for the engine's local paths. Links are followed
+// except where said otherwise.
+
+// True when the path exists and is a directory.
+bool PathIsDirectory(const QString& path);
+
+// True when anything is at the path, a dangling link included.
+bool PathExists(const QString& path);
+
+// True when the path is a regular file.
+bool RegularFileExists(const QString& path);
+
+// Size in bytes from the file's attributes, without opening it; -1 when they cannot be read.
+qint64 LocalFileSize(const QString& path);
+
+// Creates one directory (mode 0777, narrowed by the umask). True when the directory exists
+// afterwards, also when another process created it first.
+bool CreateDirectory(const QString& path);
+
+// Last-write time as seconds and nanoseconds since 1970-01-01 UTC; false when unreadable.
+bool LastWriteTime(const QString& path, qint64& secs, int& nsec);

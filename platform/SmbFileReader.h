@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/FileReader.h"
+
+struct _SMBCCTX;
+struct _SMBCFILE;
+
+// A file on a network share opened for reading through the share's client context
+// (TSmbShare::OpenFile makes it; it must not outlive that connection).
+class TSmbFileReader : public TFileReader {
+public:
+    TSmbFileReader(_SMBCCTX* context, _SMBCFILE* file);
+    ~TSmbFileReader() override;
+    TSmbFileReader(const TSmbFileReader&) = delete;
+    TSmbFileReader& operator=(const TSmbFileReader&) = delete;
+
+    bool Status(TFileStatus& status) override;
+    qint64 Read(char* buffer, qint64 maxSize) override;
+
+private:
+    _SMBCCTX* FContext;
+    _SMBCFILE* FFile;
+};

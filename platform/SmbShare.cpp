@@ -1,0 +1,156 @@
+#include "platform/SmbShare.h"
+
+#include <QStringList>
+#include <QUrl>
+
+#include <libsmbclient.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+
+namespace {
+
+struct TShareAddress {
+    QString Server;
+    quint16 Port = 0;     // 0: the client's default
+    QStringList Path;     // the share, then directories below it
+};
+
+// Splits "\\server\share\dir", "//server/share/dir" or "smb://server:port/share/dir".
+bool ParseShare(const QString& share, TShareAddress& address)
+{
+    QString rest;
+    if (share.startsWith(QLatin1String("smb://"), Qt::CaseInsensitive))
+        rest = share.mid(6);
+    else if (share.startsWith(QLatin1String("\\\\")) || share.startsWith(QLatin1String("//")))
+        rest = share.mid(2);
+    else
+        return false;
+    rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList parts = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.size() < 2)
+        return false;
+    address.Server = parts.takeFirst();
+    // A port follows the last colon, unless the colons belong to a bare IPv6 address.
+    const qsizetype colon = address.Server.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0 && (address.Server.count(QLatin1Char(':')) == 1 || address.Server.at(colon - 1) == QLatin1Char(']'))) {
+        bool numeric = false;
+        const uint port = address.Server.mid(colon + 1).toUInt(&numeric);
+        if (!numeric || port == 0 || port > 65535)
+            return false;
+        address.Port = quint16(port);
+        address.Server.truncate(colon);
+    }
+    address.Path = parts;
+    return !address.Server.isEmpty();
+}
+
+// The client library decodes percent escapes in paths, so every segment is escaped.
+QByteArray EncodedPath(const QStringList& segments)
+{
+    QByteArray path;
+    for (const QString& segment : segments)
+        path += '/' + QUrl::toPercentEncoding(segment);
+    return path;
+}
+
+void CopyInto(char* destination, int size, const QByteArray& text)
+{
+    if (size <= 0)
+        return;
+    const size_t count = std::min(size_t(size) - 1, size_t(text.size()));
+    std::memcpy(destination, text.constData(), count);
+    destination[count] = '\0';
+}
+
+} // namespace
+
+TSmbShare::TSmbShare() = default;
+
+TSmbShare::~TSmbShare()
+{
+    Disconnect();
+}
+
+bool TSmbShare::Connect(const QString& share, const QString& userName, const QString& password)
+{
+    Disconnect();
+    FErrorString.clear();
+    TShareAddress address;
+    if (!ParseShare(share, address))
+        return Fail(EINVAL, QStringLiteral("Not a network share name: ") + share);
+    FShareUrl = "smb://" + QUrl::toPercentEncoding(address.Server, "[]:") + EncodedPath(address.Path);
+    FUserName = userName.toUtf8();
+    FPassword = password.toUtf8();
+
+    SMBCCTX* context = smbc_new_context();
+    if (!context)
+        return Fail(errno, QStringLiteral("Cannot start the network share client"));
+    smbc_setDebug(context, 0);
+    smbc_setOptionUserData(context, this);
+    smbc_setFunctionAuthDataWithContext(context, &TSmbShare::SupplyCredentials);
+    smbc_setOptionNoAutoAnonymousLogin(context, !FUserName.isEmpty());
+    smbc_setOptionProtocols(context, "SMB2_02", "SMB3");
+    if (address.Port != 0)
+        smbc_setPort(context, address.Port);
+    if (!smbc_init_context(context)) {
+        const int error = errno;
+        smbc_free_context(context, 1);
+        return Fail(error, QStringLiteral("Cannot start the network share client"));
+    }
+    FContext = context;
+
+    SMBCFILE* root = smbc_getFunctionOpendir(FContext)(FContext, FShareUrl.constData());
+    if (!root) {
+        const int error = errno;
+        Disconnect();
+        return Fail(error, QStringLiteral("Cannot connect to ") + share);
+    }
+    smbc_getFunctionClosedir(FContext)(FContext, root);
+    return true;
+}
+
+bool TSmbShare::Disconnect()
+{
+    if (!FContext)
+        return true;
+    // Shutting down closes whatever is still open, so the context always goes.
+    const bool freed = smbc_free_context(FContext, 1) == 0;
+    if (!freed)
+        Fail(errno, QStringLiteral("Cannot disconnect from the network share"));
+    FContext = nullptr;
+    return freed;
+}
+
+std::unique_ptr<TSmbFileReader> TSmbShare::OpenFile(const QString& relativePath)
+{
+    if (!FContext) {
+        Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
+        return nullptr;
+    }
+    QString path = relativePath;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QByteArray url = FShareUrl + EncodedPath(path.split(QLatin1Char('/'), Qt::SkipEmptyParts));
+    SMBCFILE* file = smbc_getFunctionOpen(FContext)(FContext, url.constData(), O_RDONLY, 0);
+    if (!file) {
+        Fail(errno, QStringLiteral("Cannot open ") + relativePath);
+        return nullptr;
+    }
+    return std::make_unique<TSmbFileReader>(FContext, file);
+}
+
+void TSmbShare::SupplyCredentials(SMBCCTX* context, const char*, const char*, char*, int, char* userName,
+                                  int userNameSize, char* password, int passwordSize)
+{
+    const auto* self = static_cast<const TSmbShare*>(smbc_getOptionUserData(context));
+    CopyInto(userName, userNameSize, self->FUserName);
+    CopyInto(password, passwordSize, self->FPassword);
+}
+
+bool TSmbShare::Fail(int error, const QString& what)
+{
+    FErrorString = what + QStringLiteral(": ") + qt_error_string(error);
+    return false;
+}

@@ -1,0 +1,252 @@
+// The copy run: order of events, session, cancel, the two ends of a run, threads.
+#include "platform/InternetSession.h"
+#include "tests/support/WaitFor.h"
+#include "webcopy/WebCopy.h"
+#include "webcopy/WebCopyIoError.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records the run's events as short texts, progress collapsed to one entry per file number.
+class TEventLog {
+public:
+    explicit TEventLog(TWebCopy& webCopy)
+    {
+        webCopy.OnBeforeDialogShow = [this](QObject*, QDialog*) { Events << QStringLiteral("dialog"); };
+        webCopy.OnFileStart = [this](QObject*, int idx) { Events << QStringLiteral("start %1").arg(idx); };
+        webCopy.OnFileDone = [this](QObject*, int idx) { Events << QStringLiteral("done %1").arg(idx); };
+        webCopy.OnCopyDone = [this](QObject*) { Events << QStringLiteral("copy done"); };
+        webCopy.OnCopyCancel = [this](QObject*) { Events << QStringLiteral("cancel"); };
+        webCopy.OnError = [this](QObject*, int code) { Events << QStringLiteral("error %1").arg(code); };
+        webCopy.OnErrorInfo = [this](QObject*, int, const QString& info) { Events << QStringLiteral("info ") + info; };
+        webCopy.OnCopyProgress = [this](QObject*, int fileidx, quint32, quint32) {
+            const QString entry = QStringLiteral("progress %1").arg(fileidx);
+            if (Events.isEmpty() || Events.last() != entry)
+                Events << entry;
+        };
+    }
+    QStringList Events;
+};
+
+class CopyRun : public ::testing::Test {
+protected:
+    // A wpFile item copying a new source file of `size` bytes into the target directory.
+    TWebCopyItem* AddCopy(TWebCopy& webCopy, const QString& name, int size = 1000)
+    {
+        QFile source(FSource.filePath(name));
+        EXPECT_TRUE(source.open(QIODevice::WriteOnly));
+        source.write(QByteArray(size, 'x'));
+        TWebCopyItem* item = webCopy.Items().Add();
+        item->Protocol = wpFile;
+        item->URL = source.fileName();
+        item->TargetDir = FTarget.path();
+        return item;
+    }
+
+    QTemporaryDir FSource;
+    QTemporaryDir FTarget;
+};
+
+} // namespace
+
+TEST_F(CopyRun, WithoutActiveItemsBuildsTheDialogAndEnds)
+{
+    for (bool withInactiveItem : {false, true}) {
+        TWebCopy webCopy;
+        TEventLog log(webCopy);
+        if (withInactiveItem)
+            webCopy.Items().Add()->Active = false;
+        EXPECT_TRUE(webCopy.Execute());
+        EXPECT_EQ(log.Events, (QStringList {QStringLiteral("dialog"), QStringLiteral("copy done")}));
+        EXPECT_EQ(webCopy.ProgressForm(), nullptr);
+        EXPECT_FALSE(webCopy.Running());
+    }
+}
+
+TEST_F(CopyRun, ActiveItemsRunInOrderWithRunningFileNumbers)
+{
+    TWebCopy webCopy;
+    webCopy.ShowDialog = false;
+    TEventLog log(webCopy);
+    AddCopy(webCopy, QStringLiteral("a.bin"));
+    AddCopy(webCopy, QStringLiteral("b.bin"))->Active = false;
+    AddCopy(webCopy, QStringLiteral("c.bin"));
+    bool sessionOpened = false;
+    webCopy.OnFileStart = [&, inner = webCopy.OnFileStart](QObject* sender, int idx) {
+        sessionOpened |= webCopy.Session() != nullptr;
+        inner(sender, idx);
+    };
+
+    webCopy.Execute();
+
+    EXPECT_EQ(log.Events, (QStringList {QStringLiteral("start 0"), QStringLiteral("progress 1"), QStringLiteral("done 0"),
+                                        QStringLiteral("start 2"), QStringLiteral("progress 2"), QStringLiteral("done 2"),
+                                        QStringLiteral("copy done")}));
+    EXPECT_FALSE(sessionOpened) << "a run of file copies needs no Internet session";
+    EXPECT_EQ(webCopy.Items().SuccessCount(), 2);
+    EXPECT_FALSE(webCopy.Items()[1]->Success());
+}
+
+TEST_F(CopyRun, NetworkItemsShareOneSessionWithTheTimeouts)
+{
+    for (int timeout : {30, 0, -5}) {
+        TWebCopy webCopy;
+        webCopy.ShowDialog = false;
+        webCopy.Timeout = timeout;
+        webCopy.Agent = QStringLiteral("Agent/1");
+        webCopy.Items().Add()->Protocol = wpFtpTest;
+        const TInternetSession* seen = nullptr;
+        int connectMs = -1, sendMs = -1, receiveMs = -1;
+        webCopy.OnFileStart = [&](QObject*, int) {
+            seen = webCopy.Session();
+            ASSERT_NE(seen, nullptr);
+            EXPECT_EQ(seen->Agent(), QStringLiteral("Agent/1"));
+            connectMs = seen->ConnectTimeoutMs();
+            sendMs = seen->SendTimeoutMs();
+            receiveMs = seen->ReceiveTimeoutMs();
+        };
+        webCopy.Execute();
+        const int expected = timeout > 0 ? timeout * 1000 : 0;
+        EXPECT_EQ(connectMs, expected);
+        EXPECT_EQ(sendMs, expected);
+        EXPECT_EQ(receiveMs, expected);
+        EXPECT_EQ(webCopy.Session(), nullptr) << "the session ends with the run";
+    }
+}
+
+TEST_F(CopyRun, ATransferThatIsNotAvailableFailsThroughTheErrorEvents)
+{
+    TWebCopy webCopy;
+    webCopy.ShowDialog = false;
+    TEventLog log(webCopy);
+    webCopy.Items().Add()->Protocol = wpFtpDelete;
+    webCopy.Execute();
+    ASSERT_GE(log.Events.size(), 3);
+    EXPECT_EQ(log.Events[1], QStringLiteral("error 7"));
+    EXPECT_TRUE(log.Events[2].contains(QStringLiteral("wpFtpDelete")));
+    EXPECT_FALSE(webCopy.Items()[0]->Success());
+}
+
+TEST_F(CopyRun, CancelDuringTheFirstOfThreeItems)
+{
+    TWebCopy webCopy;
+    for (const char* name : {"1.bin", "2.bin", "3.bin"})
+        AddCopy(webCopy, QString::fromLatin1(name), 300000);
+    webCopy.Execute();
+    ASSERT_EQ(webCopy.Items().SuccessCount(), 3);
+
+    TEventLog log(webCopy);
+    bool clicked = false;
+    auto recordProgress = webCopy.OnCopyProgress;
+    webCopy.OnCopyProgress = [&](QObject* sender, int fileidx, quint32 size, quint32 total) {
+        recordProgress(sender, fileidx, size, total);
+        if (!clicked) {
+            clicked = true;
+            auto* cancel = webCopy.ProgressForm()->findChild<QPushButton*>(QStringLiteral("CancelBtn"));
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            // The dialog refuses to close while the run still writes into it.
+            EXPECT_NE(webCopy.ProgressForm(), nullptr);
+        }
+    };
+    webCopy.Execute();
+
+    EXPECT_EQ(log.Events, (QStringList {QStringLiteral("dialog"), QStringLiteral("start 0"), QStringLiteral("progress 1"),
+                                        QStringLiteral("cancel"), QStringLiteral("copy done")}));
+    EXPECT_TRUE(webCopy.Items()[0]->Cancelled());
+    EXPECT_FALSE(webCopy.Items()[0]->Success());
+    EXPECT_TRUE(webCopy.Items()[1]->Success()) << "untouched items keep the results of the earlier run";
+    EXPECT_TRUE(webCopy.Items()[2]->Success());
+    EXPECT_EQ(webCopy.ProgressForm(), nullptr);
+}
+
+TEST_F(CopyRun, WithOpenButtonsACancelledRunLeavesAClosableDialog)
+{
+    TWebCopy webCopy;
+    webCopy.ShowOpenFolder = true;
+    AddCopy(webCopy, QStringLiteral("big.bin"), 300000);
+    QString captionAtCopyDone;
+    webCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) { webCopy.CancelCopy(); };
+    webCopy.OnCopyDone = [&](QObject*) {
+        captionAtCopyDone = webCopy.ProgressForm()->findChild<QPushButton*>(QStringLiteral("CancelBtn"))->text();
+    };
+
+    webCopy.Execute();
+
+    EXPECT_EQ(captionAtCopyDone, QStringLiteral("Cancel")) << "OnCopyDone comes before the buttons change";
+    QDialog* dialog = webCopy.ProgressForm();
+    ASSERT_NE(dialog, nullptr);
+    auto* close = dialog->findChild<QPushButton*>(QStringLiteral("CancelBtn"));
+    auto* openFolder = dialog->findChild<QPushButton*>(QStringLiteral("BtnShowFolder"));
+    ASSERT_NE(openFolder, nullptr);
+    EXPECT_EQ(close->text(), QStringLiteral("Close"));
+    EXPECT_FALSE(openFolder->isEnabled());
+
+    int cancelEvents = 0;
+    webCopy.OnCopyCancel = [&](QObject*) { ++cancelEvents; };
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_EQ(cancelEvents, 1);
+    EXPECT_TRUE(testsupport::waitFor([&] { return webCopy.ProgressForm() == nullptr; }));
+}
+
+TEST_F(CopyRun, ThreadExecuteReturnsAtOnceAndRefusesASecondStart)
+{
+    TWebCopy webCopy;
+    TEventLog log(webCopy);
+    AddCopy(webCopy, QStringLiteral("a.bin"));
+    bool secondStartRefused = false;
+    webCopy.OnFileStart = [&, inner = webCopy.OnFileStart](QObject* sender, int idx) {
+        secondStartRefused = !webCopy.ThreadExecute() && !webCopy.Execute();
+        inner(sender, idx);
+    };
+
+    ASSERT_TRUE(webCopy.ThreadExecute());
+    EXPECT_TRUE(log.Events.isEmpty()) << "the run starts only when the event loop runs again";
+    EXPECT_FALSE(webCopy.ThreadExecute());
+
+    ASSERT_TRUE(testsupport::waitFor([&] { return log.Events.contains(QStringLiteral("copy done")); }));
+    EXPECT_TRUE(secondStartRefused);
+    EXPECT_EQ(log.Events.count(QStringLiteral("start 0")), 1);
+    EXPECT_TRUE(webCopy.Items()[0]->Success());
+
+    // ThreadExecAndWait returns once the helper thread has ended.
+    log.Events.clear();
+    EXPECT_TRUE(webCopy.ThreadExecAndWait());
+    EXPECT_EQ(log.Events.last(), QStringLiteral("copy done"));
+}
+
+TEST_F(CopyRun, AnInputOutputErrorEndsTheRunAndIsReportedNotSwallowed)
+{
+    const QString info = QStringLiteral("Error writing to destination file /target/x");
+    const auto failingCopy = [&](TWebCopy& webCopy) {
+        AddCopy(webCopy, QStringLiteral("a.bin"));
+        webCopy.OnFileStart = [&](QObject*, int) { throw TWebCopyIoError(5, info); };
+    };
+
+    // Under Execute the error reaches the caller; the run has released its dialog.
+    {
+        TWebCopy webCopy;
+        failingCopy(webCopy);
+        bool copyDone = false;
+        webCopy.OnCopyDone = [&](QObject*) { copyDone = true; };
+        EXPECT_THROW(webCopy.Execute(), TWebCopyIoError);
+        EXPECT_FALSE(copyDone);
+        EXPECT_EQ(webCopy.ProgressForm(), nullptr);
+        EXPECT_FALSE(webCopy.Running());
+    }
+    // Under ThreadExecAndWait it is reported through OnError and OnErrorInfo, and is not a normal end.
+    {
+        TWebCopy webCopy;
+        failingCopy(webCopy);
+        TEventLog log(webCopy);
+        webCopy.OnFileStart = [&](QObject*, int) { throw TWebCopyIoError(5, info); };
+        EXPECT_TRUE(webCopy.ThreadExecAndWait());
+        EXPECT_EQ(log.Events, (QStringList {QStringLiteral("dialog"), QStringLiteral("error 5"), QStringLiteral("info ") + info}));
+        EXPECT_EQ(webCopy.ProgressForm(), nullptr);
+        EXPECT_FALSE(webCopy.Running());
+    }
+}

@@ -1,0 +1,231 @@
+// The copy run: how a run is started, works through the items and ends.
+#include "webcopy/WebCopy.h"
+
+#include "platform/InternetSession.h"
+#include "webcopy/WebCopyIoError.h"
+#include "webcopy/WebCopyThread.h"
+
+#include <QCoreApplication>
+#include <QMetaEnum>
+#include <QPushButton>
+
+// Releases what a run holds when it is broken off (an input/output error, or anything else
+// thrown out of a transfer).
+class TWebCopyRunGuard {
+public:
+    explicit TWebCopyRunGuard(TWebCopy& webCopy)
+        : FWebCopy(webCopy)
+    {
+    }
+    ~TWebCopyRunGuard()
+    {
+        if (!FEnded)
+            FWebCopy.ReleaseRun();
+    }
+    void RunEnded() { FEnded = true; }
+
+private:
+    TWebCopy& FWebCopy;
+    bool FEnded = false;
+};
+
+bool TWebCopy::Execute()
+{
+    if (FRunning)
+        return false;
+    FRunning = true;
+    DoCopy();
+    return true;
+}
+
+bool TWebCopy::ThreadExecute()
+{
+    if (FRunning)
+        return false;
+    FRunning = true;
+    auto* thread = new TWCopyThread(this);
+    FCopyThread = thread;
+    // Only the helper of the latest request ends a wait; an earlier one may finish late.
+    connect(thread, &QThread::finished, this, [this, thread] {
+        if (FCopyThread == thread)
+            CopyThreadTerminate();
+    });
+    thread->start();
+    return true;
+}
+
+bool TWebCopy::ThreadExecAndWait()
+{
+    FCopyCompleted = false;
+    if (!ThreadExecute())
+        return false;
+    while (!FCopyCompleted)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return true;
+}
+
+void TWebCopy::RunFromThread()
+{
+    // Runs on the user-interface thread at the helper thread's request; nothing may escape
+    // into the event loop.
+    try {
+        DoCopy();
+    } catch (const TWebCopyIoError& error) {
+        ReportError(error.Code, error.Info);
+    } catch (...) {
+        // Already released by the run; an unknown failure has nothing to report.
+    }
+}
+
+void TWebCopy::CopyThreadTerminate()
+{
+    FCopyCompleted = true;
+}
+
+void TWebCopy::ReleaseRun()
+{
+    FHinternet.reset();
+    FPrevConnect.clear();
+    FPrevTarget.clear();
+    FCancelIsClose = true;
+    delete FForm.data();
+    FRunning = false;
+}
+
+int TWebCopy::NetworkItemCount() const
+{
+    int count = 0;
+    for (int i = 0; i < FItems.Count(); ++i) {
+        const TWebCopyItem* item = FItems.Items(i);
+        if (item->Active && item->Protocol != wpFile)
+            ++count;
+    }
+    return count;
+}
+
+bool TWebCopy::KeepConnection(int idx) const
+{
+    const auto isFtpTransfer = [](const TWebCopyItem* item) {
+        return item->Protocol == wpFtp || item->Protocol == wpFtpUpload;
+    };
+    if (idx + 1 >= FItems.Count())
+        return false;
+    const TWebCopyItem* item = FItems.Items(idx);
+    const TWebCopyItem* next = FItems.Items(idx + 1);
+    return isFtpTransfer(item) && isFtpTransfer(next)
+        && item->FTPHost + item->FTPUserID + item->FTPPassword == next->FTPHost + next->FTPUserID + next->FTPPassword;
+}
+
+void TWebCopy::DoCopy()
+{
+    TWebCopyRunGuard guard(*this);
+    BuildProgressForm();
+
+    FHinternet.reset();
+    if (NetworkItemCount() > 0) {
+        FHinternet = std::make_unique<TInternetSession>(Agent, Proxy);
+        if (Timeout > 0)
+            FHinternet->SetTimeouts(Timeout * 1000, Timeout * 1000, Timeout * 1000);
+    }
+
+    FFileNum = 0;
+    FPrevTarget.clear();
+    const int count = FItems.Count();
+    // The item list is not to change during a run; if a handler shortened it anyway, the run
+    // stops at its new end rather than reading past it.
+    for (int i = 0; i < count && i < FItems.Count(); ++i) {
+        TWebCopyItem& item = *FItems.Items(i);
+        if (!item.Active)
+            continue;
+        ++FFileNum;
+        if (OnFileStart)
+            OnFileStart(this, i);
+
+        switch (item.Protocol) {
+        case wpHttp:
+        case wpFtp:
+        case wpMultiFtp:
+            SetCaption(DlgDwnload + QStringLiteral(" ..."));
+            break;
+        case wpFile:
+            SetCaption(DlgCopying + QStringLiteral(" ..."));
+            break;
+        case wpFtpUpload:
+        case wpHttpUpload:
+        case wpMultiFtpUpload:
+            SetCaption(DlgUpload + QStringLiteral(" ..."));
+            break;
+        case wpFtpDelete:
+        case wpFtpList:
+        case wpFtpTest:
+            break;
+        }
+
+        TDateTime date = item.FileDate;
+        bool noNewVersion = false;
+        const bool result = CallOperation(i, item, date, noNewVersion);
+
+        item.NewFileDate = date;
+        item.FSuccess = result && !FCancelled;
+        item.FCancelled = FCancelled;
+        item.FNoNewVersion = noNewVersion;
+        if (FCancelled)
+            break;
+        if (OnFileDone)
+            OnFileDone(this, i);
+    }
+
+    FHinternet.reset();
+    // A connection kept for a next item that never came is not handed to a later run.
+    FPrevConnect.clear();
+    guard.RunEnded();
+    EndRun();
+}
+
+bool TWebCopy::CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion)
+{
+    switch (item.Protocol) {
+    case wpFile:
+        return FileCopy(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
+                        item.TargetFilename, item.CopyNewerOnly, date, noNewVersion);
+    default: {
+        const char* name = QMetaEnum::fromType<TWebCopyProtocol>().valueToKey(item.Protocol);
+        ReportError(WebCopyErrors::TransferNotAvailable,
+                    QStringLiteral("This kind of transfer is not available in this version: ")
+                        + QString::fromLatin1(name ? name : "unknown"));
+        return false;
+    }
+    }
+}
+
+void TWebCopy::EndRun()
+{
+    if (ShowOpenFile || ShowOpenFolder) {
+        if (OnCopyDone)
+            OnCopyDone(this);
+        FCancelIsClose = true;
+        // Closed by the user during the run: nothing left to offer.
+        if (FForm && ShowDialog && FForm->isHidden())
+            delete FForm.data();
+        if (FForm) {
+            FForm->CancelButton()->setText(DlgClose);
+            if (!FCancelled) {
+                if (QPushButton* openFile = FForm->OpenFileButton())
+                    openFile->setEnabled(true);
+                if (QPushButton* openFolder = FForm->OpenFolderButton())
+                    openFolder->setEnabled(true);
+            }
+        }
+        FRunning = false;
+        return;
+    }
+    FCancelIsClose = true;
+    if (FForm) {
+        FForm->close();
+        delete FForm.data();
+    }
+    QCoreApplication::processEvents();
+    FRunning = false;
+    if (OnCopyDone)
+        OnCopyDone(this);
+}

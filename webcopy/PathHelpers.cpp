@@ -1,0 +1,59 @@
+#include "webcopy/PathHelpers.h"
+
+#include "platform/LocalFiles.h"
+
+namespace {
+
+constexpr QChar Delimiter = QLatin1Char('/');
+
+} // namespace
+
+QString CombinePath(const QString& dir, const QString& fileName)
+{
+    if (dir.isEmpty())
+        return fileName;
+    return dir.endsWith(Delimiter) ? dir + fileName : dir + Delimiter + fileName;
+}
+
+bool IsDirectory(const QString& path)
+{
+    return PathIsDirectory(path);
+}
+
+bool FileExists(const QString& path)
+{
+    return PathExists(path) && !PathIsDirectory(path);
+}
+
+bool MakeDirectories(const QString& dir)
+{
+    QString path = dir;
+    if (path.endsWith(Delimiter))
+        path.chop(1);
+    if (path.isEmpty() || IsDirectory(path))
+        return true;
+    const QString parent = path.left(path.lastIndexOf(Delimiter) + 1);
+    return MakeDirectories(parent) && CreateDirectory(path);
+}
+
+QString RemoveFileExt(const QString& fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot > fileName.lastIndexOf(Delimiter) ? fileName.left(dot) : fileName;
+}
+
+QString MakeUniqueFileName(const QString& path)
+{
+    const QString stem = RemoveFileExt(path);
+    const QString extension = path.mid(stem.size());
+    for (qint64 n = 1;; ++n) {
+        const QString candidate = stem + QLatin1Char('(') + QString::number(n) + QLatin1Char(')') + extension;
+        if (!FileExists(candidate))
+            return candidate;
+    }
+}
+
+qint64 GetFileSize64(const QString& path)
+{
+    return LocalFileSize(path);
+}

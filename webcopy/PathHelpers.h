@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Local paths of the transfers. The delimiter is "/".
+
+// The file name alone for an empty directory; else the directory, a "/" unless it ends in
+// one, and the file name (which is not examined).
+QString CombinePath(const QString& dir, const QString& fileName);
+
+// True when the path exists and is a directory.
+bool IsDirectory(const QString& path);
+
+// True when something other than a directory is at the path (a dangling link included): the
+// test for "the target file exists" that agrees with MakeUniqueFileName.
+bool FileExists(const QString& path);
+
+// Creates the directory and its missing parents; true when it exists afterwards. A trailing
+// "/" is ignored; "" and "/" give true.
+bool MakeDirectories(const QString& dir);
+
+// The name without its extension: from the last "." after the last "/" on.
+QString RemoveFileExt(const QString& fileName);
+
+// The first of name(1).ext, name(2).ext, ... at which FileExists is false.
+QString MakeUniqueFileName(const QString& path);
+
+// The file's size in bytes, read without opening it; -1 when it cannot be read.
+qint64 GetFileSize64(const QString& path);

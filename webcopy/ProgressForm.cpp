@@ -1,0 +1,110 @@
+#include "webcopy/ProgressForm.h"
+
+#include "webcopy/ProgressLine.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace {
+constexpr int LineHeight = 17;
+}
+
+TWcProgressForm::TWcProgressForm(const TOptions& options)
+{
+    setObjectName(QStringLiteral("WebCopyProgressForm"));
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (options.ShowCloseButton)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (options.StayOnTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    setWindowFlags(flags);
+    setWindowTitle(options.Caption);
+
+    // E: the room the two time lines take; D: the shift of the lines when the file line is hidden.
+    const int timeRoom = (options.ShowTime ? 20 : 0) + (options.ShowElapsedTime ? 20 : 0);
+    const int shift = options.ShowFileName ? 0 : 20;
+    const int captionHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int outerHeight = captionHeight + timeRoom + 145 - (options.ShowCancel ? 0 : 20);
+    setFixedSize(DialogWidth - 2 * BorderWidth, outerHeight - captionHeight - 2 * BorderWidth);
+
+    const int width = DialogWidth;
+    FFileLbl = new TWcProgressLine(options.FileLabel, this);
+    FFileLbl->setGeometry(10, 0, width - 20, LineHeight);
+    FFileLbl->setVisible(options.ShowFileName);
+
+    const auto addLine = [&](const QString& text, int top, bool visible) {
+        auto* line = new TWcProgressLine(text, this);
+        line->setGeometry(10, shift + top, width - 20, LineHeight);
+        line->setVisible(visible);
+        return line;
+    };
+    FSizeLbl = addLine(options.ProgressLabel, 40, true);
+    FRateLbl = addLine(options.RateLabel, 60, true);
+    FTimeLbl = addLine(options.TimeLabel, 80, options.ShowTime);
+    FElapsedTimeLbl = addLine(options.ElapsedTimeLabel, 100, options.ShowElapsedTime);
+
+    const int buttonTop = timeRoom + (options.ShowFileName ? 100 : 80);
+    const auto addButton = [&](const QString& caption, int left, const QString& name) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setGeometry(left, buttonTop, ButtonWidth, ButtonHeight);
+        button->setAutoDefault(false);
+        return button;
+    };
+    FCancelBtn = addButton(options.CancelCaption, width - ButtonWidth - 20, QStringLiteral("CancelBtn"));
+    FCancelBtn->setVisible(options.ShowCancel);
+    const int openLeft = width - 2 * ButtonWidth - 20;
+    if (options.ShowOpenFolder) {
+        FBtnShowFolder = addButton(options.OpenFolderCaption, openLeft, QStringLiteral("BtnShowFolder"));
+        FBtnShowFolder->setEnabled(false);
+    }
+    if (options.ShowOpenFile) {
+        const int left = options.ShowOpenFolder ? openLeft - ButtonWidth - 10 : openLeft;
+        FBtnShowFile = addButton(options.OpenFileCaption, left, QStringLiteral("BtnShowFile"));
+        FBtnShowFile->setEnabled(false);
+    }
+
+    FProgress = new QProgressBar(this);
+    FProgress->setGeometry(10, 20, width - 30, 12);
+    FProgress->setRange(0, 100);
+    FProgress->setValue(0);
+    FProgress->setTextVisible(false);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), QSize(DialogWidth, outerHeight));
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void TWcProgressForm::SetMarquee(bool marquee)
+{
+    FProgress->setRange(0, marquee ? 0 : 100);
+}
+
+void TWcProgressForm::closeEvent(QCloseEvent* event)
+{
+    const TCloseAnswer answer = OnCloseQuery ? OnCloseQuery() : TCloseAnswer::Close;
+    if (answer == TCloseAnswer::Close) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (answer == TCloseAnswer::Hide)
+        hide();
+}
+
+void TWcProgressForm::keyPressEvent(QKeyEvent* event)
+{
+    // Esc goes through the close query like every other way of closing.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,114 @@
+#include "webcopy/ProgressFormat.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Amount keys: below 1000 the count itself; from 1000 on the number of hundredths of the
+// unit, lifted into a range of its own per unit so that keys of different units never meet.
+constexpr qint64 KiloBase = 1000;
+constexpr qint64 MegaBase = 1000000;
+
+QString AmountTextFromKey(qint64 key, const QString& bytes, const QString& kilo, const QString& mega)
+{
+    if (key < 1000)
+        return QString::number(key) + bytes;
+    const bool isMega = key >= MegaBase;
+    const qint64 hundredths = key - (isMega ? MegaBase : KiloBase);
+    QString decimals = QString::number(hundredths % 100);
+    if (decimals.size() < 2)
+        decimals.prepend(QLatin1Char('0'));
+    return QString::number(hundredths / 100) + QLocale().decimalPoint() + decimals + (isMega ? mega : kilo);
+}
+
+// Round to the nearest integer, halves to even (the default rounding mode).
+double RoundEven(double value)
+{
+    return std::nearbyint(value);
+}
+
+enum : quint64 { SecondsKind = 0, MinutesKind = 1ull << 40, HoursKind = 2ull << 40 };
+
+} // namespace
+
+qint64 DivRoundHalfEven(qint64 num, qint64 den)
+{
+    qint64 quotient = num / den;
+    qint64 remainder = num % den;
+    if (remainder < 0) {
+        remainder += den;
+        --quotient;
+    }
+    const qint64 twice = 2 * remainder;
+    if (twice > den || (twice == den && (quotient & 1)))
+        ++quotient;
+    return quotient;
+}
+
+qint64 AmountKey(qint64 n)
+{
+    if (n < 1000)
+        return n;
+    if (n < 1000000)
+        return KiloBase + DivRoundHalfEven(n, 10);
+    return MegaBase + DivRoundHalfEven(n, 10000);
+}
+
+QString SizeTextFromKey(qint64 key)
+{
+    return AmountTextFromKey(key, QStringLiteral(" bytes"), QStringLiteral(" Kb"), QStringLiteral(" Mb"));
+}
+
+QString RateTextFromKey(qint64 key)
+{
+    return AmountTextFromKey(key, QStringLiteral(" bytes/sec"), QStringLiteral(" Kb/sec"), QStringLiteral(" Mb/sec"));
+}
+
+QString FormatSizeText(qint64 n)
+{
+    return SizeTextFromKey(AmountKey(n));
+}
+
+QString FormatRateText(qint64 n)
+{
+    return RateTextFromKey(AmountKey(n));
+}
+
+quint64 TimeKey(quint32 elapsed, qint64 done, qint64 total)
+{
+    double value = elapsed;
+    if (done > 0 && total > 0 && total > done)
+        value = static_cast<double>(total - done) / static_cast<double>(done) * elapsed;
+    // The estimate is taken as a 32-bit count of milliseconds, as the tick counter is.
+    const double rounded = RoundEven(value);
+    const auto wide = rounded >= 9.2e18 ? std::numeric_limits<qint64>::max() : static_cast<qint64>(rounded);
+    const auto ms = static_cast<quint32>(wide);
+    const auto s = static_cast<quint64>(RoundEven(ms / 1000.0));
+    const auto m = static_cast<quint64>(RoundEven(s / 60.0));
+    const auto h = static_cast<quint64>(RoundEven(m / 60.0));
+    if (m == 0 && h == 0)
+        return SecondsKind | s;
+    return (h > 0 ? HoursKind : MinutesKind) | m;
+}
+
+QString TimeTextFromKey(quint64 key, const QString& secondWord, const QString& minuteWord)
+{
+    const quint64 value = key & ((1ull << 40) - 1);
+    switch (key & ~((1ull << 40) - 1)) {
+    case SecondsKind:
+        return QString::number(value) + QLatin1Char(' ') + secondWord + QLatin1Char('.');
+    case HoursKind:
+        return QString::number(value / 60) + QStringLiteral("h ") + QString::number(value % 60);
+    default:
+        return QString::number(value) + QLatin1Char(' ') + minuteWord + QLatin1Char('.');
+    }
+}
+
+QString FormatTimeText(quint32 elapsed, const QString& secondWord, const QString& minuteWord, qint64 done,
+                       qint64 total)
+{
+    return TimeTextFromKey(TimeKey(elapsed, done, total), secondWord, minuteWord);
+}

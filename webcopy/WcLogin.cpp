@@ -1,0 +1,111 @@
+#include "webcopy/WcLogin.h"
+
+#include "widgets/PreferredFont.h"
+#include "widgets/SvgPicture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+namespace {
+
+// The client area of a 328 × 223 window with a sizeable border and a caption at 96 dpi;
+// the banner spans its full width.
+constexpr int ClientWidth = 320;
+constexpr int ClientHeight = 196;
+constexpr int BannerHeight = 60;
+
+constexpr int EditWidth = 193;
+constexpr int EditHeight = 21;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
+
+} // namespace
+
+TWcLoginForm::TWcLoginForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("WcLoginForm"));
+    resize(ClientWidth, ClientHeight);
+    setMinimumSize(ClientWidth, ClientHeight);
+    setFont(PreferredFont(QStringLiteral("MS Sans Serif"), 11));
+    QPalette facePalette = palette();
+    facePalette.setColor(QPalette::Window, facePalette.color(QPalette::Button));
+    setPalette(facePalette);
+    setAutoFillBackground(true);
+
+    // Created in tab order (Edit1, Edit2, Button1, Button2); labels and picture take no focus.
+    QLabel* label1 = AddLabel(QStringLiteral("Label1"), QStringLiteral("&User name: "), 16, 80);
+    QLabel* label2 = AddLabel(QStringLiteral("Label2"), QStringLiteral("&Password:"), 16, 112);
+
+    auto* image1 = new QLabel(this);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setGeometry(0, 0, ClientWidth, BannerHeight);
+    image1->setPixmap(SvgPicture(QStringLiteral(":/webcopy/login-banner.svg")));
+
+    FEdit1 = AddEdit(QStringLiteral("Edit1"), 104, 80);
+    FEdit2 = AddEdit(QStringLiteral("Edit2"), 104, 112);
+    FEdit2->setEchoMode(QLineEdit::Password);
+    // Styles disagree on the mask (a bullet or a dot, on some shown only after a delay);
+    // this box shows one "*" per character, at once, whatever the style.
+    FEdit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42; lineedit-password-mask-delay: 0"));
+    label1->setBuddy(FEdit1);
+    label2->setBuddy(FEdit2);
+
+    QPushButton* button1 = AddButton(QStringLiteral("Button1"), QStringLiteral("OK"), 144, 152);
+    button1->setDefault(true);
+    connect(button1, &QPushButton::clicked, this, &QDialog::accept);
+    QPushButton* button2 = AddButton(QStringLiteral("Button2"), QStringLiteral("Cancel"), 224, 152);
+    connect(button2, &QPushButton::clicked, this, &QDialog::reject);
+    // Left unmoved and without a parent, the dialog opens centred on the screen.
+}
+
+QString TWcLoginForm::UserName() const
+{
+    return FEdit1->text();
+}
+
+QString TWcLoginForm::Password() const
+{
+    return FEdit2->text();
+}
+
+QLabel* TWcLoginForm::AddLabel(const QString& name, const QString& text, int left, int top)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->move(left, top);
+    label->adjustSize(); // as wide as its text in whatever font is installed
+    return label;
+}
+
+QLineEdit* TWcLoginForm::AddEdit(const QString& name, int left, int top)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    edit->setGeometry(left, top, EditWidth, EditHeight);
+    return edit;
+}
+
+QPushButton* TWcLoginForm::AddButton(const QString& name, const QString& text, int left, int top)
+{
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(name);
+    button->setGeometry(left, top, ButtonWidth, ButtonHeight);
+    return button;
+}
+
+bool ShowLoginPrompt(const QString& caption, QString& userName, QString& password)
+{
+    // Owned by nothing and gone on every way out, so no typed text outlives the prompt.
+    const auto form = std::make_unique<TWcLoginForm>();
+    form->setWindowTitle(caption);
+    if (form->exec() != QDialog::Accepted)
+        return false;
+    userName = form->UserName();
+    password = form->Password();
+    return true;
+}

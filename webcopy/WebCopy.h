@@ -1,0 +1,242 @@
+#pragma once
+
+#include "webcopy/ProgressForm.h"
+#include "webcopy/WebCopyItems.h"
+#include "webcopy/WebCopyTypes.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class QProgressBar;
+class QThread;
+class QPushButton;
+class TInternetSession;
+class TWcProgressLine;
+
+// The web copy component: a list of copy jobs, the texts and switches of its progress
+// dialog, session settings and event callbacks. A run works through the active items on the
+// user-interface thread, shows the progress dialog and reports through the events.
+//
+// Data safety: a file transfer never exposes a half-written file under the target's name
+// and never destroys an existing target before the new copy is complete. It writes a
+// temporary file in the target directory and renames it over the target at the end; a
+// cancelled or failed transfer removes the temporary file and leaves an earlier file intact.
+class TWebCopy : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Agent MEMBER Agent)
+    Q_PROPERTY(bool AlwaysOnTop MEMBER AlwaysOnTop)
+    Q_PROPERTY(bool AutoURLDecode MEMBER AutoURLDecode)
+    Q_PROPERTY(bool CreateUniqueFilenames MEMBER CreateUniqueFilenames)
+    Q_PROPERTY(QString DlgCancel MEMBER DlgCancel)
+    Q_PROPERTY(QString DlgCaption MEMBER DlgCaption)
+    Q_PROPERTY(QString DlgCompleted MEMBER DlgCompleted)
+    Q_PROPERTY(QString DlgClose MEMBER DlgClose)
+    Q_PROPERTY(QString DlgFileLabel MEMBER DlgFileLabel)
+    Q_PROPERTY(QString DlgFileOfLabel MEMBER DlgFileOfLabel)
+    Q_PROPERTY(QString DlgFromServerLabel MEMBER DlgFromServerLabel)
+    Q_PROPERTY(QString DlgToServerLabel MEMBER DlgToServerLabel)
+    Q_PROPERTY(QString DlgProgressLabel MEMBER DlgProgressLabel)
+    Q_PROPERTY(QString DlgRateLabel MEMBER DlgRateLabel)
+    Q_PROPERTY(QString DlgTimeLabel MEMBER DlgTimeLabel)
+    Q_PROPERTY(QString DlgElapsedTimeLabel MEMBER DlgElapsedTimeLabel)
+    Q_PROPERTY(QString DlgCopying MEMBER DlgCopying)
+    Q_PROPERTY(QString DlgDwnload MEMBER DlgDwnload)
+    Q_PROPERTY(QString DlgUpload MEMBER DlgUpload)
+    Q_PROPERTY(QString DlgOpenFile MEMBER DlgOpenFile)
+    Q_PROPERTY(QString DlgOpenFolder MEMBER DlgOpenFolder)
+    Q_PROPERTY(QString DlgTimeSec MEMBER DlgTimeSec)
+    Q_PROPERTY(QString DlgTimeMin MEMBER DlgTimeMin)
+    Q_PROPERTY(bool FTPPassive MEMBER FTPPassive)
+    Q_PROPERTY(WebCopyTypes::TFTPMode FTPMode MEMBER FTPMode)
+    Q_PROPERTY(bool HTTPKeepAliveAuthentication MEMBER HTTPKeepAliveAuthentication)
+    Q_PROPERTY(QString Proxy MEMBER Proxy)
+    Q_PROPERTY(QString ProxyUserID MEMBER ProxyUserID)
+    Q_PROPERTY(QString ProxyPassword MEMBER ProxyPassword)
+    Q_PROPERTY(bool DlgShowCancel MEMBER DlgShowCancel)
+    Q_PROPERTY(bool DlgShowCloseBtn MEMBER DlgShowCloseBtn)
+    Q_PROPERTY(bool ShowDialog MEMBER ShowDialog)
+    Q_PROPERTY(bool ShowDialogOnTop MEMBER ShowDialogOnTop)
+    Q_PROPERTY(bool ShowOpenFile MEMBER ShowOpenFile)
+    Q_PROPERTY(bool ShowOpenFolder MEMBER ShowOpenFolder)
+    Q_PROPERTY(bool ShowCompletion MEMBER ShowCompletion)
+    Q_PROPERTY(bool ShowElapsedTime MEMBER ShowElapsedTime)
+    Q_PROPERTY(bool ShowFileName MEMBER ShowFileName)
+    Q_PROPERTY(bool ShowServer MEMBER ShowServer)
+    Q_PROPERTY(bool ShowTime MEMBER ShowTime)
+    Q_PROPERTY(int Timeout MEMBER Timeout)
+    Q_PROPERTY(QString Version READ Version WRITE SetVersion)
+
+public:
+    static constexpr quint32 VersionNumber = 0x02040400;
+
+    explicit TWebCopy(QObject* AOwner = nullptr);
+    ~TWebCopy() override;
+
+    // Settings, with the values of a new instance.
+    QString Agent = QStringLiteral("WebCopy");
+    bool AlwaysOnTop = false;
+    bool AutoURLDecode = false;
+    bool CreateUniqueFilenames = false;
+    QString DlgCancel = QStringLiteral("Cancel");
+    QString DlgCaption = QStringLiteral("Downloading");
+    QString DlgCompleted = QStringLiteral("completed");
+    QString DlgClose = QStringLiteral("Close");
+    QString DlgFileLabel = QStringLiteral("File :");
+    QString DlgFileOfLabel = QStringLiteral("of");
+    QString DlgFromServerLabel = QStringLiteral("from");
+    QString DlgToServerLabel = QStringLiteral("to");
+    QString DlgProgressLabel = QStringLiteral("Progress :");
+    QString DlgRateLabel = QStringLiteral("Transfer rate :");
+    QString DlgTimeLabel = QStringLiteral("Estimated time left :");
+    QString DlgElapsedTimeLabel = QStringLiteral("Elapsed time :");
+    QString DlgCopying = QStringLiteral("Copying");
+    QString DlgDwnload = QStringLiteral("Downloading");
+    QString DlgUpload = QStringLiteral("Uploading");
+    QString DlgOpenFile = QStringLiteral("Open file");
+    QString DlgOpenFolder = QStringLiteral("Open folder");
+    QString DlgTimeSec = QStringLiteral("sec");
+    QString DlgTimeMin = QStringLiteral("minutes");
+    bool FTPPassive = false;
+    TFTPMode FTPMode = fmBINARY;
+    bool HTTPKeepAliveAuthentication = false;
+    QString Proxy;
+    QString ProxyUserID;
+    QString ProxyPassword;
+    bool DlgShowCancel = true;
+    bool DlgShowCloseBtn = false;
+    bool ShowDialog = true;
+    bool ShowDialogOnTop = true;
+    bool ShowOpenFile = false;
+    bool ShowOpenFolder = false;
+    bool ShowCompletion = false;
+    bool ShowElapsedTime = false;
+    bool ShowFileName = true;
+    bool ShowServer = true;
+    bool ShowTime = false;
+    int Timeout = 0;
+
+    TWebCopyBeforeDialogShow OnBeforeDialogShow;
+    TWebCopyConnectError OnConnectError;
+    TWebCopyCancel OnCopyCancel;
+    TWebCopyThreadDone OnCopyDone;
+    TWebCopyOverwrite OnCopyOverWrite;
+    TWebCopyProgress OnCopyProgress;
+    TWebCopyError OnError;
+    TWebCopyErrorInfo OnErrorInfo;
+    TWebCopyFileDone OnFileDone;
+    TWebCopyFileStart OnFileStart;
+    TWebCopyFileDateCheck OnFileDateCheck;
+    TWebCopyMultiFTPFileDone OnMultiFTPFileDone;
+    TWebCopyURLNotFound OnURLNotFound;
+    TWebCopyNoNewFile OnNoNewFileFound;
+    TWebRemoveFileDone OnRemovedFile;
+    TWebRemoveFileFailed OnRemovedFileFailed;
+
+    QString Version() const;
+    void SetVersion(const QString&) {}
+
+    TWebCopyItems& Items() { return FItems; }
+    const TWebCopyItems& Items() const { return FItems; }
+
+    // The settings an owner saves: those that differ from a new instance, plus FTPPassive
+    // and Timeout, which are always stored.
+    QVariantMap StoredSettings() const;
+    void LoadSettings(const QVariantMap& Settings);
+
+    // Run-time values.
+    QDialog* ProgressForm() const;
+    QProgressBar* ProgressBar() const;
+    TWcProgressLine* ProgressFileLabel() const;
+    TWcProgressLine* ProgressSizeLabel() const;
+    TWcProgressLine* ProgressRateLabel() const;
+    // Texts of the latest progress step.
+    QString RateStr() const;
+    QString TimeLeftStr() const;
+    QString ElapsedTimeStr() const;
+    bool FormClosed = false;
+    QString LogfileName;
+    // True from the moment a run is requested until it has ended.
+    bool Running() const { return FRunning; }
+    // The run's Internet session while one is open (null otherwise).
+    const TInternetSession* Session() const { return FHinternet.get(); }
+
+    // Runs the copy in the calling (user-interface) thread and returns when it has ended.
+    // Returns false, doing nothing, when a run of this component is already in progress.
+    // An input/output error that breaks the run off reaches the caller as TWebCopyIoError.
+    bool Execute();
+    // Asks the user-interface thread to run the copy and returns at once; false when a run
+    // is already in progress.
+    bool ThreadExecute();
+    // As ThreadExecute, then processes events until the run and its helper thread have ended.
+    bool ThreadExecAndWait();
+    void CancelCopy() { FCancelled = true; }
+
+    // The progress step that every transfer runs after each block (integer work only; the
+    // texts are derived when they change).
+    void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord);
+
+    // True when the item at idx is an FTP transfer whose FTP connection the next item in the
+    // list (active or not) can take over: same host, user name and password.
+    bool KeepConnection(int idx) const;
+
+    // URL routines that read the component.
+    QString AddProxyCredentials(const QString& url) const;
+    QString GetURLServer(const QString& url) const;
+    QString GetURLPath(const QString& url) const;
+
+private:
+    friend class TWCopyThread;
+    friend class TWebCopyRunGuard;
+
+    void DoCopy();
+    void RunFromThread();
+    void CopyThreadTerminate();
+    void EndRun();
+    int NetworkItemCount() const;
+    bool CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion);
+    void ReleaseRun();
+
+    void BuildProgressForm();
+    void CancelBtnClick();
+    void OpenFileBtnClick();
+    void OpenFolderBtnClick();
+    TWcProgressForm::TCloseAnswer ProgressFormCloseQuery();
+    void SetCaption(const QString& caption);
+    void SetFileLine(const QString& text);
+    QString FileLabelPrefix() const;
+    void ReportError(int code, const QString& info);
+
+    bool FileCopy(int idx, const QString& userName, const QString& password, const QString& share, int port,
+                  const QString& source, const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
+                  TDateTime& fileDate, bool& noNewVersion);
+
+    TWebCopyItems FItems;
+    int FFileNum = 0;
+    bool FCancelled = false;
+    bool FRunning = false;
+    QPointer<TWcProgressForm> FForm;
+    QPointer<QThread> FCopyThread;
+    QString FLastFile;
+    QString FLastDir;
+    std::unique_ptr<TInternetSession> FHinternet;
+    bool FCopyCompleted = false;
+    bool FCancelIsClose = false;
+    QString FPrevConnect;
+    QString FPrevTarget;
+
+    // The latest progress step as display keys; the texts are made from them when a key
+    // changes, and on demand for RateStr, TimeLeftStr and ElapsedTimeStr.
+    struct TProgressKeys {
+        bool valid = false;
+        int position = -1;
+        int captionPosition = -1;
+        qint64 doneKey = 0;
+        qint64 totalKey = 0;
+        qint64 rateKey = 0;
+        quint64 timeLeftKey = 0;
+        quint64 elapsedKey = 0;
+        QString captionWord;
+    } FProgressKeys;
+};

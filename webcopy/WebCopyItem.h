@@ -1,0 +1,87 @@
+#pragma once
+
+#include "webcopy/FileDetailItems.h"
+#include "webcopy/WebCopyTypes.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+
+class TWebCopyItems;
+
+// One copy job. Its settings are public fields that double as properties, so a description
+// can set them by name; a run writes its results back into the item.
+class TWebCopyItem : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool Active MEMBER Active)
+    Q_PROPERTY(WebCopyTypes::TWebCopyAuthentication Authenticate MEMBER Authenticate)
+    Q_PROPERTY(bool CopyNewerOnly MEMBER CopyNewerOnly)
+    Q_PROPERTY(QString DisplayURL MEMBER DisplayURL)
+    Q_PROPERTY(double FileDate MEMBER FileDate)
+    Q_PROPERTY(QString FTPHost MEMBER FTPHost)
+    Q_PROPERTY(QString FTPUserID MEMBER FTPUserID)
+    Q_PROPERTY(QString FTPPassword MEMBER FTPPassword)
+    Q_PROPERTY(int FTPPort MEMBER FTPPort)
+    Q_PROPERTY(WebCopyTypes::TWebCopyHTTPCommand HTTPCommand MEMBER HTTPCommand)
+    Q_PROPERTY(WebCopyTypes::TWebCopyProtocol Protocol MEMBER Protocol)
+    Q_PROPERTY(QString TargetDir MEMBER TargetDir)
+    Q_PROPERTY(QString TargetFilename MEMBER TargetFilename)
+    Q_PROPERTY(QString URL MEMBER URL)
+    Q_PROPERTY(QString HTTPUserID MEMBER HTTPUserID)
+    Q_PROPERTY(QString HTTPPassword MEMBER HTTPPassword)
+
+public:
+    explicit TWebCopyItem(TWebCopyItems* Collection = nullptr);
+    ~TWebCopyItem() override;
+
+    bool Active = true;
+    TWebCopyAuthentication Authenticate = waNever;
+    bool CopyNewerOnly = false;
+    QString DisplayURL;
+    TDateTime FileDate = 0;
+    QString FTPHost;
+    QString FTPUserID;
+    QString FTPPassword;
+    int FTPPort = 21;
+    TWebCopyHTTPCommand HTTPCommand = hcPost;
+    TWebCopyProtocol Protocol = wpHttp;
+    QString TargetDir;
+    QString TargetFilename;
+    QString URL;
+    QString HTTPUserID;
+    QString HTTPPassword;
+
+    // Run-time values.
+    bool Success() const { return FSuccess; }
+    bool Cancelled() const { return FCancelled; }
+    bool NoNewVersion() const { return FNoNewVersion; }
+    TDateTime NewFileDate = 0;
+    // Expected size when an HTTP server reports none.
+    quint32 FileSize = 0;
+    // Names and details found by the last listing run of this item; null before the first.
+    const QStringList* FileList() const { return FFileList.get(); }
+    const TFileDetailItems* FileDetails() const { return FFileDetails.get(); }
+
+    // Copies the sixteen settings; results, FileSize and listings stay as they are.
+    // A source of another class is ignored.
+    void Assign(const QObject* Source);
+
+    // The settings as an owner saves them: those that differ from a new item, plus FTPPort,
+    // HTTPCommand and Protocol, which are always stored.
+    QVariantMap StoredSettings() const;
+    void LoadSettings(const QVariantMap& Settings);
+
+    TWebCopyItems* Collection() const { return FCollection; }
+
+private:
+    friend class TWebCopy;
+
+    TWebCopyItems* FCollection = nullptr;
+    bool FSuccess = false;
+    bool FCancelled = false;
+    bool FNoNewVersion = false;
+    std::unique_ptr<QStringList> FFileList;
+    std::unique_ptr<TFileDetailItems> FFileDetails;
+};

@@ -1,0 +1,57 @@
+#include "webcopy/WebCopyItems.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+TWebCopyItems::TWebCopyItems(QObject* AOwner)
+    : FOwner(AOwner)
+{
+}
+
+TWebCopyItems::~TWebCopyItems() = default;
+
+TWebCopyItem* TWebCopyItems::Add()
+{
+    return FItems.emplace_back(std::make_unique<TWebCopyItem>(this)).get();
+}
+
+TWebCopyItem* TWebCopyItems::Insert(int Index)
+{
+    if (Index < 0 || Index > Count())
+        throw std::out_of_range("TWebCopyItems::Insert: index out of range");
+    return FItems.emplace(FItems.begin() + Index, std::make_unique<TWebCopyItem>(this))->get();
+}
+
+TWebCopyItem* TWebCopyItems::Items(int Index) const
+{
+    if (Index < 0 || Index >= Count())
+        throw std::out_of_range("TWebCopyItems: index out of range");
+    return FItems[static_cast<size_t>(Index)].get();
+}
+
+void TWebCopyItems::SetItems(int Index, const TWebCopyItem* Value)
+{
+    Items(Index)->Assign(Value);
+}
+
+void TWebCopyItems::Clear()
+{
+    FItems.clear();
+}
+
+void TWebCopyItems::Delete(int Index)
+{
+    Items(Index);
+    FItems.erase(FItems.begin() + Index);
+}
+
+int TWebCopyItems::ActiveItems() const
+{
+    return static_cast<int>(std::count_if(FItems.begin(), FItems.end(), [](const auto& item) { return item->Active; }));
+}
+
+int TWebCopyItems::SuccessCount() const
+{
+    return static_cast<int>(
+        std::count_if(FItems.begin(), FItems.end(), [](const auto& item) { return item->Success(); }));
+}

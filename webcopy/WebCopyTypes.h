@@ -1,0 +1,81 @@
+#pragma once
+
+#include "webcopy/DateTime.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QDialog;
+
+// The engine's enumerations; names and order are part of its interface (saved settings
+// store them by name).
+namespace WebCopyTypes {
+Q_NAMESPACE
+
+enum TWebCopyProtocol {
+    wpHttp,
+    wpFtp,
+    wpFile,
+    wpFtpUpload,
+    wpHttpUpload,
+    wpMultiFtp,
+    wpMultiFtpUpload,
+    wpFtpDelete,
+    wpFtpList,
+    wpFtpTest
+};
+Q_ENUM_NS(TWebCopyProtocol)
+
+enum TWebCopyHTTPCommand { hcPost, hcPut };
+Q_ENUM_NS(TWebCopyHTTPCommand)
+
+enum TWebCopyAuthentication { waNever, waAlways, waAuto };
+Q_ENUM_NS(TWebCopyAuthentication)
+
+enum TFTPMode { fmBINARY, fmASCII };
+Q_ENUM_NS(TFTPMode)
+
+} // namespace WebCopyTypes
+
+using WebCopyTypes::TFTPMode;
+using WebCopyTypes::TWebCopyAuthentication;
+using WebCopyTypes::TWebCopyHTTPCommand;
+using WebCopyTypes::TWebCopyProtocol;
+using enum WebCopyTypes::TWebCopyProtocol;
+using enum WebCopyTypes::TWebCopyHTTPCommand;
+using enum WebCopyTypes::TWebCopyAuthentication;
+using enum WebCopyTypes::TFTPMode;
+
+// Event callbacks: the sender first, then the event's own parameters; `bool&` parameters are
+// in-out and start true. An empty function is skipped.
+using TWebCopyBeforeDialogShow = std::function<void(QObject* Sender, QDialog* ADialog)>;
+using TWebCopyFileStart = std::function<void(QObject* Sender, int idx)>;
+using TWebCopyFileDone = std::function<void(QObject* Sender, int idx)>;
+using TWebCopyThreadDone = std::function<void(QObject* Sender)>;
+using TWebCopyCancel = std::function<void(QObject* Sender)>;
+using TWebCopyProgress = std::function<void(QObject* Sender, int fileidx, quint32 size, quint32 totsize)>;
+using TWebCopyError = std::function<void(QObject* Sender, int ErrorCode)>;
+using TWebCopyErrorInfo = std::function<void(QObject* Sender, int ErrorCode, const QString& ErrorInfo)>;
+using TWebCopyURLNotFound = std::function<void(QObject* Sender, const QString& url)>;
+using TWebCopyOverwrite = std::function<void(QObject* Sender, const QString& tgtfile, bool& allow)>;
+using TWebCopyFileDateCheck = std::function<void(QObject* Sender, int idx, TDateTime newdate, bool& allow)>;
+using TWebCopyNoNewFile =
+    std::function<void(QObject* Sender, const QString& tgtfile, TDateTime curdate, TDateTime newdate)>;
+using TWebCopyMultiFTPFileDone = std::function<void(QObject* Sender, const QString& Filename)>;
+using TWebRemoveFileDone = std::function<void(QObject* Sender, int idx)>;
+using TWebRemoveFileFailed = std::function<void(QObject* Sender, int idx)>;
+using TWebCopyConnectError = std::function<void(QObject* Sender)>;
+
+// Error codes of OnError / OnErrorInfo below the HTTP status range.
+namespace WebCopyErrors {
+constexpr int IdenticalFiles = 0;
+constexpr int CannotOpenSource = 1;
+constexpr int CannotReadSourceSize = 2;
+constexpr int CannotCreateTarget = 3;
+constexpr int ReadFailed = 4;
+constexpr int WriteFailed = 5;
+constexpr int CannotConnect = 6;
+// Not one of the transfer failures: the item's kind of transfer is not available.
+constexpr int TransferNotAvailable = 7;
+} // namespace WebCopyErrors

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+class TBalloonHint;
+class TFlatColorButton;
+class TGlyphButton;
+class THtmlLabel;
+class TIconLinkLabel;
+class TPageContainer;
+class TThemedButton;
+
+// The wizard's main window: a blue header, the page container with its six pages, and a
+// footer notice. The user moves between pages only with the buttons the pages carry.
+class TfrmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Navigation handlers: each makes one page active and does nothing else.
+    void btnStartClick(QObject* Sender);
+    void btnBack2Click(QObject* Sender);
+    void btnInstallServerClick(QObject* Sender);
+    void btnInstallWorkstationClick(QObject* Sender);
+    void btnServerBackClick(QObject* Sender);
+    void btnWorkstationBackClick(QObject* Sender);
+
+    void btnDownloadServerClick(QObject* Sender);
+    void btnDownloadWorkstationClick(QObject* Sender);
+
+    void btnAboutClick(QObject* Sender);
+    void htm1AnchorClick(QObject* Sender, const QString& Anchor);
+
+    void lnkGettingStarted1Click(QObject* Sender);
+    void lnkGettingStarted2Click(QObject* Sender);
+    void lnkSupportRequestClick(QObject* Sender);
+    void lnkSupportRequest2Click(QObject* Sender);
+    void lnkSupportClick(QObject* Sender);
+    void lnkSupport2Click(QObject* Sender);
+
+    void ButtonTimerTimer(QObject* Sender);
+
+    TPageContainer* Pages() const { return pagScreens; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate(QObject* Sender);
+    void BuildHeader();
+    void BuildFooter();
+    void BuildPages();
+    QWidget* BuildWelcomePage();
+    QWidget* BuildSelectionPage();
+    QWidget* BuildInstallServerPage();
+    QWidget* BuildInstallWorkstationPage();
+    QWidget* BuildServerInstalledPage();
+    QWidget* BuildWorkstationInstalledPage();
+
+    THtmlLabel* AddPageText(QWidget* page, const QString& name, const QString& html, int x, int y, int width);
+    QLabel* AddPlainLabel(QWidget* page, const QString& name, const QString& text, int x, int y);
+    QLabel* AddPicture(QWidget* page, const QString& name, const QString& artwork, int x, int y);
+    TGlyphButton* AddBackButton(QWidget* page, const QString& name, void (TfrmMain::*handler)(QObject*));
+    TFlatColorButton* AddFlatButton(QWidget* page, const QString& name, const QString& caption, QRect geometry,
+                                    void (TfrmMain::*handler)(QObject*));
+    TIconLinkLabel* AddLink(QWidget* page, const QString& name, const QString& icon, const QString& caption,
+                            QRect geometry, void (TfrmMain::*handler)(QObject*));
+
+    QWidget* pnlHeader = nullptr;
+    TGlyphButton* btnAbout = nullptr;
+    TPageContainer* pagScreens = nullptr;
+    THtmlLabel* htm1 = nullptr;
+    TBalloonHint* BalloonHint = nullptr;
+
+    QWidget* tabWelcome = nullptr;
+    QWidget* tabSelection = nullptr;
+    QWidget* tabInstallServer = nullptr;
+    QWidget* tabInstallWorkstation = nullptr;
+    QWidget* tabServerInstalled = nullptr;
+    QWidget* tabWorkstationInstalled = nullptr;
+
+    TFlatColorButton* btnStart = nullptr;
+    TFlatColorButton* btnDownloadServer = nullptr;
+    TFlatColorButton* btnDownloadWorkstation = nullptr;
+
+    QTimer* ButtonTimer = nullptr;
+
+    int FStartButton = 0;
+    int FServerDownloadButton = 0;
+    int FWorkstationDownloadButton = 0;
+    bool FCentred = false;
+};
