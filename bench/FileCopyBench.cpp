@@ -3,8 +3,9 @@
 //   bench_filecopy [directory] [rounds]
 //
 // Copies a 1 GiB file with the progress dialog shown (offscreen unless QT_QPA_PLATFORM says
-// otherwise) and with cp, alternately, `rounds` times (default 5), and prints both medians,
-// their ratio, the peak memory of this process, and the nanoseconds per ShowProgress step.
+// otherwise), with cp, and with dd in the engine's block size, in turn, `rounds` times (default
+// 5), and prints the medians, the ratio cp/engine, the peak memory of this process, and the
+// nanoseconds per ShowProgress step.
 #include "platform/TickCount.h"
 #include "webcopy/ProgressFormat.h"
 #include "webcopy/ProgressLine.h"
@@ -59,16 +60,16 @@ bool makeSource(const QString& path)
 // Dirty pages of one round must not slow down the next.
 void settle(const QString& dir)
 {
-    for (const QString& name : {QStringLiteral("cp.bin"), QStringLiteral("engine.bin")})
+    for (const QString& name : {QStringLiteral("cp.bin"), QStringLiteral("dd.bin"), QStringLiteral("engine.bin")})
         QFile::remove(QDir(dir).filePath(name));
     QProcess::execute(QStringLiteral("sync"), {});
 }
 
-double timeCp(const QString& source, const QString& target)
+double timeCommand(const QString& program, const QStringList& arguments)
 {
     QElapsedTimer timer;
     timer.start();
-    if (QProcess::execute(QStringLiteral("cp"), {source, target}) != 0)
+    if (QProcess::execute(program, arguments) != 0)
         return -1;
     return timer.nsecsElapsed() / 1e9;
 }
@@ -167,17 +168,24 @@ int main(int argc, char** argv)
     }
 
     std::vector<double> cpTimes;
+    std::vector<double> ddTimes;
     std::vector<double> engineTimes;
+    const QStringList ddArguments = {QStringLiteral("if=") + source,
+                                     QStringLiteral("of=") + work.filePath(QStringLiteral("dd.bin")),
+                                     QStringLiteral("bs=32k"), QStringLiteral("status=none")};
     for (int round = 0; round < rounds; ++round) {
         settle(work.path());
-        const double cpSeconds = timeCp(source, work.filePath(QStringLiteral("cp.bin")));
+        const double cpSeconds = timeCommand(QStringLiteral("cp"), {source, work.filePath(QStringLiteral("cp.bin"))});
+        settle(work.path());
+        const double ddSeconds = timeCommand(QStringLiteral("dd"), ddArguments);
         settle(work.path());
         const double engineSeconds = timeEngine(source, work.path());
-        if (cpSeconds < 0 || engineSeconds < 0) {
+        if (cpSeconds < 0 || ddSeconds < 0 || engineSeconds < 0) {
             std::fprintf(stderr, "a copy failed in round %d\n", round + 1);
             return 1;
         }
         cpTimes.push_back(cpSeconds);
+        ddTimes.push_back(ddSeconds);
         engineTimes.push_back(engineSeconds);
     }
     settle(work.path());
@@ -188,6 +196,7 @@ int main(int argc, char** argv)
     std::printf("1 GiB file copy on %s, %d rounds, dialog shown (%s)\n", qPrintable(work.path()), rounds,
                 qPrintable(QGuiApplication::platformName()));
     std::printf("  cp      median %.3f s   (%s)\n", cpMedian, qPrintable(joined(cpTimes)));
+    std::printf("  dd 32k  median %.3f s   (%s)\n", median(ddTimes), qPrintable(joined(ddTimes)));
     std::printf("  engine  median %.3f s   (%s)\n", engineMedian, qPrintable(joined(engineTimes)));
     std::printf("  ratio cp/engine %.3f (aim >= 0.9)\n", cpMedian / engineMedian);
     std::printf("  peak memory %.1f MB (aim < 100 MB)\n", peakMb);

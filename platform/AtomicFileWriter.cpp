@@ -55,7 +55,7 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
     struct stat existing {};
     const bool targetExists = ::lstat(FTarget.constData(), &existing) == 0;
     if (name.isEmpty() || (targetExists && S_ISDIR(existing.st_mode)))
-        return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"), FTarget);
+        return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"));
 
     for (int attempt = 0; attempt < CreateAttempts; ++attempt) {
         const QByteArray candidate =
@@ -69,10 +69,10 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
             break;
         }
         if (errno != EEXIST)
-            return Fail(errno, QStringLiteral("Cannot create a temporary file in the directory of"), FTarget);
+            return Fail(errno, QStringLiteral("Cannot create a temporary file in the directory of"));
     }
     if (FDescriptor < 0)
-        return Fail(EEXIST, QStringLiteral("Cannot create a temporary file in the directory of"), FTarget);
+        return Fail(EEXIST, QStringLiteral("Cannot create a temporary file in the directory of"));
 
     // A replaced file keeps its permissions, as it did when it was overwritten in place.
     if (targetExists && S_ISREG(existing.st_mode))
@@ -101,31 +101,26 @@ bool TAtomicFileWriter::Commit()
     if (FDescriptor < 0)
         return false;
     if (FError != 0 || !Flush()) {
-        CloseAndRemove();
+        Discard();
         return false;
     }
     const int descriptor = std::exchange(FDescriptor, -1);
     // close() is where some file systems report a deferred write error.
     if (::close(descriptor) != 0) {
         const int error = errno;
-        CloseAndRemove();
-        return Fail(error, QStringLiteral("Cannot write"), FTarget);
+        Discard();
+        return Fail(error, QStringLiteral("Cannot write"));
     }
     if (::rename(FTemporary.constData(), FTarget.constData()) != 0) {
         const int error = errno;
-        CloseAndRemove();
-        return Fail(error, QStringLiteral("Cannot replace"), FTarget);
+        Discard();
+        return Fail(error, QStringLiteral("Cannot replace"));
     }
     FTemporary.clear();
     return true;
 }
 
 void TAtomicFileWriter::Discard()
-{
-    CloseAndRemove();
-}
-
-void TAtomicFileWriter::CloseAndRemove()
 {
     if (FDescriptor >= 0)
         ::close(std::exchange(FDescriptor, -1));
@@ -148,16 +143,16 @@ bool TAtomicFileWriter::WriteAll(const char* data, qint64 size)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return Fail(written < 0 ? errno : ENOSPC, QStringLiteral("Cannot write"), FTarget);
+            return Fail(written < 0 ? errno : ENOSPC, QStringLiteral("Cannot write"));
         data += written;
         size -= written;
     }
     return true;
 }
 
-bool TAtomicFileWriter::Fail(int error, const QString& what, const QByteArray& path)
+bool TAtomicFileWriter::Fail(int error, const QString& what)
 {
     FError = error;
-    FErrorString = what + QLatin1Char(' ') + QFile::decodeName(path) + QStringLiteral(": ") + qt_error_string(error);
+    FErrorString = what + QLatin1Char(' ') + FTargetPath + QStringLiteral(": ") + qt_error_string(error);
     return false;
 }

@@ -7,12 +7,8 @@
 #include "platform/TickCount.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
-#include "webcopy/ProgressForm.h"
-#include "webcopy/ProgressFormat.h"
-#include "webcopy/ProgressLine.h"
 #include "webcopy/UrlHelpers.h"
 
-#include <QProgressBar>
 
 #include <algorithm>
 #include <memory>
@@ -158,17 +154,7 @@ bool TWebCopy::FileCopy(int idx, const QString& userName, const QString& passwor
                 return false;
             }
             copied += count;
-            if (status.Size == 0) {
-                // An empty source is complete at once: the step leaves a known position alone
-                // when the total is 0, so the full bar is set first.
-                FProgressKeys.position = 100;
-                if (FForm)
-                    FForm->ProgressBar()->setValue(100);
-            }
-            ShowProgress(copied, status.Size, startTick, DlgCopying);
-            if (status.Size == 0 && FForm)
-                FForm->SizeLine()->setText(DlgProgressLabel + QLatin1Char(' ') + FormatSizeText(0) + QLatin1Char(' ')
-                                           + DlgFileOfLabel + QLatin1Char(' ') + FormatSizeText(0));
+            ShowProgress(copied, status.Size, startTick, DlgCopying, true);
         } while (count > 0 && !FCancelled);
 
         // A cancelled copy is a finished call all the same; only its file is not kept.

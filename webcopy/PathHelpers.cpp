@@ -57,3 +57,15 @@ qint64 GetFileSize64(const QString& path)
 {
     return LocalFileSize(path);
 }
+
+QString NeutraliseFileName(const QString& name)
+{
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return {};
+    QString safe = name;
+    for (QChar& c : safe) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char('_');
+    }
+    return safe;
+}

@@ -27,3 +27,8 @@ QString MakeUniqueFileName(const QString& path);
 
 // The file's size in bytes, read without opening it; -1 when it cannot be read.
 qint64 GetFileSize64(const QString& path);
+
+// A file name that came from the other side (a URL, a listing), made safe to create inside a
+// target directory: path separators and control characters become "_". "", "." and ".."
+// name no file and give "".
+QString NeutraliseFileName(const QString& name);

@@ -10,16 +10,36 @@ TWcProgressLine::TWcProgressLine(const QString& text, QWidget* parent)
     : QWidget(parent)
     , FText(text)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     FRepaintTimer.setSingleShot(true);
     FRepaintTimer.setTimerType(Qt::CoarseTimer);
     connect(&FRepaintTimer, &QTimer::timeout, this, &TWcProgressLine::Repaint);
 }
 
+const QString& TWcProgressLine::text() const
+{
+    if (FStale && TextSource) {
+        FText = TextSource();
+        FStale = false;
+    }
+    return FText;
+}
+
 void TWcProgressLine::setText(const QString& text)
 {
     FText = text;
-    if (FRepaintTimer.isActive())
+    FStale = false;
+    ScheduleRepaint();
+}
+
+void TWcProgressLine::Invalidate()
+{
+    FStale = true;
+    ScheduleRepaint();
+}
+
+void TWcProgressLine::ScheduleRepaint()
+{
+    if (FRepaintTimer.isActive() || !isVisible())
         return;
     if (!FLastRepaint.isValid() || FLastRepaint.elapsed() >= RepaintIntervalMs)
         Repaint();
@@ -37,5 +57,5 @@ void TWcProgressLine::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, FText);
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }

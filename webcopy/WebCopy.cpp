@@ -120,6 +120,17 @@ void TWebCopy::BuildProgressForm()
     if (QPushButton* openFile = FForm->OpenFileButton())
         connect(openFile, &QPushButton::clicked, this, [this] { OpenFileBtnClick(); });
 
+    // The four progress lines make their texts from the latest keys when they are shown.
+    FForm->SizeLine()->TextSource = [this] {
+        QString text = DlgProgressLabel + QLatin1Char(' ') + SizeTextFromKey(FProgressKeys.doneKey);
+        if (FProgressKeys.totalKey != NoTotalKey)
+            text += QLatin1Char(' ') + DlgFileOfLabel + QLatin1Char(' ') + SizeTextFromKey(FProgressKeys.totalKey);
+        return text;
+    };
+    FForm->RateLine()->TextSource = [this] { return DlgRateLabel + QLatin1Char(' ') + RateStr(); };
+    FForm->TimeLine()->TextSource = [this] { return DlgTimeLabel + QLatin1Char(' ') + TimeLeftStr(); };
+    FForm->ElapsedTimeLine()->TextSource = [this] { return DlgElapsedTimeLabel + QLatin1Char(' ') + ElapsedTimeStr(); };
+
     FCancelIsClose = false;
     FormClosed = false;
     FCancelled = false;
@@ -199,17 +210,20 @@ void TWebCopy::ReportError(int code, const QString& info)
         OnErrorInfo(this, code, info);
 }
 
-void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord)
+void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
+                            bool emptyIsComplete)
 {
-    // Integer keys only; a text is built when its key changed, and the dialog's lines repaint
-    // at most about 60 times a second.
+    // Integer keys only: a line is told when its key changed and makes its text when it is
+    // painted or read, at most about 60 times a second.
     TProgressKeys& keys = FProgressKeys;
     const bool first = !keys.valid;
     keys.valid = true;
     TWcProgressForm* form = FForm.data();
+    const bool knownTotal = total > 0 || emptyIsComplete;
 
-    if (total > 0) {
-        const int position = static_cast<int>(std::clamp<qint64>(DivRoundHalfEven(done * 100, total), 0, 100));
+    if (knownTotal) {
+        const int position =
+            total > 0 ? static_cast<int>(std::clamp<qint64>(DivRoundHalfEven(done * 100, total), 0, 100)) : 100;
         if (position != keys.position) {
             keys.position = position;
             if (form)
@@ -220,16 +234,12 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
     }
 
     const qint64 doneKey = AmountKey(done);
-    const qint64 totalKey = total > 0 ? AmountKey(total) : -1;
+    const qint64 totalKey = knownTotal ? AmountKey(total) : NoTotalKey;
     if (first || doneKey != keys.doneKey || totalKey != keys.totalKey) {
         keys.doneKey = doneKey;
         keys.totalKey = totalKey;
-        if (form) {
-            QString text = DlgProgressLabel + QLatin1Char(' ') + SizeTextFromKey(doneKey);
-            if (total > 0)
-                text += QLatin1Char(' ') + DlgFileOfLabel + QLatin1Char(' ') + SizeTextFromKey(totalKey);
-            form->SizeLine()->setText(text);
-        }
+        if (form)
+            form->SizeLine()->Invalidate();
     }
 
     if (ShowCompletion && form && (keys.position != keys.captionPosition || captionWord != keys.captionWord)) {
@@ -243,20 +253,19 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
     if (first || rateKey != keys.rateKey) {
         keys.rateKey = rateKey;
         if (form)
-            form->RateLine()->setText(DlgRateLabel + QLatin1Char(' ') + RateTextFromKey(rateKey));
+            form->RateLine()->Invalidate();
     }
     const quint64 timeLeftKey = TimeKey(elapsed, done, total);
     if (first || timeLeftKey != keys.timeLeftKey) {
         keys.timeLeftKey = timeLeftKey;
         if (form)
-            form->TimeLine()->setText(DlgTimeLabel + QLatin1Char(' ') + TimeTextFromKey(timeLeftKey, DlgTimeSec, DlgTimeMin));
+            form->TimeLine()->Invalidate();
     }
     const quint64 elapsedKey = TimeKey(elapsed, 0, total);
     if (first || elapsedKey != keys.elapsedKey) {
         keys.elapsedKey = elapsedKey;
         if (form)
-            form->ElapsedTimeLine()->setText(DlgElapsedTimeLabel + QLatin1Char(' ')
-                                             + TimeTextFromKey(elapsedKey, DlgTimeSec, DlgTimeMin));
+            form->ElapsedTimeLine()->Invalidate();
     }
 
     if (OnCopyProgress)

@@ -7,11 +7,13 @@
 #include <QObject>
 #include <QPointer>
 
+#include <limits>
 #include <memory>
 
 class QProgressBar;
 class QThread;
 class QPushButton;
+class THttpRequest;
 class TInternetSession;
 class TWcProgressLine;
 
@@ -174,8 +176,10 @@ public:
     void CancelCopy() { FCancelled = true; }
 
     // The progress step that every transfer runs after each block (integer work only; the
-    // texts are derived when they change).
-    void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord);
+    // texts are made from the latest keys when they are shown or read). A total of 0 means
+    // unknown, unless emptyIsComplete says the source is known to be empty.
+    void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
+                      bool emptyIsComplete = false);
 
     // True when the item at idx is an FTP transfer whose FTP connection the next item in the
     // list (active or not) can take over: same host, user name and password.
@@ -208,6 +212,12 @@ private:
     QString FileLabelPrefix() const;
     void ReportError(int code, const QString& info);
 
+    THttpRequest* NewHttpRequest();
+    bool HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
+                      const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion,
+                      TWebCopyAuthentication authenticate, QString userName, QString password);
+    bool HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
+                    TWebCopyHTTPCommand command);
     bool FileCopy(int idx, const QString& userName, const QString& password, const QString& share, int port,
                   const QString& source, const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
                   TDateTime& fileDate, bool& noNewVersion);
@@ -228,6 +238,7 @@ private:
 
     // The latest progress step as display keys; the texts are made from them when a key
     // changes, and on demand for RateStr, TimeLeftStr and ElapsedTimeStr.
+    static constexpr qint64 NoTotalKey = std::numeric_limits<qint64>::min();
     struct TProgressKeys {
         bool valid = false;
         int position = -1;
