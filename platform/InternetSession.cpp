@@ -33,6 +33,12 @@ TInternetSession::~TInternetSession()
     curl_share_cleanup(static_cast<CURLSH*>(FShare));
 }
 
+void TInternetSession::SetProxyCredentials(const QString& userName, const QString& password)
+{
+    FProxyUserName = userName;
+    FProxyPassword = password;
+}
+
 void TInternetSession::SetTimeouts(int connectMs, int sendMs, int receiveMs)
 {
     FConnectTimeoutMs = connectMs;

@@ -15,11 +15,21 @@ public:
     const QString& Agent() const { return FAgent; }
     const QString& Proxy() const { return FProxy; }
 
+    // The proxy's user name and password; they go to the proxy only, never to a server.
+    void SetProxyCredentials(const QString& userName, const QString& password);
+    const QString& ProxyUserName() const { return FProxyUserName; }
+    const QString& ProxyPassword() const { return FProxyPassword; }
+
     // Milliseconds; 0 leaves the client's own limits in force.
     void SetTimeouts(int connectMs, int sendMs, int receiveMs);
     int ConnectTimeoutMs() const { return FConnectTimeoutMs; }
     int SendTimeoutMs() const { return FSendTimeoutMs; }
     int ReceiveTimeoutMs() const { return FReceiveTimeoutMs; }
+
+    // A certificate file trusted in addition to the system store (a test server's own
+    // certificate); empty for the system store alone.
+    void SetCaFile(const QString& path) { FCaFile = path; }
+    const QString& CaFile() const { return FCaFile; }
 
     // The client's shared state for the requests of this session (opaque outside platform/).
     void* SharedState() const { return FShare; }
@@ -27,6 +37,9 @@ public:
 private:
     QString FAgent;
     QString FProxy;
+    QString FProxyUserName;
+    QString FProxyPassword;
+    QString FCaFile;
     int FConnectTimeoutMs = 0;
     int FSendTimeoutMs = 0;
     int FReceiveTimeoutMs = 0;

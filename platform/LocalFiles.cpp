@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,4 +70,19 @@ bool LastWriteTime(const QString& path, qint64& secs, int& nsec)
     secs = qint64(info.st_mtim.tv_sec);
     nsec = int(info.st_mtim.tv_nsec);
     return true;
+}
+
+bool MakeExecutableByOwner(const QString& path)
+{
+    const std::optional<QByteArray> native = NativePath(path);
+    if (!native)
+        return false;
+    const int descriptor = ::open(native->constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    struct stat info;
+    const bool changed = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode)
+        && ::fchmod(descriptor, (info.st_mode & 07777) | S_IXUSR) == 0;
+    ::close(descriptor);
+    return changed;
 }

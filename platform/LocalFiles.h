@@ -23,3 +23,7 @@ bool CreateDirectory(const QString& path);
 
 // Last-write time as seconds and nanoseconds since 1970-01-01 UTC; false when unreadable.
 bool LastWriteTime(const QString& path, qint64& secs, int& nsec);
+
+// Lets the owner run the regular file at `path` (adds the owner's execute bit, nothing else;
+// a link is not followed). False when it is not a regular file or cannot be changed.
+bool MakeExecutableByOwner(const QString& path);

@@ -126,6 +126,8 @@ void TWebCopy::DoCopy()
         FHinternet = std::make_unique<TInternetSession>(Agent, Proxy);
         if (Timeout > 0)
             FHinternet->SetTimeouts(Timeout * 1000, Timeout * 1000, Timeout * 1000);
+        FHinternet->SetCaFile(CaFile);
+        FHinternet->SetProxyCredentials(ProxyUserID, ProxyPassword);
     }
 
     FFileNum = 0;
@@ -185,6 +187,11 @@ void TWebCopy::DoCopy()
 bool TWebCopy::CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion)
 {
     switch (item.Protocol) {
+    case wpHttp:
+        return HttpDownload(idx, item.URL, item.DisplayURL, item.TargetDir, item.TargetFilename, item.CopyNewerOnly,
+                            date, noNewVersion, item.Authenticate, item.HTTPUserID, item.HTTPPassword);
+    case wpHttpUpload:
+        return HttpUpload(item.URL, item.TargetDir, item.TargetFilename, item.HTTPCommand);
     case wpFile:
         return FileCopy(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
                         item.TargetFilename, item.CopyNewerOnly, date, noNewVersion);

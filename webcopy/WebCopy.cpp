@@ -10,6 +10,7 @@
 #include "webcopy/UrlHelpers.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -24,10 +25,13 @@ TWebCopy::TWebCopy(QObject* AOwner)
 
 TWebCopy::~TWebCopy()
 {
-    // A helper thread may still wait for its run request; dropping the request releases it.
-    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-    if (FCopyThread)
-        FCopyThread->wait();
+    // A helper thread may still be about to ask for its run; each request it posts is dropped,
+    // which releases it, until it has ended.
+    if (FCopyThread) {
+        do
+            QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+        while (!FCopyThread->wait(QDeadlineTimer(20)));
+    }
     delete FForm.data();
 }
 

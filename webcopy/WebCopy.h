@@ -159,6 +159,9 @@ public:
     QString ElapsedTimeStr() const;
     bool FormClosed = false;
     QString LogfileName;
+    // Certificate authorities to trust besides the system's (a PEM file), for HTTPS servers with
+    // a private certificate; not a saved setting.
+    QString CaFile;
     // True from the moment a run is requested until it has ended.
     bool Running() const { return FRunning; }
     // The run's Internet session while one is open (null otherwise).

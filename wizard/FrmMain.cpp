@@ -38,8 +38,14 @@ QString SiteAddress(const QString& path = {})
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
+    : TfrmMain(QString::fromUtf8(DownloadBaseAddress), parent)
+{
+}
+
+TfrmMain::TfrmMain(const QString& downloadBaseAddress, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , FDownloadBaseAddress(downloadBaseAddress)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(WizardTexts::Title);
@@ -62,6 +68,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     connect(ButtonTimer, &QTimer::timeout, this, [this] { ButtonTimerTimer(ButtonTimer); });
     ButtonTimer->start();
 
+    ConfigureComponents();
     FormCreate(this);
 }
 
@@ -151,16 +158,6 @@ void TfrmMain::btnInstallServerClick(QObject*) { pagScreens->setActivePage(tabIn
 void TfrmMain::btnInstallWorkstationClick(QObject*) { pagScreens->setActivePage(tabInstallWorkstation); }
 void TfrmMain::btnServerBackClick(QObject*) { pagScreens->setActivePage(tabSelection); }
 void TfrmMain::btnWorkstationBackClick(QObject*) { pagScreens->setActivePage(tabSelection); }
-
-void TfrmMain::btnDownloadServerClick(QObject*)
-{
-    FServerDownloadButton = 2;
-}
-
-void TfrmMain::btnDownloadWorkstationClick(QObject*)
-{
-    FWorkstationDownloadButton = 2;
-}
 
 void TfrmMain::btnAboutClick(QObject*)
 {

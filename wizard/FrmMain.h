@@ -10,7 +10,9 @@ class TGlyphButton;
 class THtmlLabel;
 class TIconLinkLabel;
 class TPageContainer;
+class TRzLauncher;
 class TThemedButton;
+class TWebCopy;
 
 // The wizard's main window: a blue header, the page container with its six pages, and a
 // footer notice. The user moves between pages only with the buttons the pages carry.
@@ -18,7 +20,10 @@ class TfrmMain : public QWidget {
     Q_OBJECT
 
 public:
+    // The download server's address is the build's DownloadBaseAddress; tests hand in the
+    // address of a local server.
     explicit TfrmMain(QWidget* parent = nullptr);
+    TfrmMain(const QString& downloadBaseAddress, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // Navigation handlers: each makes one page active and does nothing else.
@@ -31,6 +36,13 @@ public:
 
     void btnDownloadServerClick(QObject* Sender);
     void btnDownloadWorkstationClick(QObject* Sender);
+
+    void WebDownloadConnectError(QObject* Sender);
+    void WebDownloadCopyCancel(QObject* Sender);
+    void WebDownloadCopyDone(QObject* Sender);
+    void WebDownloadURLNotFound(QObject* Sender, const QString& url);
+    void WebDownloadErrorInfo(QObject* Sender, int ErrorCode, const QString& ErrorInfo);
+    void LaunchInstallerFinished(QObject* Sender);
 
     void btnAboutClick(QObject* Sender);
     void htm1AnchorClick(QObject* Sender, const QString& Anchor);
@@ -45,12 +57,20 @@ public:
     void ButtonTimerTimer(QObject* Sender);
 
     TPageContainer* Pages() const { return pagScreens; }
+    TWebCopy* Downloader() const { return WebDownload; }
+    TRzLauncher* Launcher() const { return LaunchInstaller; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate(QObject* Sender);
+    void ConfigureComponents();
+    void DownloadServerSetup();
+    void DownloadWorkstationSetup();
+    void DownloadSetup(const QString& fileName, const QString& caption);
+    void RunSetupProgram();
+    void ShowError(const QString& text);
     void BuildHeader();
     void BuildFooter();
     void BuildPages();
@@ -88,6 +108,13 @@ private:
     TFlatColorButton* btnDownloadWorkstation = nullptr;
 
     QTimer* ButtonTimer = nullptr;
+    TWebCopy* WebDownload = nullptr;
+    TRzLauncher* LaunchInstaller = nullptr;
+
+    QString FDownloadBaseAddress;
+    QString FDownloadFile;
+    bool FDownloadCancelled = false;
+    bool FDownloadError = false;
 
     int FStartButton = 0;
     int FServerDownloadButton = 0;

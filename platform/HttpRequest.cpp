@@ -1,0 +1,460 @@
+#include "platform/HttpRequest.h"
+
+#include "platform/InternetErrors.h"
+#include "platform/InternetSession.h"
+
+#include <curl/curl.h>
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <strings.h>
+
+namespace {
+
+// Short enough that OnWait runs at least every ~50 ms while nothing moves.
+constexpr int PollSliceMs = 25;
+// A 16 KiB receive buffer alone made downloads 1.7 times slower than a 100 KiB one.
+constexpr long ReceiveBufferSize = 102400;
+constexpr long MaxRedirects = 10;
+// The client's own limits where the session leaves them at 0.
+constexpr int DefaultConnectTimeoutMs = 60000;
+constexpr int DefaultIdleTimeoutMs = 60000;
+
+static_assert(CURL_ERROR_SIZE <= 256, "FCurlError must hold libcurl's error message");
+
+int Limit(int sessionMs, int defaultMs)
+{
+    return sessionMs > 0 ? sessionMs : defaultMs;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// A header line must stay one line: a line break would smuggle in headers of its own.
+bool IsSingleLine(const QByteArray& line)
+{
+    return !line.contains('\r') && !line.contains('\n') && !line.contains('\0');
+}
+
+} // namespace
+
+THttpRequest::THttpRequest(TInternetSession& session)
+    : FSession(session)
+{
+    // Large enough for what one perform call delivers, so reads do not reallocate.
+    FBody.reserve(2 * ReceiveBufferSize);
+}
+
+THttpRequest::~THttpRequest()
+{
+    Close();
+}
+
+bool THttpRequest::Open(const THttpRequestOptions& options)
+{
+    Close();
+    FAlive = std::make_shared<bool>(true);
+    if (!Prepare(options))
+        return false;
+    const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
+    switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
+    case TPump::Reached:
+        return true;
+    case TPump::Ended:
+        return FErrorCode == 0;
+    case TPump::Gone:
+        break;
+    }
+    return false;
+}
+
+bool THttpRequest::Prepare(const THttpRequestOptions& options)
+{
+    FUploading = options.Method != "GET";
+    if (FUploading && options.Method != "POST" && options.Method != "PUT")
+        return Fail(ieInternalError, QStringLiteral("The request method %1 is not supported.")
+                                         .arg(QString::fromLatin1(options.Method)));
+    if (FUploading && options.UploadLength < 0)
+        return Fail(ieInternalError, QStringLiteral("An upload needs the length of its body."));
+
+    for (const QString& header : options.Headers) {
+        const QByteArray line = header.toUtf8();
+        if (!IsSingleLine(line))
+            return Fail(ieInternalError, QStringLiteral("A request header contains a line break."));
+        FHeaders = curl_slist_append(FHeaders, line.constData());
+    }
+    // Like a reload: the answer comes from the server, not from a cache on the way.
+    FHeaders = curl_slist_append(FHeaders, "Cache-Control: no-cache");
+    FHeaders = curl_slist_append(FHeaders, "Pragma: no-cache");
+    if (FUploading) {
+        // Without it libcurl waits up to a second for "100 Continue" before the body.
+        FHeaders = curl_slist_append(FHeaders, "Expect:");
+        // The body goes as it is; libcurl would label a POST as a form.
+        FHeaders = curl_slist_append(FHeaders, "Content-Type:");
+    }
+
+    FMulti = curl_multi_init();
+    FEasy = curl_easy_init();
+    if (!FMulti || !FEasy || !FHeaders)
+        return Fail(ieInternalError, {});
+
+    FCurlError[0] = '\0';
+    curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FCurlError.data());
+    curl_easy_setopt(FEasy, CURLOPT_SHARE, FSession.SharedState());
+    curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(FEasy, CURLOPT_MAXREDIRS, MaxRedirects);
+    // An empty proxy also keeps libcurl from taking one from the environment.
+    curl_easy_setopt(FEasy, CURLOPT_PROXY, FSession.Proxy().toUtf8().constData());
+    if (!FSession.Proxy().isEmpty() && !FSession.ProxyUserName().isEmpty()) {
+        curl_easy_setopt(FEasy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
+        curl_easy_setopt(FEasy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
+    }
+    curl_easy_setopt(FEasy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    if (!FSession.Agent().isEmpty())
+        curl_easy_setopt(FEasy, CURLOPT_USERAGENT, FSession.Agent().toUtf8().constData());
+    if (!FSession.CaFile().isEmpty())
+        curl_easy_setopt(FEasy, CURLOPT_CAINFO, FSession.CaFile().toLocal8Bit().constData());
+    curl_easy_setopt(FEasy, CURLOPT_CONNECTTIMEOUT_MS,
+                     long(Limit(FSession.ConnectTimeoutMs(), DefaultConnectTimeoutMs)));
+    curl_easy_setopt(FEasy, CURLOPT_FORBID_REUSE, options.KeepAlive ? 0L : 1L);
+    curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, FHeaders);
+    curl_easy_setopt(FEasy, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+    curl_easy_setopt(FEasy, CURLOPT_FILETIME, 1L);
+
+    curl_easy_setopt(FEasy, CURLOPT_WRITEFUNCTION, &THttpRequest::OnBodyData);
+    curl_easy_setopt(FEasy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &THttpRequest::OnHeaderLine);
+    curl_easy_setopt(FEasy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(FEasy, CURLOPT_PREREQFUNCTION, &THttpRequest::OnConnected);
+    curl_easy_setopt(FEasy, CURLOPT_PREREQDATA, this);
+
+    if (!FUploading) {
+        FFollowRedirects = true;
+        curl_easy_setopt(FEasy, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(FEasy, CURLOPT_FOLLOWLOCATION, 1L);
+    } else {
+        // A pushed body cannot be sent a second time, so an upload takes a redirect as its answer.
+        FUploadLength = options.UploadLength;
+        curl_easy_setopt(FEasy, CURLOPT_READFUNCTION, &THttpRequest::OnUploadData);
+        curl_easy_setopt(FEasy, CURLOPT_READDATA, this);
+        if (options.Method == "PUT") {
+            curl_easy_setopt(FEasy, CURLOPT_UPLOAD, 1L);
+            curl_easy_setopt(FEasy, CURLOPT_INFILESIZE_LARGE, curl_off_t(FUploadLength));
+        } else {
+            curl_easy_setopt(FEasy, CURLOPT_POST, 1L);
+            curl_easy_setopt(FEasy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(FUploadLength));
+        }
+    }
+    curl_easy_setopt(FEasy, CURLOPT_URL, options.Url.toUtf8().constData());
+    if (curl_multi_add_handle(FMulti, FEasy) != CURLM_OK)
+        return Fail(ieInternalError, {});
+    return true;
+}
+
+int THttpRequest::StatusCode() const
+{
+    long status = 0;
+    if (FHeadersDone)
+        curl_easy_getinfo(FEasy, CURLINFO_RESPONSE_CODE, &status);
+    return int(status);
+}
+
+qint64 THttpRequest::ContentLength() const
+{
+    curl_off_t length = -1;
+    if (FHeadersDone)
+        curl_easy_getinfo(FEasy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    return std::max<qint64>(length, 0);
+}
+
+THttpDate THttpRequest::LastModified() const
+{
+    curl_off_t seconds = -1;
+    if (FHeadersDone)
+        curl_easy_getinfo(FEasy, CURLINFO_FILETIME_T, &seconds);
+    if (seconds < 0)
+        return {};
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    return {date.year(), date.month(), date.dayOfWeek() % 7, date.day(), clock.hour(), clock.minute(),
+            clock.second(), 0};
+}
+
+QString THttpRequest::FinalUrl() const
+{
+    char* url = nullptr;
+    if (FEasy)
+        curl_easy_getinfo(FEasy, CURLINFO_EFFECTIVE_URL, &url);
+    return url ? QString::fromUtf8(url) : QString();
+}
+
+qint64 THttpRequest::Read(char* buffer, qint64 max)
+{
+    if (max <= 0) {
+        Fail(ieInternalError, QStringLiteral("A read needs room for at least one byte."));
+        return -1;
+    }
+    if (FBodyPos == FBody.size()) {
+        const qint64 filled = FillBody();
+        if (filled <= 0)
+            return filled;
+    }
+    const size_t count = std::min(size_t(max), FBody.size() - FBodyPos);
+    std::memcpy(buffer, FBody.data() + FBodyPos, count);
+    FBodyPos += count;
+    return qint64(count);
+}
+
+qint64 THttpRequest::FillBody()
+{
+    if (!FHeadersDone) {
+        if (FErrorCode == 0)
+            Fail(ieInternalError, QStringLiteral("No answer is open for reading."));
+        return -1;
+    }
+    FBody.clear();
+    FBodyPos = 0;
+    if (!FEnded && Pump(TGoal::Body, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
+        return -1;
+    if (!FBody.empty())
+        return 1;
+    return FErrorCode == 0 ? 0 : -1;
+}
+
+bool THttpRequest::Write(const char* data, qint64 length)
+{
+    if (!FUploading || !FEasy)
+        return Fail(ieInternalError, QStringLiteral("No upload is open."));
+    if (length < 0 || length > FUploadLength - FUploadSupplied)
+        return Fail(ieInternalError,
+                    QStringLiteral("The data goes beyond the announced length of %1 bytes.").arg(FUploadLength));
+    if (FHeadersDone)
+        return FailEarlyAnswer();
+    if (FEnded)
+        return false;
+    if (length == 0)
+        return true;
+    FUploadBuffer.insert(FUploadBuffer.end(), data, data + length);
+    FUploadSupplied += length;
+    if (FUploadPaused) {
+        FUploadPaused = false;
+        curl_easy_pause(FEasy, CURLPAUSE_CONT);
+    }
+    if (Pump(TGoal::UploadTaken, Limit(FSession.SendTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
+        return false;
+    if (FUploadBuffer.empty())
+        return true;
+    return FHeadersDone ? FailEarlyAnswer() : false;
+}
+
+bool THttpRequest::FinishUpload()
+{
+    if (!FUploading || !FEasy)
+        return Fail(ieInternalError, QStringLiteral("No upload is open."));
+    if (!FHeadersDone && !FEnded) {
+        if (FUploadSupplied < FUploadLength) {
+            // libcurl would wait for the missing bytes until a time-out; the server must not
+            // take a short body for a whole one either, so the connection goes.
+            Abort(ieConnectionAborted, QStringLiteral("The upload ended after %1 of the announced %2 bytes.")
+                                           .arg(FUploadSupplied)
+                                           .arg(FUploadLength));
+            return false;
+        }
+        if (Pump(TGoal::Answer, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
+            return false;
+    }
+    return FHeadersDone;
+}
+
+void THttpRequest::Close()
+{
+    if (FAlive)
+        *FAlive = false;
+    FAlive.reset();
+    if (FMulti && FEasy)
+        curl_multi_remove_handle(FMulti, FEasy);
+    curl_easy_cleanup(FEasy);
+    curl_multi_cleanup(FMulti);
+    curl_slist_free_all(FHeaders);
+    FEasy = nullptr;
+    FMulti = nullptr;
+    FHeaders = nullptr;
+    FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
+    FBody.clear();
+    FBodyPos = 0;
+    FUploadBuffer.clear();
+    FUploadPos = 0;
+    FUploadLength = FUploadSupplied = 0;
+    FErrorCode = 0;
+    FErrorText.clear();
+}
+
+bool THttpRequest::Reached(TGoal goal) const
+{
+    switch (goal) {
+    case TGoal::Connection:
+        return FConnected;
+    case TGoal::Answer:
+        return FHeadersDone;
+    case TGoal::Body:
+        return !FBody.empty();
+    case TGoal::UploadTaken:
+        return FUploadBuffer.empty() || FHeadersDone;
+    }
+    return false;
+}
+
+THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
+{
+    QElapsedTimer idle;
+    idle.start();
+    quint64 activitySeen = FActivity;
+    for (;;) {
+        int running = 0;
+        const CURLMcode performed = curl_multi_perform(FMulti, &running);
+        if (performed != CURLM_OK) {
+            Abort(ieInternalError, QString::fromUtf8(curl_multi_strerror(performed)));
+            return TPump::Ended;
+        }
+        CollectEnd();
+        if (Reached(goal))
+            return TPump::Reached;
+        if (FEnded)
+            return TPump::Ended;
+        if (FActivity != activitySeen) {
+            activitySeen = FActivity;
+            idle.restart();
+        } else if (FConnected && idle.hasExpired(idleLimitMs)) {
+            // Connecting has libcurl's own limit; from then on silence is what counts.
+            Abort(ieTimeout, {});
+            return TPump::Ended;
+        }
+        curl_multi_poll(FMulti, nullptr, 0, PollSliceMs, nullptr);
+        if (OnWait) {
+            // The handler may close or destroy this request; both copies outlive that.
+            const std::shared_ptr<bool> alive = FAlive;
+            const std::function<bool()> onWait = OnWait;
+            const bool goOn = onWait();
+            if (!*alive)
+                return TPump::Gone;
+            if (!goOn) {
+                Abort(ieOperationCancelled, {});
+                return TPump::Ended;
+            }
+        }
+    }
+}
+
+void THttpRequest::CollectEnd()
+{
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(FMulti, &queued)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        FEnded = true;
+        if (message->data.result != CURLE_OK)
+            FailFromCurl(message->data.result);
+    }
+}
+
+void THttpRequest::Abort(quint32 code, const QString& text)
+{
+    // Removing an unfinished transfer closes its connection.
+    curl_multi_remove_handle(FMulti, FEasy);
+    FEnded = true;
+    Fail(code, text);
+}
+
+bool THttpRequest::Fail(quint32 code, const QString& text)
+{
+    FErrorCode = code;
+    FErrorText = text.isEmpty() ? InternetErrorText(code) : text;
+    return false;
+}
+
+void THttpRequest::FailFromCurl(int curlCode)
+{
+    long verifyResult = -1;
+    curl_easy_getinfo(FEasy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+    Fail(InternetErrorFromCurl(curlCode, verifyResult), QString::fromUtf8(FCurlError.data()));
+}
+
+bool THttpRequest::FailEarlyAnswer()
+{
+    return Fail(ieServerRefused,
+                QStringLiteral("The server answered %1 before the upload was complete.").arg(StatusCode()));
+}
+
+size_t THttpRequest::OnBodyData(char* data, size_t size, size_t count, void* self)
+{
+    auto* request = static_cast<THttpRequest*>(self);
+    const size_t length = size * count;
+    // libcurl skips the bodies of redirects it follows, so body bytes belong to the answer.
+    request->FHeadersDone = true;
+    request->FBody.insert(request->FBody.end(), data, data + length);
+    ++request->FActivity;
+    return length;
+}
+
+size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* self)
+{
+    auto* request = static_cast<THttpRequest*>(self);
+    const size_t length = size * count;
+    const std::string_view line(data, length);
+    ++request->FActivity;
+    if (request->FHeadersDone)
+        return length; // trailers of a chunked body
+    if (StartsWithNoCase(line, "HTTP/")) {
+        request->FLocationSeen = false;
+    } else if (StartsWithNoCase(line, "Location:")) {
+        request->FLocationSeen = true;
+    } else if (line == "\r\n" || line == "\n") {
+        // The end of a header block: an interim answer (1xx) and a redirect that libcurl
+        // follows are not the answer yet.
+        long status = 0;
+        curl_easy_getinfo(request->FEasy, CURLINFO_RESPONSE_CODE, &status);
+        const bool interim = status < 200;
+        const bool followed = request->FFollowRedirects && status >= 300 && status < 400 && request->FLocationSeen;
+        request->FHeadersDone = !interim && !followed;
+    }
+    return length;
+}
+
+size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void* self)
+{
+    auto* request = static_cast<THttpRequest*>(self);
+    std::vector<char>& pending = request->FUploadBuffer;
+    if (pending.empty()) {
+        if (request->FUploadSupplied == request->FUploadLength)
+            return 0;
+        // The caller has not written the next block yet; Write resumes the transfer.
+        request->FUploadPaused = true;
+        return CURL_READFUNC_PAUSE;
+    }
+    const size_t taken = std::min(size * count, pending.size() - request->FUploadPos);
+    std::memcpy(buffer, pending.data() + request->FUploadPos, taken);
+    request->FUploadPos += taken;
+    if (request->FUploadPos == pending.size()) {
+        pending.clear();
+        request->FUploadPos = 0;
+    }
+    ++request->FActivity;
+    return taken;
+}
+
+int THttpRequest::OnConnected(void* self, char*, char*, int, int)
+{
+    auto* request = static_cast<THttpRequest*>(self);
+    request->FConnected = true;
+    ++request->FActivity;
+    return CURL_PREREQFUNC_OK;
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TInternetSession;
+struct curl_slist;
+
+// Calendar fields of an HTTP date (UTC); DayOfWeek counts from Sunday = 0.
+struct THttpDate {
+    int Year = 0, Month = 0, DayOfWeek = 0, Day = 0, Hour = 0, Minute = 0, Second = 0, Milliseconds = 0;
+};
+
+struct THttpRequestOptions {
+    QString Url;
+    QStringList Headers;          // extra request header lines without CRLF, e.g. "Authorization: Basic ..."
+    bool KeepAlive = false;       // keep the connection for the next request
+    QByteArray Method = "GET";    // "GET", "POST", "PUT"
+    qint64 UploadLength = -1;     // POST/PUT: the announced body length (Content-Length), >= 0
+};
+
+// One HTTP or HTTPS request with blocking, handle-style calls: open, query, read or write
+// blocks, close. Always fetched from the server (no cache), TLS always verified, redirects
+// followed for GET only (http and https, at most 10).
+class THttpRequest {
+public:
+    explicit THttpRequest(TInternetSession& session);
+    ~THttpRequest();              // aborts and releases whatever is open
+    THttpRequest(const THttpRequest&) = delete;
+    THttpRequest& operator=(const THttpRequest&) = delete;
+
+    // Called while the client waits (at least every ~50 ms during a stalled connect, read or
+    // write); it may process UI events, even close or destroy this request. Returning false
+    // aborts the operation in progress with ieOperationCancelled.
+    std::function<bool()> OnWait;
+
+    // GET: returns once the final status and headers are known. POST/PUT: returns once the
+    // connection stands and the request is ready to take the body. False when it could not be
+    // opened at all: ErrorCode()/ErrorText() say why.
+    bool Open(const THttpRequestOptions& options);
+    int StatusCode() const;               // 0 when unknown
+    qint64 ContentLength() const;         // 0 when absent
+    THttpDate LastModified() const;       // all zero when absent
+    QString FinalUrl() const;             // after redirects
+
+    // Up to `max` body bytes: > 0 bytes, 0 at the end of the body, -1 on failure (a broken
+    // connection, a body shorter than Content-Length, a receive time-out, a cancel).
+    qint64 Read(char* buffer, qint64 max);
+
+    // Upload: the body in blocks, never more than UploadLength in total. An answer that comes
+    // before the body is complete ends the upload: Write returns false and StatusCode() is
+    // that answer. FinishUpload waits for the answer; a body shorter than announced is
+    // aborted and fails.
+    bool Write(const char* data, qint64 length);
+    bool FinishUpload();
+
+    quint32 ErrorCode() const { return FErrorCode; }  // InternetErrors number, 0 when none
+    QString ErrorText() const { return FErrorText; }
+    void Close();
+
+private:
+    enum class TGoal { Connection, Answer, Body, UploadTaken };
+    enum class TPump { Reached, Ended, Gone };
+
+    bool Prepare(const THttpRequestOptions& options);
+    qint64 FillBody();  // 1 with data buffered, 0 at the end, -1 on failure
+    bool Reached(TGoal goal) const;
+    TPump Pump(TGoal goal, int idleLimitMs);
+    void CollectEnd();
+    void Abort(quint32 code, const QString& text);
+    bool Fail(quint32 code, const QString& text);
+    void FailFromCurl(int curlCode);
+    bool FailEarlyAnswer();
+
+    static size_t OnBodyData(char* data, size_t size, size_t count, void* self);
+    static size_t OnHeaderLine(char* data, size_t size, size_t count, void* self);
+    static size_t OnUploadData(char* buffer, size_t size, size_t count, void* self);
+    static int OnConnected(void* self, char* remoteIp, char* localIp, int remotePort, int localPort);
+
+    TInternetSession& FSession;
+    void* FMulti = nullptr;
+    void* FEasy = nullptr;
+    curl_slist* FHeaders = nullptr;
+    // Shared with a pump that calls out through OnWait: false once this transfer is closed.
+    std::shared_ptr<bool> FAlive;
+
+    bool FUploading = false;
+    bool FFollowRedirects = false;
+    bool FConnected = false;
+    bool FLocationSeen = false;
+    bool FHeadersDone = false;
+    bool FEnded = false;
+    bool FUploadPaused = false;
+    // Bumped by every callback that moved something; the idle timers watch it.
+    quint64 FActivity = 0;
+
+    std::vector<char> FBody;
+    size_t FBodyPos = 0;
+    std::vector<char> FUploadBuffer;
+    size_t FUploadPos = 0;
+    qint64 FUploadLength = 0;
+    qint64 FUploadSupplied = 0;
+
+    quint32 FErrorCode = 0;
+    QString FErrorText;
+    std::array<char, 256> FCurlError{};
+};

@@ -1,0 +1,525 @@
+// THttpRequest against real HTTP(S) servers on 127.0.0.1 (tests/servers/http_server.py).
+#include "platform/HttpRequest.h"
+#include "platform/InternetErrors.h"
+#include "platform/InternetSession.h"
+#include "tests/support/HttpServerFixture.h"
+#include "tests/support/WaitFor.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr qint64 Block = 4096;
+constexpr qint64 BodySize = 300 * 1024;
+// A Thursday, to see the day of the week counted from Sunday = 0.
+const QDateTime FileTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC);
+
+struct TBody {
+    QByteArray Data;
+    qint64 LastRead = 0;  // 0 at a clean end, -1 after a failure
+    bool BlocksFit = true; // no read returned more than asked for
+};
+
+TBody ReadAll(THttpRequest& request)
+{
+    TBody body;
+    char buffer[Block];
+    while ((body.LastRead = request.Read(buffer, Block)) > 0) {
+        body.BlocksFit = body.BlocksFit && body.LastRead <= Block;
+        body.Data.append(buffer, body.LastRead);
+    }
+    return body;
+}
+
+QString Sha256(const QByteArray& data)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+}
+
+QString BasicAuthorization(const char* credentials)
+{
+    return QStringLiteral("Authorization: Basic ") + QString::fromLatin1(QByteArray(credentials).toBase64());
+}
+
+class THttpRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FServer.Start()) << FServer.Message().toStdString();
+        FBody = PutFile(QStringLiteral("file.bin"), BodySize);
+    }
+
+    QByteArray PutFile(const QString& name, qint64 size)
+    {
+        QByteArray data(size, '\0');
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(data.data()), size / 4);
+        QFile file(FServer.DocRoot() + QLatin1Char('/') + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == size);
+        EXPECT_TRUE(file.setFileTime(FileTime, QFileDevice::FileModificationTime));
+        return data;
+    }
+
+    QString Url(const QString& pathAndQuery) const { return FServer.BaseUrl() + pathAndQuery; }
+
+    // The recorded requests for one path, oldest first.
+    QList<QJsonObject> RequestsFor(const QString& path) const
+    {
+        QList<QJsonObject> found;
+        for (const QJsonObject& request : FServer.Requests()) {
+            if (request.value(QStringLiteral("path")).toString() == path)
+                found.append(request);
+        }
+        return found;
+    }
+
+    THttpServerFixture FServer;
+    TInternetSession FSession{QStringLiteral("OrvantaTest/1.0"), QString()};
+    QByteArray FBody;
+};
+
+TEST_F(THttpRequestTest, AnswerGivesStatusLengthDateFinalUrlAndTheExactBody)
+{
+    struct TCase {
+        const char* Name;
+        QString Path;
+        QString Header;
+        int Status;
+        bool FileBody; // else the server's short text
+        bool Length;
+        bool Date;
+        QString FinalPath;
+    };
+    const QString file = QStringLiteral("/file.bin");
+    const TCase cases[] = {
+        {"200", file, {}, 200, true, true, true, file},
+        {"200 chunked without a date", QStringLiteral("/file.bin?length=chunked&lastmod=0"), {}, 200, true, false,
+         false, QStringLiteral("/file.bin?length=chunked&lastmod=0")},
+        {"200 ended by closing", QStringLiteral("/file.bin?length=close"), {}, 200, true, false, true,
+         QStringLiteral("/file.bin?length=close")},
+        {"301 then 200", QStringLiteral("/redirect/301?to=/file.bin"), {}, 200, true, true, true, file},
+        {"302 to a full URL, then 200", QStringLiteral("/redirect/302?to=") + Url(file), {}, 200, true, true, true,
+         file},
+        {"307 then 200", QStringLiteral("/redirect/307?to=/file.bin"), {}, 200, true, true, true, file},
+        {"404", QStringLiteral("/missing.bin"), {}, 404, false, true, false, QStringLiteral("/missing.bin")},
+        {"500", QStringLiteral("/file.bin?status=500"), {}, 500, false, true, false,
+         QStringLiteral("/file.bin?status=500")},
+        {"401 without credentials", QStringLiteral("/file.bin?auth=ann:secret"), {}, 401, false, true, false,
+         QStringLiteral("/file.bin?auth=ann:secret")},
+        {"200 with credentials", QStringLiteral("/file.bin?auth=ann:secret"), BasicAuthorization("ann:secret"), 200,
+         true, true, true, QStringLiteral("/file.bin?auth=ann:secret")},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(testCase.Path);
+        if (!testCase.Header.isEmpty())
+            options.Headers << testCase.Header;
+        ASSERT_TRUE(request.Open(options)) << request.ErrorText().toStdString();
+        EXPECT_EQ(request.StatusCode(), testCase.Status);
+        EXPECT_EQ(request.FinalUrl(), Url(testCase.FinalPath));
+
+        const THttpDate date = request.LastModified();
+        if (testCase.Date) {
+            EXPECT_EQ(date.Year, 2021);
+            EXPECT_EQ(date.Month, 3);
+            EXPECT_EQ(date.Day, 4);
+            EXPECT_EQ(date.DayOfWeek, 4);
+            EXPECT_EQ(date.Hour, 5);
+            EXPECT_EQ(date.Minute, 6);
+            EXPECT_EQ(date.Second, 7);
+        } else {
+            EXPECT_EQ(date.Year, 0);
+            EXPECT_EQ(date.Month, 0);
+            EXPECT_EQ(date.Day, 0);
+        }
+
+        const TBody body = ReadAll(request);
+        EXPECT_EQ(body.LastRead, 0) << request.ErrorText().toStdString();
+        EXPECT_TRUE(body.BlocksFit);
+        if (testCase.FileBody)
+            EXPECT_TRUE(body.Data == FBody) << body.Data.size() << " bytes";
+        else
+            EXPECT_TRUE(body.Data.endsWith('\n') && !body.Data.isEmpty()) << body.Data.constData();
+        EXPECT_EQ(request.ContentLength(), testCase.Length ? body.Data.size() : 0);
+        EXPECT_EQ(request.ErrorCode(), 0u);
+    }
+}
+
+TEST_F(THttpRequestTest, RequestsThatCannotBeOpenedSayWhy)
+{
+    struct TCase {
+        const char* Name;
+        QString Url;
+        QString Header;
+        quint32 Error;
+        int RequestsSeen;
+    };
+    const TCase cases[] = {
+        {"redirect loop stops after 10 redirects", Url(QStringLiteral("/loop")), {}, ieRedirectFailed, 11},
+        {"redirect to ftp", Url(QStringLiteral("/redirect/302?to=ftp://127.0.0.1/file.bin")), {},
+         ieUnrecognizedScheme, 1},
+        {"ftp URL", QStringLiteral("ftp://127.0.0.1:%1/file.bin").arg(FServer.Port()), {}, ieUnrecognizedScheme, 0},
+        {"port out of range", QStringLiteral("http://127.0.0.1:99999/file.bin"), {}, ieInvalidUrl, 0},
+        {"nobody listening", QStringLiteral("http://127.0.0.1:1/file.bin"), {}, ieCannotConnect, 0},
+        {"header with a line break", Url(QStringLiteral("/file.bin")), QStringLiteral("X-A: 1\r\nX-B: 2"),
+         ieInternalError, 0},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const qsizetype before = FServer.Requests().size();
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = testCase.Url;
+        if (!testCase.Header.isEmpty())
+            options.Headers << testCase.Header;
+        EXPECT_FALSE(request.Open(options));
+        EXPECT_EQ(request.ErrorCode(), testCase.Error) << request.ErrorText().toStdString();
+        EXPECT_FALSE(request.ErrorText().isEmpty());
+        EXPECT_EQ(request.StatusCode(), 0);
+        char buffer[Block];
+        EXPECT_EQ(request.Read(buffer, Block), -1);
+        EXPECT_EQ(request.ErrorCode(), testCase.Error);
+        EXPECT_EQ(FServer.Requests().size() - before, testCase.RequestsSeen);
+    }
+}
+
+TEST_F(THttpRequestTest, CertificatesAreVerifiedAgainstTheTrustedOnes)
+{
+    THttpServerFixture secure;
+    ASSERT_TRUE(secure.Start(THttpServerFixture::TScheme::Https)) << secure.Message().toStdString();
+    QFile file(secure.DocRoot() + QStringLiteral("/file.bin"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(FBody) == FBody.size());
+    file.close();
+
+    struct TCase {
+        const char* Name;
+        bool TrustServer;
+        QString Host;
+        quint32 Error;
+    };
+    const TCase cases[] = {
+        {"self-signed, not trusted", false, QStringLiteral("127.0.0.1"), ieCertificateNotTrusted},
+        {"trusted, by address", true, QStringLiteral("127.0.0.1"), 0},
+        {"trusted, by name", true, QStringLiteral("localhost"), 0},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), QString());
+        if (testCase.TrustServer)
+            session.SetCaFile(secure.CaFile());
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = QStringLiteral("https://%1:%2/file.bin").arg(testCase.Host).arg(secure.Port());
+        EXPECT_EQ(request.Open(options), testCase.Error == 0);
+        EXPECT_EQ(request.ErrorCode(), testCase.Error) << request.ErrorText().toStdString();
+        if (testCase.Error == 0) {
+            EXPECT_EQ(request.StatusCode(), 200);
+            const TBody body = ReadAll(request);
+            EXPECT_EQ(body.LastRead, 0);
+            EXPECT_TRUE(body.Data == FBody);
+        }
+    }
+}
+
+TEST_F(THttpRequestTest, AuthorizationNeverFollowsARedirectToAnotherHost)
+{
+    THttpServerFixture other;
+    ASSERT_TRUE(other.Start()) << other.Message().toStdString();
+    QFile file(other.DocRoot() + QStringLiteral("/file.bin"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(FBody) == FBody.size());
+    file.close();
+
+    struct TCase {
+        const char* Name;
+        const THttpServerFixture& Target;
+        QString Location;
+        bool KeepsAuthorization;
+    };
+    const TCase cases[] = {
+        {"same host and port", FServer, QStringLiteral("/file.bin?auth=ann:secret"), true},
+        {"other port", other, other.BaseUrl() + QStringLiteral("/file.bin"), false},
+        {"other host name", FServer, QStringLiteral("http://localhost:%1/file.bin").arg(FServer.Port()), false},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(QStringLiteral("/redirect/302?to=") + QString::fromLatin1(QUrl::toPercentEncoding(testCase.Location)));
+        options.Headers << BasicAuthorization("ann:secret");
+        ASSERT_TRUE(request.Open(options)) << request.ErrorText().toStdString();
+        EXPECT_EQ(request.StatusCode(), 200);
+
+        const QList<QJsonObject> received = testCase.Target.Requests();
+        ASSERT_FALSE(received.isEmpty());
+        const QJsonObject headers = received.last().value(QStringLiteral("headers")).toObject();
+        EXPECT_EQ(received.last().value(QStringLiteral("path")).toString(), QStringLiteral("/file.bin"));
+        EXPECT_EQ(headers.contains(QStringLiteral("authorization")), testCase.KeepsAuthorization);
+    }
+}
+
+TEST_F(THttpRequestTest, KeepAliveReusesTheConnectionAndOtherwiseItCloses)
+{
+    // The first answer is a 401, read to its end as before a retry with credentials (a request
+    // closed before its body has arrived gives up its connection).
+    for (const bool keepAlive : {true, false}) {
+        SCOPED_TRACE(keepAlive ? "keep alive" : "close");
+        const qsizetype before = FServer.Requests().size();
+        for (const char* credentials : {"", "ann:secret"}) {
+            THttpRequest request(FSession);
+            THttpRequestOptions options;
+            options.Url = Url(QStringLiteral("/file.bin?auth=ann:secret"));
+            options.KeepAlive = keepAlive;
+            if (*credentials)
+                options.Headers << BasicAuthorization(credentials);
+            ASSERT_TRUE(request.Open(options));
+            EXPECT_EQ(request.StatusCode(), *credentials ? 200 : 401);
+            char buffer[4096];
+            while (request.Read(buffer, sizeof buffer) > 0) {
+            }
+        }
+        const QList<QJsonObject> requests = FServer.Requests().mid(before);
+        ASSERT_EQ(requests.size(), 2);
+        const QString connection = QStringLiteral("connection");
+        EXPECT_EQ(requests[0].value(connection) == requests[1].value(connection), keepAlive);
+    }
+}
+
+TEST_F(THttpRequestTest, NoCacheAndTheAgentGoWithEveryRequest)
+{
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/file.bin"));
+    ASSERT_TRUE(request.Open(options));
+    const QJsonObject headers = FServer.Requests().last().value(QStringLiteral("headers")).toObject();
+    EXPECT_EQ(headers.value(QStringLiteral("cache-control")).toString(), QStringLiteral("no-cache"));
+    EXPECT_EQ(headers.value(QStringLiteral("pragma")).toString(), QStringLiteral("no-cache"));
+    EXPECT_EQ(headers.value(QStringLiteral("user-agent")).toString(), QStringLiteral("OrvantaTest/1.0"));
+    EXPECT_FALSE(headers.contains(QStringLiteral("accept-encoding")));
+}
+
+TEST_F(THttpRequestTest, ProxyCredentialsGoOnlyToTheProxy)
+{
+    // The server answers requests in proxy form itself, so it stands in for a proxy.
+    for (const bool throughProxy : {true, false}) {
+        SCOPED_TRACE(throughProxy ? "through the proxy" : "no proxy");
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), throughProxy ? FServer.BaseUrl() : QString());
+        session.SetProxyCredentials(QStringLiteral("proxy user"), QStringLiteral("s:cret"));
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = throughProxy ? QStringLiteral("http://example.invalid/file.bin") : Url(QStringLiteral("/file.bin"));
+        ASSERT_TRUE(request.Open(options)) << request.ErrorText().toStdString();
+        EXPECT_EQ(request.StatusCode(), 200);
+
+        const QJsonObject received = FServer.Requests().last();
+        const QJsonObject headers = received.value(QStringLiteral("headers")).toObject();
+        EXPECT_FALSE(headers.contains(QStringLiteral("authorization")));
+        if (throughProxy) {
+            EXPECT_EQ(received.value(QStringLiteral("target")).toString(), options.Url);
+            EXPECT_EQ(headers.value(QStringLiteral("proxy-authorization")).toString(),
+                      BasicAuthorization("proxy user:s:cret").mid(15));
+        } else {
+            EXPECT_FALSE(headers.contains(QStringLiteral("proxy-authorization")));
+        }
+    }
+}
+
+TEST_F(THttpRequestTest, ConnectionDroppedMidBodyFailsTheReadAfterTheBytesThatCame)
+{
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/file.bin?drop=100000"));
+    ASSERT_TRUE(request.Open(options));
+    EXPECT_EQ(request.ContentLength(), BodySize);
+
+    const TBody body = ReadAll(request);
+    EXPECT_EQ(body.LastRead, -1);
+    EXPECT_TRUE(body.Data == FBody.left(100000)) << body.Data.size() << " bytes";
+    EXPECT_EQ(request.ErrorCode(), ieConnectionAborted);
+    EXPECT_FALSE(request.ErrorText().isEmpty());
+    char buffer[Block];
+    EXPECT_EQ(request.Read(buffer, Block), -1);
+}
+
+TEST_F(THttpRequestTest, CancelThroughOnWaitEndsAStalledReadAtOnce)
+{
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/file.bin?stall=1000"));
+    ASSERT_TRUE(request.Open(options));
+    char buffer[Block];
+    qint64 received = 0;
+    while (received < 1000) {
+        const qint64 count = request.Read(buffer, Block);
+        ASSERT_GT(count, 0);
+        received += count;
+    }
+
+    // A user presses Cancel 200 ms into the stall: the click is an event that only OnWait lets in.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 cancelledAt = -1;
+    QTimer::singleShot(200, [&] { cancelledAt = clock.elapsed(); });
+    request.OnWait = [&] {
+        QCoreApplication::processEvents();
+        return cancelledAt < 0;
+    };
+    EXPECT_EQ(request.Read(buffer, Block), -1);
+    const qint64 returnedAt = clock.elapsed();
+    EXPECT_EQ(request.ErrorCode(), ieOperationCancelled);
+    ASSERT_GE(cancelledAt, 200);
+    EXPECT_LT(cancelledAt, 300) << "OnWait came too rarely to let the click in";
+    EXPECT_LT(returnedAt - cancelledAt, 100);
+}
+
+TEST_F(THttpRequestTest, SilentServerEndsWithTheReceiveTimeout)
+{
+    FSession.SetTimeouts(0, 0, 300);
+    struct TCase {
+        const char* Name;
+        QString Path;
+        qint64 BodyBytes; // -1: the answer never starts, so Open fails
+    };
+    const TCase cases[] = {
+        {"no answer at all", QStringLiteral("/file.bin?hang=1"), -1},
+        {"the body stops", QStringLiteral("/file.bin?stall=1000"), 1000},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        QElapsedTimer clock;
+        clock.start();
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(testCase.Path);
+        EXPECT_EQ(request.Open(options), testCase.BodyBytes >= 0);
+        if (testCase.BodyBytes >= 0) {
+            const TBody body = ReadAll(request);
+            EXPECT_EQ(body.LastRead, -1);
+            EXPECT_EQ(body.Data.size(), testCase.BodyBytes);
+        }
+        EXPECT_EQ(request.ErrorCode(), ieTimeout);
+        EXPECT_GE(clock.elapsed(), 300);
+        EXPECT_LT(clock.elapsed(), 3000);
+    }
+}
+
+TEST_F(THttpRequestTest, RequestDestroyedFromOnWaitLeavesTheReadAlone)
+{
+    auto request = std::make_unique<THttpRequest>(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/file.bin?stall=0"));
+    ASSERT_TRUE(request->Open(options));
+    THttpRequest* reading = request.get();
+    reading->OnWait = [&request] {
+        request.reset();
+        return true;
+    };
+    char buffer[Block];
+    EXPECT_EQ(reading->Read(buffer, Block), -1);
+    EXPECT_EQ(request, nullptr);
+}
+
+TEST_F(THttpRequestTest, UploadsSendTheBodyWithItsLengthAndGiveTheAnswer)
+{
+    struct TCase {
+        QByteArray Method;
+        qint64 Size;
+    };
+    const TCase cases[] = {{"POST", 0}, {"POST", 8192}, {"PUT", 0}, {"PUT", 8192}};
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Method.toStdString() + " " + std::to_string(testCase.Size));
+        const QByteArray data = FBody.left(testCase.Size);
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(QStringLiteral("/upload/target.bin?status=201"));
+        options.Method = testCase.Method;
+        options.UploadLength = testCase.Size;
+        ASSERT_TRUE(request.Open(options)) << request.ErrorText().toStdString();
+        for (qint64 offset = 0; offset < data.size(); offset += Block)
+            ASSERT_TRUE(request.Write(data.constData() + offset, std::min(Block, data.size() - offset)));
+        ASSERT_TRUE(request.FinishUpload()) << request.ErrorText().toStdString();
+        EXPECT_EQ(request.StatusCode(), 201);
+        EXPECT_EQ(request.ErrorCode(), 0u);
+
+        const QJsonObject received = FServer.Requests().last();
+        const QJsonObject headers = received.value(QStringLiteral("headers")).toObject();
+        EXPECT_EQ(received.value(QStringLiteral("method")).toString(), QString::fromLatin1(testCase.Method));
+        EXPECT_EQ(headers.value(QStringLiteral("content-length")).toString(), QString::number(testCase.Size));
+        EXPECT_EQ(received.value(QStringLiteral("body_length")).toInteger(), testCase.Size);
+        EXPECT_EQ(received.value(QStringLiteral("body_sha256")).toString(), Sha256(data));
+        EXPECT_FALSE(headers.contains(QStringLiteral("content-type")));
+        EXPECT_FALSE(headers.contains(QStringLiteral("expect")));
+        EXPECT_FALSE(headers.contains(QStringLiteral("transfer-encoding")));
+    }
+}
+
+TEST_F(THttpRequestTest, EarlyAnswerEndsTheUpload)
+{
+    constexpr qint64 Announced = 64 * 1024 * 1024;
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/upload/big.bin?early=413"));
+    options.Method = "PUT";
+    options.UploadLength = Announced;
+    ASSERT_TRUE(request.Open(options));
+    qint64 written = 0;
+    while (written < Announced && request.Write(FBody.constData(), Block))
+        written += Block;
+    EXPECT_LT(written, Announced);
+    EXPECT_EQ(request.StatusCode(), 413);
+    EXPECT_EQ(request.ErrorCode(), ieServerRefused);
+    EXPECT_TRUE(request.ErrorText().contains(QStringLiteral("413"))) << request.ErrorText().toStdString();
+    EXPECT_FALSE(request.Write(FBody.constData(), Block));
+    EXPECT_TRUE(request.FinishUpload());
+    EXPECT_EQ(request.StatusCode(), 413);
+}
+
+TEST_F(THttpRequestTest, UploadNeverSendsMoreThanAnnounced)
+{
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/upload/exact.bin"));
+    options.Method = "POST";
+    options.UploadLength = 6000;
+    ASSERT_TRUE(request.Open(options));
+    ASSERT_TRUE(request.Write(FBody.constData(), Block));
+    EXPECT_FALSE(request.Write(FBody.constData() + Block, Block));
+    EXPECT_EQ(request.ErrorCode(), ieInternalError);
+    ASSERT_TRUE(request.Write(FBody.constData() + Block, 6000 - Block));
+    ASSERT_TRUE(request.FinishUpload()) << request.ErrorText().toStdString();
+    EXPECT_EQ(request.StatusCode(), 200);
+
+    const QJsonObject received = FServer.Requests().last();
+    EXPECT_EQ(received.value(QStringLiteral("body_sha256")).toString(), Sha256(FBody.left(6000)));
+}
+
+TEST_F(THttpRequestTest, UploadEndedShortIsAbortedNotPassedOffAsComplete)
+{
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/upload/short.bin"));
+    options.Method = "PUT";
+    options.UploadLength = 8192;
+    ASSERT_TRUE(request.Open(options));
+    ASSERT_TRUE(request.Write(FBody.constData(), Block));
+    EXPECT_FALSE(request.FinishUpload());
+    EXPECT_EQ(request.ErrorCode(), ieConnectionAborted);
+    EXPECT_EQ(request.StatusCode(), 0);
+
+    // The server sees the connection end after the bytes that came, and answers nothing.
+    ASSERT_TRUE(testsupport::waitFor([this] { return !RequestsFor(QStringLiteral("/upload/short.bin")).isEmpty(); }));
+    EXPECT_EQ(RequestsFor(QStringLiteral("/upload/short.bin")).last().value(QStringLiteral("body_length")).toInteger(),
+              Block);
+}
+
+} // namespace

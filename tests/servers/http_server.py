@@ -1,0 +1,277 @@
+#!/usr/bin/env python3
+"""A scriptable HTTP(S) server on 127.0.0.1 for tests.
+
+Prints "PORT <port>" once it listens on a port the system picked, serves until its standard
+input ends, and appends one JSON line per request to --log:
+  {"method", "target", "path", "query", "headers" (lower-case names), "connection" (the
+   client's port: equal for requests on one kept-alive connection), "tls", and either
+   "body_length", "body_sha256" and "body" (latin-1 text, only for bodies up to 1024 bytes),
+   or "early" (the status of an early answer, given before any of the body was read)}
+The line is written once the request and its body are read, before the answer goes out.
+With --cert and --key every connection speaks TLS.
+
+Routes; the options are query parameters:
+  GET /<file>                    a file of --docroot with Content-Length and Last-Modified (mtime)
+      length=chunked|close       no Content-Length: a chunked body, or one ended by closing
+      lastmod=0                  no Last-Modified
+      status=<n>                 answer <n> with a short text body instead of the file
+      auth=<user>:<password>     401 with WWW-Authenticate until that Basic Authorization comes
+      drop=<n>                   announce the whole file, send <n> bytes of it and close
+      stall=<n>                  send the headers and <n> bytes, then nothing until the client goes
+      hang=1                     send nothing at all until the client goes
+      rate=<bytes per second>    pace the body
+  GET /redirect/<code>?to=<path or URL>   answer <code> with that Location
+  GET /loop                      302 to itself, for ever
+  POST or PUT /<anything>        read the body (Content-Length), answer status=<n> (200 by default)
+      early=<n>                  answer <n> right after the headers without reading the body
+A request target in absolute form (as sent to a proxy) is served by its path.
+"""
+
+import argparse
+import base64
+import hashlib
+import http.server
+import json
+import os
+import select
+import socket
+import ssl
+import sys
+import threading
+import time
+import urllib.parse
+
+CHUNK = 256 * 1024
+SMALL_BODY = 1024
+EMPTY_SHA256 = hashlib.sha256().hexdigest()
+STALL_LIMIT_SECONDS = 120
+DRAIN_LIMIT_SECONDS = 10
+RATE_SLICES_PER_SECOND = 20
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "TestServer/1"
+
+    def log_message(self, *args):
+        pass
+
+    # --- request parsing and recording -------------------------------------------------
+
+    def parse(self):
+        target = urllib.parse.urlsplit(self.path)
+        self.route = urllib.parse.unquote(target.path)
+        self.options = dict(urllib.parse.parse_qsl(target.query))
+
+    def record(self, early=None, length=0, digest=EMPTY_SHA256, head=b""):
+        """head: the first bytes of the body, kept whole when the body is small."""
+        entry = {
+            "method": self.command,
+            "target": self.path,
+            "path": self.route,
+            "query": self.options,
+            "headers": {name.lower(): value for name, value in self.headers.items()},
+            "connection": self.client_address[1],
+            "tls": isinstance(self.connection, ssl.SSLSocket),
+        }
+        if early is not None:
+            entry["early"] = early
+        else:
+            entry["body_length"] = length
+            entry["body_sha256"] = digest
+            if length <= SMALL_BODY:
+                entry["body"] = head.decode("latin-1")
+        self.server.write_record(entry)
+
+    # --- answers ----------------------------------------------------------------------
+
+    def answer_text(self, status, text, extra=()):
+        body = text.encode()
+        self.send_response(status)
+        for name, value in extra:
+            self.send_header(name, value)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def authorised(self):
+        expected = self.options.get("auth")
+        if expected is None:
+            return True
+        token = base64.b64encode(expected.encode()).decode()
+        return self.headers.get("Authorization") == "Basic " + token
+
+    def send_body(self, source, size, rate):
+        remaining = size
+        slice_size = max(1, rate // RATE_SLICES_PER_SECOND) if rate else CHUNK
+        while remaining > 0:
+            started = time.monotonic()
+            data = source.read(min(slice_size, remaining))
+            if not data:
+                break
+            self.wfile.write(data)
+            remaining -= len(data)
+            if rate:
+                time.sleep(max(0.0, 1.0 / RATE_SLICES_PER_SECOND - (time.monotonic() - started)))
+
+    def wait_for_client_to_go(self, limit):
+        deadline = time.monotonic() + limit
+        while time.monotonic() < deadline:
+            readable, _, _ = select.select([self.connection], [], [], 0.1)
+            if readable:
+                try:
+                    if not self.connection.recv(CHUNK):
+                        return
+                except OSError:
+                    return
+
+    def serve_file(self):
+        path = os.path.join(self.server.docroot, self.route.lstrip("/"))
+        if not os.path.isfile(path):
+            self.answer_text(404, "not found\n")
+            return
+        size = os.path.getsize(path)
+        length_mode = self.options.get("length")
+        drop = int(self.options["drop"]) if "drop" in self.options else None
+        stall = int(self.options["stall"]) if "stall" in self.options else None
+        rate = int(self.options.get("rate", 0))
+
+        self.send_response(200)
+        if self.options.get("lastmod") != "0":
+            self.send_header("Last-Modified", self.date_time_string(int(os.path.getmtime(path))))
+        if length_mode == "chunked":
+            self.send_header("Transfer-Encoding", "chunked")
+        elif length_mode == "close":
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(size))
+        self.end_headers()
+
+        with open(path, "rb") as source:
+            if drop is not None or stall is not None:
+                self.wfile.write(source.read(drop if drop is not None else stall))
+                self.close_connection = True
+                if stall is not None:
+                    self.wait_for_client_to_go(STALL_LIMIT_SECONDS)
+                return
+            if length_mode == "chunked":
+                while chunk := source.read(CHUNK):
+                    self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk))
+                self.wfile.write(b"0\r\n\r\n")
+            elif rate:
+                self.send_body(source, size, rate)
+            else:
+                self.connection.sendfile(source)
+
+    # --- methods ----------------------------------------------------------------------
+
+    def do_GET(self):
+        self.parse()
+        self.record()
+        if "hang" in self.options:
+            self.close_connection = True
+            self.wait_for_client_to_go(STALL_LIMIT_SECONDS)
+        elif not self.authorised():
+            self.answer_text(401, "authorisation required\n",
+                             [("WWW-Authenticate", 'Basic realm="test"')])
+        elif "status" in self.options:
+            status = int(self.options["status"])
+            self.answer_text(status, f"status {status}\n")
+        elif self.route.startswith("/redirect/"):
+            status = int(self.route.rsplit("/", 1)[1])
+            self.answer_text(status, "moved\n", [("Location", self.options.get("to", "/"))])
+        elif self.route == "/loop":
+            self.answer_text(302, "again\n", [("Location", "/loop")])
+        else:
+            self.serve_file()
+
+    def do_upload(self):
+        self.parse()
+        if "early" in self.options:
+            status = int(self.options["early"])
+            self.record(early=status)
+            self.close_connection = True
+            self.answer_text(status, f"status {status}\n", [("Connection", "close")])
+            # Drain what the client still sends, so closing does not reset the connection
+            # before the client has read the answer.
+            self.connection.shutdown(socket.SHUT_WR)
+            self.wait_for_client_to_go(DRAIN_LIMIT_SECONDS)
+            return
+        length = int(self.headers.get("Content-Length", 0))
+        received = 0
+        digest = hashlib.sha256()
+        head = bytearray()
+        while received < length:
+            data = self.rfile.read(min(CHUNK, length - received))
+            if not data:
+                break
+            received += len(data)
+            digest.update(data)
+            if len(head) < SMALL_BODY:
+                head += data[:SMALL_BODY - len(head)]
+        self.record(length=received, digest=digest.hexdigest(), head=bytes(head))
+        if received < length:
+            self.close_connection = True
+            return
+        status = int(self.options.get("status", 200))
+        self.answer_text(status, f"received {received}\n")
+
+    do_POST = do_upload
+    do_PUT = do_upload
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, docroot, log, tls_context):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.docroot = docroot
+        self.log = open(log, "a", encoding="utf-8")
+        self.log_lock = threading.Lock()
+        self.tls_context = tls_context
+
+    def write_record(self, entry):
+        with self.log_lock:
+            self.log.write(json.dumps(entry) + "\n")
+            self.log.flush()
+
+    def finish_request(self, request, client_address):
+        # The handshake runs on the connection's own thread, so a client that never
+        # completes it cannot block the listener.
+        if self.tls_context:
+            try:
+                request = self.tls_context.wrap_socket(request, server_side=True)
+            except (ssl.SSLError, OSError):
+                return
+        super().finish_request(request, client_address)
+
+    def handle_error(self, request, client_address):
+        # Clients that go away mid-answer are part of the tests.
+        pass
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--docroot", required=True)
+    parser.add_argument("--log", required=True)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    args = parser.parse_args()
+
+    tls_context = None
+    if args.cert:
+        tls_context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls_context.load_cert_chain(args.cert, args.key)
+    server = Server(args.docroot, args.log, tls_context)
+    threading.Thread(target=server.serve_forever, args=(0.05,), daemon=True).start()
+    print(f"PORT {server.server_address[1]}", flush=True)
+    for _ in sys.stdin:
+        pass
+    server.shutdown()
+    server.server_close()
+
+
+if __name__ == "__main__":
+    main()

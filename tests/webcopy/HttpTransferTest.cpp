@@ -1,0 +1,437 @@
+// HTTP download and upload items against real local servers.
+#include "tests/support/HttpServerFixture.h"
+#include "tests/support/WaitFor.h"
+#include "webcopy/DateTime.h"
+#include "webcopy/WcBase64.h"
+#include "webcopy/ProgressLine.h"
+#include "webcopy/WcLogin.h"
+#include "webcopy/WebCopy.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+
+namespace {
+
+QByteArray Pattern(int size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+    return data;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+// Answers the login prompts of one test in order: each entry is the user name and password to
+// confirm, or nothing to cancel. Counts the prompts it saw.
+class TPromptAnswers {
+public:
+    struct TAnswer {
+        bool confirm;
+        QString user, password;
+    };
+    explicit TPromptAnswers(QList<TAnswer> answers)
+        : FAnswers(std::move(answers))
+    {
+        Arm();
+    }
+    int Seen = 0;
+    QStringList Captions;
+
+private:
+    void Arm()
+    {
+        FTimer.setInterval(5);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            auto* prompt = qobject_cast<TWcLoginForm*>(QApplication::activeModalWidget());
+            if (!prompt)
+                return;
+            const TAnswer answer = Seen < FAnswers.size() ? FAnswers[Seen] : TAnswer {false, {}, {}};
+            ++Seen;
+            Captions << prompt->windowTitle();
+            if (answer.confirm) {
+                prompt->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(answer.user);
+                prompt->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(answer.password);
+                prompt->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            } else {
+                prompt->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+            }
+        });
+        FTimer.start();
+    }
+    QList<TAnswer> FAnswers;
+    QTimer FTimer;
+};
+
+class HttpTransfer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(FServer.Start()) << FServer.Message().toStdString();
+        WriteFile(FServer.DocRoot() + QStringLiteral("/setup.exe"), FBody);
+        FWebCopy.ShowDialog = false;
+        FWebCopy.OnError = [this](QObject*, int code) { Errors << code; };
+        FWebCopy.OnErrorInfo = [this](QObject*, int, const QString& info) { Infos << info; };
+        FWebCopy.OnURLNotFound = [this](QObject*, const QString& url) { NotFound << url; };
+    }
+
+    TWebCopyItem* Download(const QString& target, const QString& name = QStringLiteral("setup.exe"))
+    {
+        TWebCopyItem* item = FWebCopy.Items().Add();
+        item->URL = FServer.BaseUrl() + target;
+        item->TargetDir = FTarget.path();
+        item->TargetFilename = name;
+        return item;
+    }
+    QString Target(const QString& name = QStringLiteral("setup.exe")) const { return FTarget.filePath(name); }
+    // Nothing in the target directory but the listed names (no partial or temporary files).
+    QStringList TargetEntries() const
+    {
+        return QDir(FTarget.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QJsonObject LastRequest() const { return FServer.Requests().last(); }
+
+    THttpServerFixture FServer;
+    QTemporaryDir FTarget;
+    TWebCopy FWebCopy;
+    const QByteArray FBody = Pattern(300000);
+    QList<int> Errors;
+    QStringList Infos;
+    QStringList NotFound;
+};
+
+} // namespace
+
+TEST_F(HttpTransfer, StatusRules)
+{
+    const struct {
+        const char* target;
+        bool success;
+        int error;
+    } cases[] = {
+        {"/setup.exe", true, 0},
+        {"/redirect/301?to=/setup.exe", true, 0},
+        {"/setup.exe?status=404", false, 404},
+        {"/setup.exe?status=500", false, 500},
+        {"/setup.exe?auth=u:p", false, 401},  // waNever: a 401 is an error like any other
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        QFile::remove(Target());
+        Errors.clear();
+        Infos.clear();
+        FWebCopy.Items().Clear();
+        Download(QString::fromLatin1(c.target));
+        FWebCopy.Execute();
+        EXPECT_EQ(FWebCopy.Items()[0]->Success(), c.success);
+        if (c.success) {
+            EXPECT_TRUE(Errors.isEmpty());
+            EXPECT_EQ(ReadFile(Target()), FBody);
+        } else {
+            EXPECT_EQ(Errors, QList<int> {c.error});
+            EXPECT_EQ(Infos, QStringList {QStringLiteral("Returned http error code %1").arg(c.error)});
+            EXPECT_TRUE(TargetEntries().isEmpty());
+        }
+    }
+}
+
+TEST_F(HttpTransfer, LoginPromptByAuthenticationMode)
+{
+    const QString basic = QStringLiteral("Basic ") + EncodeBase64(QStringLiteral("u:p"));
+    const struct {
+        const char* name;
+        TWebCopyAuthentication mode;
+        const char* user;
+        const char* password;
+        QList<TPromptAnswers::TAnswer> answers;
+        int prompts;
+        bool success;
+    } cases[] = {
+        {"auto, confirmed", waAuto, "", "", {{true, QStringLiteral("u"), QStringLiteral("p")}}, 1, true},
+        {"auto, cancelled", waAuto, "", "", {{false, {}, {}}}, 1, false},
+        {"auto, wrong then right", waAuto, "", "",
+         {{true, QStringLiteral("u"), QStringLiteral("x")}, {true, QStringLiteral("u"), QStringLiteral("p")}}, 2, true},
+        {"always, password missing: asked first", waAlways, "u", "", {{true, QStringLiteral("u"), QStringLiteral("p")}}, 1, true},
+        {"always, both given: no prompt", waAlways, "u", "p", {}, 0, true},
+        {"never, credentials sent anyway", waNever, "u", "p", {}, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(Target());
+        Errors.clear();
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QStringLiteral("/setup.exe?auth=u:p"));
+        item->Authenticate = c.mode;
+        item->HTTPUserID = QString::fromLatin1(c.user);
+        item->HTTPPassword = QString::fromLatin1(c.password);
+        TPromptAnswers prompts(c.answers);
+        FWebCopy.Execute();
+        EXPECT_EQ(prompts.Seen, c.prompts);
+        EXPECT_EQ(item->Success(), c.success);
+        EXPECT_TRUE(Errors.isEmpty()) << "a cancelled prompt is reported by nothing but the result";
+        if (c.success) {
+            EXPECT_EQ(LastRequest().value(QStringLiteral("headers")).toObject().value(QStringLiteral("authorization")).toString(),
+                      basic);
+        }
+        for (const QString& caption : prompts.Captions)
+            EXPECT_EQ(caption, QStringLiteral("Connect to 127.0.0.1:%1").arg(FServer.Port()));
+        // The item keeps its own credentials; the prompt's answer lived for that download only.
+        EXPECT_EQ(item->HTTPPassword, QString::fromLatin1(c.password));
+    }
+}
+
+TEST_F(HttpTransfer, NewerOnlyComparesTheServersDate)
+{
+    const QString served = FServer.DocRoot() + QStringLiteral("/setup.exe");
+    const qint64 mtime = QFileInfo(served).lastModified().toSecsSinceEpoch();
+    // The server's Last-Modified as it comes (GMT), as a date-time value.
+    const TDateTime serverDate = FileTimeToDateTime(UnixTimeToFileTime(mtime, 0));
+    const struct {
+        const char* name;
+        const char* target;
+        TDateTime fileDate;
+        bool handlerAllows; // -1 none
+        bool useHandler;
+        bool downloaded;
+    } cases[] = {
+        {"equal date", "/setup.exe", serverDate, false, false, false},
+        {"a second later on the server", "/setup.exe", serverDate - 1.0 / 86400, false, false, true},
+        {"no Last-Modified: now", "/setup.exe?lastmod=0", serverDate, false, false, true},
+        {"the date check handler decides", "/setup.exe", serverDate, true, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(Target());
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QString::fromLatin1(c.target));
+        item->CopyNewerOnly = true;
+        item->FileDate = c.fileDate;
+        QList<TDateTime> noNewDates;
+        FWebCopy.OnNoNewFileFound = [&](QObject*, const QString& name, TDateTime cur, TDateTime fresh) {
+            EXPECT_EQ(name, QStringLiteral("setup.exe"));
+            noNewDates << cur << fresh;
+        };
+        FWebCopy.OnFileDateCheck = nullptr;
+        if (c.useHandler)
+            FWebCopy.OnFileDateCheck = [&](QObject*, int, TDateTime, bool& allow) { allow = c.handlerAllows; };
+        FWebCopy.Execute();
+        EXPECT_EQ(item->Success(), c.downloaded);
+        EXPECT_EQ(QFile::exists(Target()), c.downloaded);
+        EXPECT_EQ(item->NoNewVersion(), !c.downloaded);
+        if (!c.downloaded) {
+            EXPECT_EQ(noNewDates, (QList<TDateTime> {serverDate, serverDate}));
+            EXPECT_EQ(item->NewFileDate, serverDate);
+        }
+    }
+}
+
+TEST_F(HttpTransfer, NamesFromTheServerStayInsideTheTargetDirectory)
+{
+    FWebCopy.AutoURLDecode = true;
+    WriteFile(FServer.DocRoot() + QStringLiteral("/my setup.exe"), FBody);
+    const struct {
+        const char* target;
+        const char* expectedName;
+    } cases[] = {
+        {"/redirect/302?to=/my%2520setup.exe", "my setup.exe"},
+        {"/redirect/302?to=/setup.exe%3Fx%3D..%252F..%252Fevil.exe", "setup.exe?x=.._.._evil.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        FWebCopy.Items().Clear();
+        Download(QString::fromLatin1(c.target), QString());
+        FWebCopy.Execute();
+        EXPECT_TRUE(FWebCopy.Items()[0]->Success());
+        EXPECT_EQ(ReadFile(Target(QString::fromLatin1(c.expectedName))), FBody);
+    }
+    EXPECT_EQ(TargetEntries().size(), 2);
+    EXPECT_FALSE(QFile::exists(QFileInfo(FTarget.path()).dir().filePath(QStringLiteral("evil.exe"))));
+}
+
+TEST_F(HttpTransfer, OverwriteRefusedAndUniqueNames)
+{
+    const QByteArray old("old contents");
+    WriteFile(Target(), old);
+    Download(QStringLiteral("/setup.exe"));
+    QStringList asked;
+    FWebCopy.OnCopyOverWrite = [&](QObject*, const QString& path, bool& allow) {
+        asked << path;
+        allow = false;
+    };
+    FWebCopy.Execute();
+    EXPECT_FALSE(FWebCopy.Items()[0]->Success());
+    EXPECT_EQ(asked, QStringList {Target()});
+    EXPECT_EQ(ReadFile(Target()), old);
+
+    FWebCopy.OnCopyOverWrite = nullptr;
+    FWebCopy.CreateUniqueFilenames = true;
+    FWebCopy.Execute();
+    EXPECT_EQ(ReadFile(Target()), old);
+    EXPECT_EQ(ReadFile(Target(QStringLiteral("setup(1).exe"))), FBody);
+}
+
+TEST_F(HttpTransfer, UnknownLengthRunsTheBarAsMarqueeUnlessTheItemKnowsTheSize)
+{
+    for (quint32 fileSize : {0u, 300000u}) {
+        SCOPED_TRACE(fileSize);
+        FWebCopy.Items().Clear();
+        Download(QStringLiteral("/setup.exe?length=chunked"))->FileSize = fileSize;
+        int maximum = -1;
+        QString sizeLine;
+        FWebCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32 total) {
+            maximum = FWebCopy.ProgressBar()->maximum();
+            sizeLine = FWebCopy.ProgressSizeLabel()->text();
+            EXPECT_EQ(total, fileSize);
+        };
+        FWebCopy.Execute();
+        EXPECT_TRUE(FWebCopy.Items()[0]->Success());
+        EXPECT_EQ(maximum, fileSize ? 100 : 0);
+        EXPECT_EQ(sizeLine.contains(QStringLiteral(" of ")), fileSize != 0);
+        EXPECT_EQ(ReadFile(Target()), FBody);
+    }
+}
+
+TEST_F(HttpTransfer, AnEmptyBodyLeavesAnEmptyFileAndFails)
+{
+    WriteFile(FServer.DocRoot() + QStringLiteral("/empty.exe"), {});
+    Download(QStringLiteral("/empty.exe"));
+    FWebCopy.Execute();
+    EXPECT_FALSE(FWebCopy.Items()[0]->Success());
+    EXPECT_TRUE(QFileInfo::exists(Target()));
+    EXPECT_EQ(QFileInfo(Target()).size(), 0);
+}
+
+TEST_F(HttpTransfer, CancelOrABrokenConnectionLeavesTheEarlierFileAlone)
+{
+    const QByteArray old("the earlier download");
+    const struct {
+        const char* name;
+        const char* target;
+        bool cancel;
+    } cases[] = {
+        {"cancel while the server stalls", "/setup.exe?stall=100000", true},
+        {"the server drops the connection", "/setup.exe?drop=100000", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(Target(), old);
+        Errors.clear();
+        FWebCopy.Items().Clear();
+        Download(QString::fromLatin1(c.target));
+        FWebCopy.OnCopyProgress = [&](QObject*, int, quint32 size, quint32) {
+            if (c.cancel && size >= 100000)
+                FWebCopy.CancelCopy();
+        };
+        FWebCopy.Execute();
+        EXPECT_FALSE(FWebCopy.Items()[0]->Success());
+        EXPECT_EQ(ReadFile(Target()), old);
+        EXPECT_EQ(TargetEntries(), QStringList {QStringLiteral("setup.exe")});
+        if (c.cancel) {
+            EXPECT_TRUE(FWebCopy.Items()[0]->Cancelled());
+            EXPECT_TRUE(Errors.isEmpty());
+        } else {
+            ASSERT_EQ(Errors.size(), 1);
+            EXPECT_GE(Errors[0], 12000) << "the client's own error number";
+            EXPECT_FALSE(Infos.last().isEmpty());
+        }
+    }
+}
+
+TEST_F(HttpTransfer, UnreachableUntrustedOrLoopingUrlsAreNotFound)
+{
+    THttpServerFixture tls;
+    ASSERT_TRUE(tls.Start(THttpServerFixture::TScheme::Https)) << tls.Message().toStdString();
+    WriteFile(tls.DocRoot() + QStringLiteral("/setup.exe"), FBody);
+    const QStringList urls = {tls.BaseUrl() + QStringLiteral("/setup.exe"), FServer.BaseUrl() + QStringLiteral("/loop"),
+                              QStringLiteral("http://127.0.0.1:1/setup.exe")};
+    for (const QString& url : urls) {
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QString());
+        item->URL = url;
+        FWebCopy.Execute();
+        EXPECT_FALSE(item->Success()) << url.toStdString();
+    }
+    EXPECT_EQ(NotFound, urls);
+    EXPECT_TRUE(TargetEntries().isEmpty());
+
+    // Trusting the server's own certificate makes the same download work.
+    FWebCopy.CaFile = tls.CaFile();
+    FWebCopy.Items().Clear();
+    Download(QString())->URL = urls[0];
+    FWebCopy.Execute();
+    EXPECT_EQ(ReadFile(Target()), FBody);
+}
+
+TEST_F(HttpTransfer, UploadsByPostAndPut)
+{
+    const struct {
+        const char* name;
+        TWebCopyHTTPCommand command;
+        int size;
+        const char* method;
+    } cases[] = {
+        {"post, empty", hcPost, 0, "POST"},
+        {"put, two blocks exactly", hcPut, 8192, "PUT"},
+        {"post, uneven", hcPost, 10000, "POST"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray data = Pattern(c.size);
+        WriteFile(FTarget.filePath(QStringLiteral("up.bin")), data);
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = FWebCopy.Items().Add();
+        item->Protocol = wpHttpUpload;
+        item->HTTPCommand = c.command;
+        item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/up.bin");
+        item->TargetDir = FTarget.path();
+        FWebCopy.Execute();
+        EXPECT_TRUE(item->Success());
+        const QJsonObject request = LastRequest();
+        EXPECT_EQ(request.value(QStringLiteral("method")).toString(), QString::fromLatin1(c.method));
+        EXPECT_EQ(request.value(QStringLiteral("headers")).toObject().value(QStringLiteral("content-length")).toString(),
+                  QString::number(c.size));
+        EXPECT_EQ(request.value(QStringLiteral("body_length")).toInt(), c.size);
+    }
+}
+
+TEST_F(HttpTransfer, UploadFailures)
+{
+    WriteFile(FTarget.filePath(QStringLiteral("up.bin")), Pattern(5000));
+    TWebCopyItem* item = FWebCopy.Items().Add();
+    item->Protocol = wpHttpUpload;
+    item->TargetDir = FTarget.path();
+
+    // A missing local file: false and nothing reported.
+    item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/missing.bin");
+    FWebCopy.Execute();
+    EXPECT_FALSE(item->Success());
+    EXPECT_TRUE(Errors.isEmpty());
+
+    // An error status from the server fails the item.
+    item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/up.bin?status=403");
+    item->TargetFilename = QStringLiteral("up.bin");
+    FWebCopy.Execute();
+    EXPECT_FALSE(item->Success());
+    EXPECT_EQ(Errors, QList<int> {403});
+    EXPECT_EQ(Infos.last(), QStringLiteral("Returned http error code 403"));
+}

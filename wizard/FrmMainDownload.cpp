@@ -1,0 +1,173 @@
+// The road from a Download click to the installed page: the download of the setup program,
+// its hand-off to the launcher, and what the user is told when something goes wrong.
+#include "wizard/FrmMain.h"
+
+#include "launcher/RzLauncher.h"
+#include "platform/LocalFiles.h"
+#include "widgets/PageContainer.h"
+#include "webcopy/WebCopy.h"
+#include "wizard/CommonMethods.h"
+#include "wizard/WizardTexts.h"
+
+#include <QMessageBox>
+
+namespace {
+
+const QString ServerSetupFile = QStringLiteral("orvanta5serversetup.exe");
+const QString WorkstationSetupFile = QStringLiteral("orvanta5workstationsetup.exe");
+
+const QString ConnectErrorText =
+    QStringLiteral("Unable to connect to web server!  Please make sure you are connected to the Internet before trying again.");
+
+} // namespace
+
+void TfrmMain::ConfigureComponents()
+{
+    WebDownload = new TWebCopy(this);
+    WebDownload->setObjectName(QStringLiteral("WebDownload"));
+    WebDownload->Agent = QStringLiteral("WebCopy");
+    WebDownload->AutoURLDecode = true;
+    WebDownload->DlgCancel = QStringLiteral("Cancel");
+    WebDownload->DlgCaption = QStringLiteral("Downloading");
+    WebDownload->DlgCompleted = QStringLiteral("completed");
+    WebDownload->DlgClose = QStringLiteral("Close");
+    WebDownload->DlgFileLabel = QStringLiteral("File :");
+    WebDownload->DlgFileOfLabel = QStringLiteral("of");
+    WebDownload->DlgFromServerLabel = QStringLiteral("from");
+    WebDownload->DlgToServerLabel = QStringLiteral("to");
+    WebDownload->DlgProgressLabel = QStringLiteral("Progress :");
+    WebDownload->DlgRateLabel = QStringLiteral("Transfer rate :");
+    WebDownload->DlgTimeLabel = QStringLiteral("Estimated time left :");
+    WebDownload->DlgElapsedTimeLabel = QStringLiteral("Elapsed time :");
+    WebDownload->DlgCopying = QStringLiteral("Copying");
+    WebDownload->DlgDwnload = QStringLiteral("Downloading latest installer");
+    WebDownload->DlgUpload = QStringLiteral("Uploading");
+    WebDownload->DlgOpenFile = QStringLiteral("Open file");
+    WebDownload->DlgOpenFolder = QStringLiteral("Open folder");
+    WebDownload->DlgTimeSec = QStringLiteral("sec");
+    WebDownload->DlgTimeMin = QStringLiteral("minutes");
+    WebDownload->FTPPassive = false;
+    WebDownload->HTTPKeepAliveAuthentication = true;
+    WebDownload->ShowCompletion = true;
+    WebDownload->ShowElapsedTime = true;
+    WebDownload->ShowServer = false;
+    WebDownload->ShowTime = true;
+    WebDownload->Timeout = 0;
+    WebDownload->OnConnectError = [this](QObject* sender) { WebDownloadConnectError(sender); };
+    WebDownload->OnCopyCancel = [this](QObject* sender) { WebDownloadCopyCancel(sender); };
+    WebDownload->OnCopyDone = [this](QObject* sender) { WebDownloadCopyDone(sender); };
+    // A failed download must never lead to running whatever file lies in the temporary directory.
+    WebDownload->OnURLNotFound = [this](QObject* sender, const QString& url) { WebDownloadURLNotFound(sender, url); };
+    WebDownload->OnErrorInfo = [this](QObject* sender, int code, const QString& info) {
+        WebDownloadErrorInfo(sender, code, info);
+    };
+
+    LaunchInstaller = new TRzLauncher(this);
+    LaunchInstaller->setObjectName(QStringLiteral("LaunchInstaller"));
+    LaunchInstaller->Action = QStringLiteral("Open");
+    LaunchInstaller->Timeout = -1;
+    LaunchInstaller->WaitType = wtProcessMessages;
+    LaunchInstaller->WaitUntilFinished = true;
+    LaunchInstaller->OnFinished = [this](QObject* sender) { LaunchInstallerFinished(sender); };
+}
+
+void TfrmMain::btnDownloadServerClick(QObject*)
+{
+    DownloadServerSetup();
+    FServerDownloadButton = 2;
+}
+
+void TfrmMain::btnDownloadWorkstationClick(QObject*)
+{
+    DownloadWorkstationSetup();
+    FWorkstationDownloadButton = 2;
+}
+
+void TfrmMain::DownloadServerSetup()
+{
+    DownloadSetup(ServerSetupFile, QStringLiteral("Download Orvanta 5 Server....."));
+}
+
+void TfrmMain::DownloadWorkstationSetup()
+{
+    DownloadSetup(WorkstationSetupFile, QStringLiteral("Download Orvanta 5 Workstation....."));
+}
+
+void TfrmMain::DownloadSetup(const QString& fileName, const QString& caption)
+{
+    // One download or setup program at a time: a click while one is in progress is ignored.
+    if (WebDownload->Running() || LaunchInstaller->Running())
+        return;
+    const QString targetDir = GetTempDirectory();
+    if (targetDir.isEmpty()) {
+        ShowError(QStringLiteral("No safe temporary folder is available for the setup program, so it cannot be downloaded."));
+        return;
+    }
+    FDownloadFile = fileName;
+    FDownloadError = false;
+    const QString url = FDownloadBaseAddress + FDownloadFile;
+
+    WebDownload->Items().Clear();
+    TWebCopyItem* item = WebDownload->Items().Add();
+    item->URL = url;
+    item->Protocol = wpHttp;
+    item->TargetDir = targetDir;
+    item->TargetFilename = FDownloadFile;
+    WebDownload->DlgCaption = caption;
+    WebDownload->ThreadExecute();
+}
+
+void TfrmMain::WebDownloadConnectError(QObject*)
+{
+    ShowError(ConnectErrorText);
+}
+
+void TfrmMain::WebDownloadURLNotFound(QObject*, const QString&)
+{
+    FDownloadError = true;
+    ShowError(ConnectErrorText);
+}
+
+void TfrmMain::WebDownloadErrorInfo(QObject*, int, const QString& ErrorInfo)
+{
+    FDownloadError = true;
+    ShowError(QStringLiteral("The setup program could not be downloaded.\n\n%1\n\nPlease try again.").arg(ErrorInfo));
+}
+
+void TfrmMain::WebDownloadCopyCancel(QObject*)
+{
+    FDownloadCancelled = true;
+    QMessageBox::information(this, WizardTexts::Title, QStringLiteral("Download of setup program cancelled."));
+    close();
+}
+
+void TfrmMain::WebDownloadCopyDone(QObject*)
+{
+    // Only a setup program that arrived whole is run.
+    const bool arrived = WebDownload->Items().Count() == 1 && WebDownload->Items()[0]->Success();
+    if (!FDownloadCancelled && !FDownloadError && arrived)
+        RunSetupProgram();
+}
+
+void TfrmMain::RunSetupProgram()
+{
+    QString dir = GetTempDirectory();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    LaunchInstaller->FileName = dir + FDownloadFile;
+    // Downloaded files carry no execute permission; the private temporary directory keeps
+    // anyone else from changing the file before it runs.
+    MakeExecutableByOwner(LaunchInstaller->FileName);
+    LaunchInstaller->Launch();
+}
+
+void TfrmMain::LaunchInstallerFinished(QObject*)
+{
+    pagScreens->setActivePage(pagScreens->activePage() == tabInstallServer ? tabServerInstalled
+                                                                           : tabWorkstationInstalled);
+}
+
+void TfrmMain::ShowError(const QString& text)
+{
+    QMessageBox::critical(this, WizardTexts::Title, text);
+}
