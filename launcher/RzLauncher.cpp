@@ -3,6 +3,7 @@
 #include "launcher/RzLaunchThread.h"
 #include "platform/X11Windows.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QScopeGuard>
 #include <QSocketNotifier>
@@ -156,19 +157,23 @@ void TRzLauncher::WaitFullStop()
 
 // The time limit counts from the start of the wait, not from the last event: a window that
 // keeps receiving events (a ticking timer, a moving mouse) must not put the time-out off for ever.
+// Not a nested QEventLoop: the application's quit ends every such loop at once (and a new one
+// returns at once), while the wait must go on until the program has ended.
 void TRzLauncher::WaitProcessingMessages()
 {
     TProcessHandle::TWaitResult result = FProcess.waitForExit(0);
     if (result == TProcessHandle::TWaitResult::TimedOut && FWaitTimeout != 0) {
-        QEventLoop loop;
+        bool ended = false;
+        bool timedOut = false;
         QSocketNotifier processEnd(static_cast<qintptr>(FProcess.pollDescriptor()), QSocketNotifier::Read);
-        connect(&processEnd, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        connect(&processEnd, &QSocketNotifier::activated, [&ended] { ended = true; });
         QTimer limit;
         limit.setSingleShot(true);
-        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(&limit, &QTimer::timeout, [&timedOut] { timedOut = true; });
         if (FWaitTimeout > 0)
             limit.start(FWaitTimeout);
-        loop.exec();
+        while (!ended && !timedOut)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         processEnd.setEnabled(false);
         result = FProcess.waitForExit(0);
     }

@@ -80,8 +80,8 @@ quintptr TopLevelWindowOfProcess(qint64 processId)
     const Window root = DefaultRootWindow(display);
     const std::vector<unsigned long> windows = stackedTopLevelWindows(display, root);
     for (auto window = windows.crbegin(); window != windows.crend() && found == 0; ++window) {
-        const std::vector<unsigned long> owner = longProperty(display, *window, "_NET_WM_PID", XA_CARDINAL);
-        if (owner.size() == 1 && static_cast<qint64>(owner.front()) == processId && !hasOwner(display, *window, root))
+        const std::vector<unsigned long> pid = longProperty(display, *window, "_NET_WM_PID", XA_CARDINAL);
+        if (pid.size() == 1 && static_cast<qint64>(pid.front()) == processId && !hasOwner(display, *window, root))
             found = static_cast<quintptr>(*window);
     }
 

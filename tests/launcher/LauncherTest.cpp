@@ -122,6 +122,29 @@ TEST_F(TLauncherTest, MessageProcessingWaitKeepsTimersTickingAndItsLimitCountsFr
     }
 }
 
+// Closing the main window quits the application; the program it waits for still runs, so the
+// wait goes on (Timeout -1 never times out) and the application ends after it.
+TEST_F(TLauncherTest, MessageProcessingWaitOutlastsTheApplicationsQuit)
+{
+    TRzLauncher launcher;
+    configureChild(launcher, "1000");
+    launcher.WaitUntilFinished = true;
+    launcher.WaitType = wtProcessMessages;
+    TLaunchRecorder recorder(launcher);
+    bool quitDuringTheWait = false;
+    QTimer::singleShot(0, &launcher, [&launcher] { launcher.Launch(); });
+    // Falls due while the program runs: it starts after this timer and runs far longer.
+    QTimer::singleShot(50, &launcher, [&] {
+        quitDuringTheWait = launcher.Running();
+        QCoreApplication::quit();
+    });
+
+    QCoreApplication::exec();
+
+    EXPECT_TRUE(quitDuringTheWait);
+    EXPECT_EQ(recorder.kinds(), QStringList{QStringLiteral("finished")});
+}
+
 TEST_F(TLauncherTest, RefusedStartRaisesTheErrorWithTheShellValueAndNothingElse)
 {
     makeFile(QStringLiteral("notes.txt"), "no program opens this here\n");

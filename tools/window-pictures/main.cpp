@@ -1,12 +1,17 @@
-// Writes every page of the main window and the About box to PNG files, so that what the
-// user sees can be looked at without a display:
+// Writes every page of the main window, the About box, the download's progress dialog and the
+// login prompt to PNG files, so that what the user sees can be looked at without a display:
 //   orvanta-window-pictures <output directory>
+#include "platform/TickCount.h"
+#include "webcopy/ProgressLine.h"
+#include "webcopy/WcLogin.h"
+#include "webcopy/WebCopy.h"
 #include "widgets/PageContainer.h"
 #include "wizard/FrmAbout.h"
 #include "wizard/FrmMain.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QProgressBar>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
@@ -45,5 +50,24 @@ int main(int argc, char* argv[])
     TfrmAbout about;
     about.show();
     ok = save(&about, QStringLiteral("frmAbout")) && ok;
+
+    // The progress dialog as the wizard configures it, caught in the middle of a download.
+    TWebCopy download;
+    download.LoadSettings(frmMain.Downloader()->StoredSettings());
+    download.DlgCaption = QStringLiteral("Download Orvanta 5 Server.....");
+    download.Items().Add()->Protocol = wpFtpTest;
+    download.OnFileStart = [&](QObject*, int) {
+        download.ProgressFileLabel()->setText(QStringLiteral("File : orvanta5serversetup.exe"));
+        download.ShowProgress(18500000, 41200000, TickCount() - 7400, download.DlgDwnload);
+        // Offscreen, a bar not yet rendered on its own shows its first state in the dialog's picture.
+        download.ProgressBar()->grab();
+        ok = save(download.ProgressForm(), QStringLiteral("ProgressForm")) && ok;
+    };
+    download.Execute();
+
+    TWcLoginForm login;
+    login.setWindowTitle(QStringLiteral("Connect to download.orvanta.com"));
+    login.show();
+    ok = save(&login, QStringLiteral("WcLoginForm")) && ok;
     return ok ? 0 : 1;
 }
