@@ -6,6 +6,7 @@
 // otherwise), with cp, and with dd in the engine's block size, in turn, `rounds` times (default
 // 5), and prints the medians, the ratio cp/engine, the peak memory of this process, and the
 // nanoseconds per ShowProgress step.
+#include "bench/BenchSupport.h"
 #include "platform/TickCount.h"
 #include "webcopy/ProgressFormat.h"
 #include "webcopy/ProgressLine.h"
@@ -27,51 +28,12 @@ namespace {
 constexpr qint64 FileSize = qint64(1) << 30;
 constexpr qint64 Block = 32768;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-QString joined(const std::vector<double>& values)
-{
-    QStringList texts;
-    for (double value : values)
-        texts << QString::number(value, 'f', 3);
-    return texts.join(QStringLiteral(" "));
-}
-
-bool makeSource(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray chunk(1 << 20, '\0');
-    for (qint64 written = 0; written < FileSize; written += chunk.size()) {
-        for (qsizetype i = 0; i < chunk.size(); i += 4096)
-            chunk[i] = char(written / chunk.size() + i);
-        if (file.write(chunk) != chunk.size())
-            return false;
-    }
-    return true;
-}
-
 // Dirty pages of one round must not slow down the next.
 void settle(const QString& dir)
 {
     for (const QString& name : {QStringLiteral("cp.bin"), QStringLiteral("dd.bin"), QStringLiteral("engine.bin")})
         QFile::remove(QDir(dir).filePath(name));
     QProcess::execute(QStringLiteral("sync"), {});
-}
-
-double timeCommand(const QString& program, const QStringList& arguments)
-{
-    QElapsedTimer timer;
-    timer.start();
-    if (QProcess::execute(program, arguments) != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
 }
 
 double timeEngine(const QString& source, const QString& targetDir)
@@ -90,18 +52,6 @@ double timeEngine(const QString& source, const QString& targetDir)
     webCopy.Execute();
     const double seconds = timer.nsecsElapsed() / 1e9;
     return item->Success() ? seconds : -1;
-}
-
-// Peak resident set of this process in MB, as the kernel counts it.
-double peakMemoryMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return -1;
 }
 
 struct TStepCost {
@@ -162,7 +112,7 @@ int main(int argc, char** argv)
     QTemporaryDir work((args.size() > 1 ? args.at(1) : QDir::tempPath()) + QStringLiteral("/bench-filecopy-XXXXXX"));
     const int rounds = args.size() > 2 ? args.at(2).toInt() : 5;
     const QString source = work.filePath(QStringLiteral("source.bin"));
-    if (!work.isValid() || rounds < 1 || !makeSource(source)) {
+    if (!work.isValid() || rounds < 1 || !MakeSourceFile(source, FileSize)) {
         std::fprintf(stderr, "cannot prepare a 1 GiB source file in %s\n", qPrintable(work.path()));
         return 1;
     }
@@ -175,9 +125,9 @@ int main(int argc, char** argv)
                                      QStringLiteral("bs=32k"), QStringLiteral("status=none")};
     for (int round = 0; round < rounds; ++round) {
         settle(work.path());
-        const double cpSeconds = timeCommand(QStringLiteral("cp"), {source, work.filePath(QStringLiteral("cp.bin"))});
+        const double cpSeconds = TimeCommand(QStringLiteral("cp"), {source, work.filePath(QStringLiteral("cp.bin"))});
         settle(work.path());
-        const double ddSeconds = timeCommand(QStringLiteral("dd"), ddArguments);
+        const double ddSeconds = TimeCommand(QStringLiteral("dd"), ddArguments);
         settle(work.path());
         const double engineSeconds = timeEngine(source, work.path());
         if (cpSeconds < 0 || ddSeconds < 0 || engineSeconds < 0) {
@@ -189,15 +139,15 @@ int main(int argc, char** argv)
         engineTimes.push_back(engineSeconds);
     }
     settle(work.path());
-    const double cpMedian = median(cpTimes);
-    const double engineMedian = median(engineTimes);
-    const double peakMb = peakMemoryMb();
+    const double cpMedian = Median(cpTimes);
+    const double engineMedian = Median(engineTimes);
+    const double peakMb = PeakMemoryMb();
 
     std::printf("1 GiB file copy on %s, %d rounds, dialog shown (%s)\n", qPrintable(work.path()), rounds,
                 qPrintable(QGuiApplication::platformName()));
-    std::printf("  cp      median %.3f s   (%s)\n", cpMedian, qPrintable(joined(cpTimes)));
-    std::printf("  dd 32k  median %.3f s   (%s)\n", median(ddTimes), qPrintable(joined(ddTimes)));
-    std::printf("  engine  median %.3f s   (%s)\n", engineMedian, qPrintable(joined(engineTimes)));
+    std::printf("  cp      median %.3f s   (%s)\n", cpMedian, qPrintable(Joined(cpTimes)));
+    std::printf("  dd 32k  median %.3f s   (%s)\n", Median(ddTimes), qPrintable(Joined(ddTimes)));
+    std::printf("  engine  median %.3f s   (%s)\n", engineMedian, qPrintable(Joined(engineTimes)));
     std::printf("  ratio cp/engine %.3f (aim >= 0.9)\n", cpMedian / engineMedian);
     std::printf("  peak memory %.1f MB (aim < 100 MB)\n", peakMb);
 
