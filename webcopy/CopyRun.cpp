@@ -45,9 +45,11 @@ bool TWebCopy::ThreadExecute()
     FRunning = true;
     auto* thread = new TWCopyThread(this);
     FCopyThread = thread;
-    // Only the helper of the latest request ends a wait; an earlier one may finish late.
-    connect(thread, &QThread::finished, this, [this, thread] {
-        if (FCopyThread == thread)
+    // Only the helper of the latest request ends a wait; an earlier one may finish late. (The
+    // helper may already be deleted when its end is handled, so requests are told apart by number.)
+    const quint64 request = ++FCopyRequests;
+    connect(thread, &QThread::finished, this, [this, request] {
+        if (request == FCopyRequests)
             CopyThreadTerminate();
     });
     thread->start();

@@ -118,15 +118,8 @@ bool TWebCopy::FileCopy(int idx, const QString& userName, const QString& passwor
             }
         }
 
-        if (FileExists(targetPath)) {
-            bool allow = true;
-            if (OnCopyOverWrite)
-                OnCopyOverWrite(this, targetPath, allow);
-            if (!allow)
-                return false;
-            if (CreateUniqueFilenames)
-                targetPath = MakeUniqueFileName(targetPath);
-        }
+        if (!ApplyOverwriteRule(targetPath))
+            return false;
         MakeDirectories(targetPath.left(std::max<qsizetype>(targetPath.lastIndexOf(QLatin1Char('/')), 0)));
 
         // The target's name shows the old file until the new one is complete.

@@ -138,15 +138,8 @@ bool TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayU
         ReportError(WebCopyErrors::CannotCreateTarget, QStringLiteral("Cannot create file ") + targetPath);
         return false;
     }
-    if (FileExists(targetPath)) {
-        bool allow = true;
-        if (OnCopyOverWrite)
-            OnCopyOverWrite(this, targetPath, allow);
-        if (!allow)
-            return false;
-        if (CreateUniqueFilenames)
-            targetPath = MakeUniqueFileName(targetPath);
-    }
+    if (!ApplyOverwriteRule(targetPath))
+        return false;
     MakeDirectories(targetDir);
     TAtomicFileWriter writer;
     if (!writer.Open(targetPath)) {

@@ -3,6 +3,7 @@
 #include "platform/InternetSession.h"
 #include "platform/Shell.h"
 #include "platform/TickCount.h"
+#include "webcopy/PathHelpers.h"
 #include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressFormat.h"
 #include "webcopy/ProgressLine.h"
@@ -212,6 +213,20 @@ void TWebCopy::ReportError(int code, const QString& info)
         OnError(this, code);
     if (OnErrorInfo)
         OnErrorInfo(this, code, info);
+}
+
+bool TWebCopy::ApplyOverwriteRule(QString& targetPath)
+{
+    if (!FileExists(targetPath))
+        return true;
+    bool allow = true;
+    if (OnCopyOverWrite)
+        OnCopyOverWrite(this, targetPath, allow);
+    if (!allow)
+        return false;
+    if (CreateUniqueFilenames)
+        targetPath = MakeUniqueFileName(targetPath);
+    return true;
 }
 
 void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,

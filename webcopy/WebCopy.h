@@ -214,6 +214,9 @@ private:
     void SetFileLine(const QString& text);
     QString FileLabelPrefix() const;
     void ReportError(int code, const QString& info);
+    // An existing target is replaced only when OnCopyOverWrite allows it; with
+    // CreateUniqueFilenames the path moves on to the first free numbered name. False: refused.
+    bool ApplyOverwriteRule(QString& targetPath);
 
     THttpRequest* NewHttpRequest();
     bool HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
@@ -231,6 +234,7 @@ private:
     bool FRunning = false;
     QPointer<TWcProgressForm> FForm;
     QPointer<QThread> FCopyThread;
+    quint64 FCopyRequests = 0;
     QString FLastFile;
     QString FLastDir;
     std::unique_ptr<TInternetSession> FHinternet;
