@@ -250,3 +250,24 @@ TEST_F(CopyRun, AnInputOutputErrorEndsTheRunAndIsReportedNotSwallowed)
         EXPECT_FALSE(webCopy.Running());
     }
 }
+
+TEST_F(CopyRun, ADialogClosedDuringTheRunHidesUntilTheRunEnds)
+{
+    TWebCopy webCopy;
+    webCopy.DlgShowCloseBtn = true;
+    AddCopy(webCopy, QStringLiteral("big.bin"), 300000);
+    bool closed = false;
+    bool hiddenButAlive = false;
+    webCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
+        if (closed)
+            return;
+        closed = true;
+        webCopy.ProgressForm()->close();
+        // Later blocks still write into it, so it is only out of sight.
+        hiddenButAlive = webCopy.ProgressForm() && webCopy.ProgressForm()->isHidden();
+    };
+    webCopy.Execute();
+    EXPECT_TRUE(hiddenButAlive);
+    EXPECT_TRUE(webCopy.Items()[0]->Success()) << "closing the dialog is not a cancel";
+    EXPECT_EQ(webCopy.ProgressForm(), nullptr);
+}
