@@ -25,8 +25,10 @@ constexpr int ButtonHeight = 25;
 } // namespace
 
 TWcLoginForm::TWcLoginForm(QWidget* parent)
+    // Above other windows: the progress dialog of the run that asks stays on top of everything,
+    // and the prompt is centred where it would otherwise cover the fields.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+                          | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("WcLoginForm"));
     resize(ClientWidth, ClientHeight);

@@ -115,6 +115,7 @@ private:
     QString FDownloadFile;
     bool FDownloadCancelled = false;
     bool FDownloadError = false;
+    QString FDownloadErrorText;
 
     int FStartButton = 0;
     int FServerDownloadButton = 0;

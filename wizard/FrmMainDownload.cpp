@@ -19,6 +19,13 @@ const QString WorkstationSetupFile = QStringLiteral("orvanta5workstationsetup.ex
 const QString ConnectErrorText =
     QStringLiteral("Unable to connect to web server!  Please make sure you are connected to the Internet before trying again.");
 
+// A modal box above the progress dialog, which stays on top of every window while a download runs.
+void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, WizardTexts::Title, text, QMessageBox::Ok, parent, Qt::Dialog | Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
 } // namespace
 
 void TfrmMain::ConfigureComponents()
@@ -122,30 +129,37 @@ void TfrmMain::WebDownloadConnectError(QObject*)
     ShowError(ConnectErrorText);
 }
 
+// A failed download is told once its progress dialog has gone, so nothing covers the message.
 void TfrmMain::WebDownloadURLNotFound(QObject*, const QString&)
 {
     FDownloadError = true;
-    ShowError(ConnectErrorText);
+    FDownloadErrorText = ConnectErrorText;
 }
 
 void TfrmMain::WebDownloadErrorInfo(QObject*, int, const QString& ErrorInfo)
 {
     FDownloadError = true;
-    ShowError(QStringLiteral("The setup program could not be downloaded.\n\n%1\n\nPlease try again.").arg(ErrorInfo));
+    FDownloadErrorText =
+        QStringLiteral("The setup program could not be downloaded.\n\n%1\n\nPlease try again.").arg(ErrorInfo);
 }
 
 void TfrmMain::WebDownloadCopyCancel(QObject*)
 {
     FDownloadCancelled = true;
-    QMessageBox::information(this, WizardTexts::Title, QStringLiteral("Download of setup program cancelled."));
+    ShowMessageBox(this, QMessageBox::Information, QStringLiteral("Download of setup program cancelled."));
     close();
 }
 
 void TfrmMain::WebDownloadCopyDone(QObject*)
 {
+    if (FDownloadCancelled)
+        return;
+    if (FDownloadError) {
+        ShowError(FDownloadErrorText);
+        return;
+    }
     // Only a setup program that arrived whole is run.
-    const bool arrived = WebDownload->Items().Count() == 1 && WebDownload->Items()[0]->Success();
-    if (!FDownloadCancelled && !FDownloadError && arrived)
+    if (WebDownload->Items().Count() == 1 && WebDownload->Items()[0]->Success())
         RunSetupProgram();
 }
 
@@ -169,5 +183,5 @@ void TfrmMain::LaunchInstallerFinished(QObject*)
 
 void TfrmMain::ShowError(const QString& text)
 {
-    QMessageBox::critical(this, WizardTexts::Title, text);
+    ShowMessageBox(this, QMessageBox::Critical, text);
 }
