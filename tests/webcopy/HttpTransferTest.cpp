@@ -435,3 +435,23 @@ TEST_F(HttpTransfer, UploadFailures)
     EXPECT_EQ(Errors, QList<int> {403});
     EXPECT_EQ(Infos.last(), QStringLiteral("Returned http error code 403"));
 }
+
+TEST_F(HttpTransfer, UploadHonoursAnHttpsUrlWithItsPort)
+{
+    THttpServerFixture tls;
+    ASSERT_TRUE(tls.Start(THttpServerFixture::TScheme::Https)) << tls.Message().toStdString();
+    WriteFile(FTarget.filePath(QStringLiteral("up.bin")), Pattern(5000));
+    FWebCopy.CaFile = tls.CaFile();
+    TWebCopyItem* item = FWebCopy.Items().Add();
+    item->Protocol = wpHttpUpload;
+    item->HTTPCommand = hcPut;
+    item->URL = tls.BaseUrl() + QStringLiteral("/incoming/up.bin");
+    item->TargetDir = FTarget.path();
+    FWebCopy.Execute();
+    EXPECT_TRUE(item->Success());
+    ASSERT_FALSE(tls.Requests().isEmpty());
+    const QJsonObject request = tls.Requests().last();
+    EXPECT_TRUE(request.value(QStringLiteral("tls")).toBool());
+    EXPECT_EQ(request.value(QStringLiteral("path")).toString(), QStringLiteral("/incoming/up.bin"));
+    EXPECT_EQ(request.value(QStringLiteral("body_length")).toInt(), 5000);
+}
