@@ -174,15 +174,17 @@ void TWebCopy::CancelBtnClick()
 
 void TWebCopy::OpenFileBtnClick()
 {
-    ShellOpen(FLastFile);
-    if (FForm)
-        FForm->close();
-    FormClosed = true;
+    OpenAndClose(FLastFile);
 }
 
 void TWebCopy::OpenFolderBtnClick()
 {
-    ShellOpen(FLastDir);
+    OpenAndClose(FLastDir);
+}
+
+void TWebCopy::OpenAndClose(const QString& path)
+{
+    ShellOpen(path);
     if (FForm)
         FForm->close();
     FormClosed = true;

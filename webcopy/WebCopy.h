@@ -209,6 +209,7 @@ private:
     void CancelBtnClick();
     void OpenFileBtnClick();
     void OpenFolderBtnClick();
+    void OpenAndClose(const QString& path);
     TWcProgressForm::TCloseAnswer ProgressFormCloseQuery();
     void SetCaption(const QString& caption);
     void SetFileLine(const QString& text);
