@@ -1,10 +1,26 @@
 #include "bench/BenchSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 
 #include <algorithm>
+
+TBenchArguments ParseBenchArguments(const QStringList& arguments)
+{
+    TBenchArguments parsed;
+    parsed.Directory = arguments.size() > 1 ? arguments.at(1) : QDir::tempPath();
+    if (arguments.size() > 2)
+        parsed.Rounds = arguments.at(2).toInt();
+    return parsed;
+}
+
+void PreferOffscreenPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 double Median(std::vector<double> values)
 {

@@ -105,12 +105,11 @@ TStepCost measureProgressStep(const QString& workDir)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PreferOffscreenPlatform();
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    QTemporaryDir work((args.size() > 1 ? args.at(1) : QDir::tempPath()) + QStringLiteral("/bench-filecopy-XXXXXX"));
-    const int rounds = args.size() > 2 ? args.at(2).toInt() : 5;
+    const TBenchArguments arguments = ParseBenchArguments(app.arguments());
+    QTemporaryDir work(arguments.Directory + QStringLiteral("/bench-filecopy-XXXXXX"));
+    const int rounds = arguments.Rounds;
     const QString source = work.filePath(QStringLiteral("source.bin"));
     if (!work.isValid() || rounds < 1 || !MakeSourceFile(source, FileSize)) {
         std::fprintf(stderr, "cannot prepare a 1 GiB source file in %s\n", qPrintable(work.path()));

@@ -110,12 +110,11 @@ double CancelLatencyMs(const QString& url, const QString& dir)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PreferOffscreenPlatform();
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    QTemporaryDir work((args.size() > 1 ? args.at(1) : QDir::tempPath()) + QStringLiteral("/bench-http-XXXXXX"));
-    const int rounds = args.size() > 2 ? args.at(2).toInt() : 5;
+    const TBenchArguments arguments = ParseBenchArguments(app.arguments());
+    QTemporaryDir work(arguments.Directory + QStringLiteral("/bench-http-XXXXXX"));
+    const int rounds = arguments.Rounds;
     const QString docRoot = work.filePath(QStringLiteral("served"));
     const QString target = work.filePath(QStringLiteral("received"));
     TServer server;

@@ -9,7 +9,6 @@
 #include "webcopy/PathHelpers.h"
 #include "webcopy/UrlHelpers.h"
 
-
 #include <algorithm>
 #include <memory>
 

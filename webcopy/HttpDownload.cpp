@@ -34,13 +34,13 @@ TSystemTime SystemTimeOf(const THttpDate& date)
 
 } // namespace
 
-THttpRequest* TWebCopy::NewHttpRequest()
+std::unique_ptr<THttpRequest> TWebCopy::NewHttpRequest()
 {
     // A session exists whenever a network item runs; a request without one would have nowhere
     // to take its settings from.
     if (!FHinternet)
         return nullptr;
-    auto* request = new THttpRequest(*FHinternet);
+    auto request = std::make_unique<THttpRequest>(*FHinternet);
     request->OnWait = [this] {
         QCoreApplication::processEvents();
         return !FCancelled;
@@ -73,7 +73,7 @@ bool TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayU
 
     std::unique_ptr<THttpRequest> request;
     for (;;) {
-        request.reset(NewHttpRequest());
+        request = NewHttpRequest();
         THttpRequestOptions options;
         options.Url = url;
         options.KeepAlive = HTTPKeepAliveAuthentication;

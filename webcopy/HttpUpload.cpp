@@ -34,15 +34,15 @@ bool TWebCopy::HttpUpload(const QString& url, const QString& localDir, const QSt
         throw TWebCopyIoError(WebCopyErrors::ReadFailed, QStringLiteral("Error reading source file ") + localPath);
 
     // The URL is honoured as written: its scheme (TLS for https), its port and its path.
-    std::unique_ptr<THttpRequest> request(NewHttpRequest());
-    THttpRequestOptions options;
-    options.Url = url;
-    options.Method = command == hcPut ? QByteArrayLiteral("PUT") : QByteArrayLiteral("POST");
-    options.UploadLength = status.Size;
+    const std::unique_ptr<THttpRequest> request = NewHttpRequest();
     if (!request) {
         ReportError(WebCopyErrors::CannotConnect, QStringLiteral("Cannot connect to server ") + GetURLServer(url));
         return false;
     }
+    THttpRequestOptions options;
+    options.Url = url;
+    options.Method = command == hcPut ? QByteArrayLiteral("PUT") : QByteArrayLiteral("POST");
+    options.UploadLength = status.Size;
     if (!request->Open(options)) {
         ReportError(static_cast<int>(request->ErrorCode()), request->ErrorText());
         return false;

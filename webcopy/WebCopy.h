@@ -219,7 +219,7 @@ private:
     // CreateUniqueFilenames the path moves on to the first free numbered name. False: refused.
     bool ApplyOverwriteRule(QString& targetPath);
 
-    THttpRequest* NewHttpRequest();
+    std::unique_ptr<THttpRequest> NewHttpRequest();
     bool HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
                       const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion,
                       TWebCopyAuthentication authenticate, QString userName, QString password);

@@ -32,34 +32,14 @@ void TfrmMain::ConfigureComponents()
 {
     WebDownload = new TWebCopy(this);
     WebDownload->setObjectName(QStringLiteral("WebDownload"));
-    WebDownload->Agent = QStringLiteral("WebCopy");
+    // The settings that differ from a new component; every other one keeps its default.
     WebDownload->AutoURLDecode = true;
-    WebDownload->DlgCancel = QStringLiteral("Cancel");
-    WebDownload->DlgCaption = QStringLiteral("Downloading");
-    WebDownload->DlgCompleted = QStringLiteral("completed");
-    WebDownload->DlgClose = QStringLiteral("Close");
-    WebDownload->DlgFileLabel = QStringLiteral("File :");
-    WebDownload->DlgFileOfLabel = QStringLiteral("of");
-    WebDownload->DlgFromServerLabel = QStringLiteral("from");
-    WebDownload->DlgToServerLabel = QStringLiteral("to");
-    WebDownload->DlgProgressLabel = QStringLiteral("Progress :");
-    WebDownload->DlgRateLabel = QStringLiteral("Transfer rate :");
-    WebDownload->DlgTimeLabel = QStringLiteral("Estimated time left :");
-    WebDownload->DlgElapsedTimeLabel = QStringLiteral("Elapsed time :");
-    WebDownload->DlgCopying = QStringLiteral("Copying");
     WebDownload->DlgDwnload = QStringLiteral("Downloading latest installer");
-    WebDownload->DlgUpload = QStringLiteral("Uploading");
-    WebDownload->DlgOpenFile = QStringLiteral("Open file");
-    WebDownload->DlgOpenFolder = QStringLiteral("Open folder");
-    WebDownload->DlgTimeSec = QStringLiteral("sec");
-    WebDownload->DlgTimeMin = QStringLiteral("minutes");
-    WebDownload->FTPPassive = false;
     WebDownload->HTTPKeepAliveAuthentication = true;
     WebDownload->ShowCompletion = true;
     WebDownload->ShowElapsedTime = true;
     WebDownload->ShowServer = false;
     WebDownload->ShowTime = true;
-    WebDownload->Timeout = 0;
     WebDownload->OnConnectError = [this](QObject* sender) { WebDownloadConnectError(sender); };
     WebDownload->OnCopyCancel = [this](QObject* sender) { WebDownloadCopyCancel(sender); };
     WebDownload->OnCopyDone = [this](QObject* sender) { WebDownloadCopyDone(sender); };
@@ -71,8 +51,6 @@ void TfrmMain::ConfigureComponents()
 
     LaunchInstaller = new TRzLauncher(this);
     LaunchInstaller->setObjectName(QStringLiteral("LaunchInstaller"));
-    LaunchInstaller->Action = QStringLiteral("Open");
-    LaunchInstaller->Timeout = -1;
     LaunchInstaller->WaitType = wtProcessMessages;
     LaunchInstaller->WaitUntilFinished = true;
     LaunchInstaller->OnFinished = [this](QObject* sender) { LaunchInstallerFinished(sender); };
