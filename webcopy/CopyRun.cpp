@@ -33,7 +33,7 @@ bool TWebCopy::Execute()
 {
     if (FRunning)
         return false;
-    FRunning = true;
+    SetRunning(true);
     DoCopy();
     return true;
 }
@@ -42,7 +42,7 @@ bool TWebCopy::ThreadExecute()
 {
     if (FRunning)
         return false;
-    FRunning = true;
+    SetRunning(true);
     auto* thread = new TWCopyThread(this);
     FCopyThread = thread;
     // Only the helper of the latest request ends a wait; an earlier one may finish late. (The
@@ -84,14 +84,20 @@ void TWebCopy::CopyThreadTerminate()
     FCopyCompleted = true;
 }
 
+void TWebCopy::SetRunning(bool running)
+{
+    FRunning = running;
+    FItems.SetLocked(running);
+}
+
 void TWebCopy::ReleaseRun()
 {
     FHinternet.reset();
     FPrevConnect.clear();
     FPrevTarget.clear();
     FCancelIsClose = true;
-    delete FForm.data();
-    FRunning = false;
+    DisposeForm();
+    SetRunning(false);
 }
 
 int TWebCopy::NetworkItemCount() const
@@ -134,10 +140,9 @@ void TWebCopy::DoCopy()
 
     FFileNum = 0;
     FPrevTarget.clear();
+    // The list is locked for the run (see TWebCopyItems), so these positions stay valid.
     const int count = FItems.Count();
-    // The item list is not to change during a run; if a handler shortened it anyway, the run
-    // stops at its new end rather than reading past it.
-    for (int i = 0; i < count && i < FItems.Count(); ++i) {
+    for (int i = 0; i < count; ++i) {
         TWebCopyItem& item = *FItems.Items(i);
         if (!item.Active)
             continue;
@@ -167,12 +172,16 @@ void TWebCopy::DoCopy()
 
         TDateTime date = item.FileDate;
         bool noNewVersion = false;
-        const bool result = CallOperation(i, item, date, noNewVersion);
+        const TTransferResult result = CallOperation(i, item, date, noNewVersion);
 
         item.NewFileDate = date;
-        item.FSuccess = result && !FCancelled;
+        item.FSuccess = result.Succeeded() && !FCancelled;
         item.FCancelled = FCancelled;
         item.FNoNewVersion = noNewVersion;
+        item.FErrorReason = result.Succeeded() ? QString() : result.Reason;
+        item.FErrorCode = result.ErrorCode;
+        item.FHttpStatus = result.HttpStatus;
+        ReportResult(result);
         if (FCancelled)
             break;
         if (OnFileDone)
@@ -186,55 +195,77 @@ void TWebCopy::DoCopy()
     EndRun();
 }
 
-bool TWebCopy::CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion)
+TTransferResult TWebCopy::CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion)
 {
     switch (item.Protocol) {
     case wpHttp:
         return HttpDownload(idx, item.URL, item.DisplayURL, item.TargetDir, item.TargetFilename, item.CopyNewerOnly,
                             date, noNewVersion, item.Authenticate, item.HTTPUserID, item.HTTPPassword);
     case wpHttpUpload:
-        return HttpUpload(item.URL, item.TargetDir, item.TargetFilename, item.HTTPCommand);
+        return HttpUpload(item.URL, item.TargetDir, item.TargetFilename, item.HTTPCommand, item.HTTPUserID,
+                          item.HTTPPassword);
     case wpFile:
         return FileCopy(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
                         item.TargetFilename, item.CopyNewerOnly, date, noNewVersion);
     default: {
         const char* name = QMetaEnum::fromType<TWebCopyProtocol>().valueToKey(item.Protocol);
-        ReportError(WebCopyErrors::TransferNotAvailable,
-                    QStringLiteral("This kind of transfer is not available in this version: ")
-                        + QString::fromLatin1(name ? name : "unknown"));
-        return false;
+        const QString message = QStringLiteral("This kind of transfer is not available in this version: ")
+            + QString::fromLatin1(name ? name : "unknown");
+        return TTransferResult::Error(WebCopyErrors::TransferNotAvailable, message);
     }
     }
 }
 
+void TWebCopy::ReportResult(const TTransferResult& result)
+{
+    // A cancel raises no error events, whatever the transfer saw on its way out.
+    if (result.Outcome == TTransferOutcome::Failed && !FCancelled) {
+        switch (result.Report) {
+        case TFailureReport::Silent:
+            break;
+        case TFailureReport::Error:
+            if (!result.EndsRun)
+                ReportError(result.ErrorCode, result.Message);
+            break;
+        case TFailureReport::URLNotFound:
+            if (OnURLNotFound)
+                OnURLNotFound(this, result.Url);
+            break;
+        case TFailureReport::ConnectError:
+            if (OnConnectError)
+                OnConnectError(this);
+            break;
+        }
+    }
+    if (result.DisconnectFailed && OnConnectError)
+        OnConnectError(this);
+    // A local file that failed in the middle of a transfer ends the run here: no OnFileDone,
+    // no OnCopyDone (the run guard releases the session and the dialog).
+    if (result.EndsRun)
+        throw TWebCopyIoError(result.ErrorCode, result.Message);
+}
+
 void TWebCopy::EndRun()
 {
+    const auto notifyEnd = [this] {
+        NotifyObservers([&](TWcProgressObserver& observer) { observer.RunEnded(FCancelled); });
+    };
     if (ShowOpenFile || ShowOpenFolder) {
         if (OnCopyDone)
             OnCopyDone(this);
         FCancelIsClose = true;
+        notifyEnd();
         // Closed by the user during the run: nothing left to offer.
         if (FForm && ShowDialog && FForm->isHidden())
-            delete FForm.data();
-        if (FForm) {
-            FForm->CancelButton()->setText(DlgClose);
-            if (!FCancelled) {
-                if (QPushButton* openFile = FForm->OpenFileButton())
-                    openFile->setEnabled(true);
-                if (QPushButton* openFolder = FForm->OpenFolderButton())
-                    openFolder->setEnabled(true);
-            }
-        }
-        FRunning = false;
+            DisposeForm();
+        SetRunning(false);
         return;
     }
+    notifyEnd();
     FCancelIsClose = true;
-    if (FForm) {
-        FForm->close();
-        delete FForm.data();
-    }
+    DisposeForm();
     QCoreApplication::processEvents();
-    FRunning = false;
+    SetRunning(false);
     if (OnCopyDone)
         OnCopyDone(this);
 }

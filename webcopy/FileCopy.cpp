@@ -23,14 +23,6 @@ QString WithoutFileScheme(const QString& source)
     return source.startsWith(FileScheme, Qt::CaseInsensitive) ? source.mid(FileScheme.size()) : source;
 }
 
-// Where a local source comes from, for the file line: the text up to its last "/", or "/"
-// itself for a file in the root.
-QString SourceDirectory(const QString& source)
-{
-    const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
-    return slash == 0 ? QStringLiteral("/") : source.left(std::max<qsizetype>(slash, 0));
-}
-
 // The source on a share as the user names it, for messages: the share, then the relative
 // path, joined with the kind of separator the share is written with.
 QString SharedSourcePath(const QString& share, const QString& source)
@@ -47,19 +39,19 @@ QString SharedSourcePath(const QString& share, const QString& source)
 
 } // namespace
 
-bool TWebCopy::FileCopy(int idx, const QString& userName, const QString& password, const QString& share,
-                        int /*port: the share names its own*/, const QString& source, const QString& targetDir,
-                        const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion)
+TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QString& password,
+                                   const QString& share, int /*port: the share names its own*/,
+                                   const QString& source, const QString& targetDir, const QString& targetFilename,
+                                   bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion)
 {
     noNewVersion = false;
     const bool fromShare = !share.isEmpty();
     // The copy always names where it copies from, whatever ShowServer says.
-    SetFileLine(DlgFileLabel + QLatin1Char(' ') + FileLabelPrefix() + ExtractURLFileName(source) + QLatin1Char(' ')
-                + DlgFromServerLabel + QLatin1Char(' ') + (fromShare ? share : SourceDirectory(source)));
+    ShowFileLine(ExtractURLFileName(source), DlgFromServerLabel, fromShare ? share : ParentDirectory(source), true);
 
     TSmbShare connection;
     // Everything between connecting and disconnecting; the source is closed when it returns.
-    const auto copy = [&]() -> bool {
+    const auto copy = [&]() -> TTransferResult {
         const quint32 startTick = TickCount();
         const QString sourcePath = fromShare ? SharedSourcePath(share, source) : WithoutFileScheme(source);
         QString targetPath =
@@ -67,68 +59,55 @@ bool TWebCopy::FileCopy(int idx, const QString& userName, const QString& passwor
         FLastFile = targetPath;
         FLastDir = targetDir;
 
-        const auto reportIdentical = [&] {
-            ReportError(WebCopyErrors::IdenticalFiles, QStringLiteral("Cannot copy identical files ") + sourcePath);
+        const auto identical = [&] {
+            return TTransferResult::Error(WebCopyErrors::IdenticalFiles,
+                                          QStringLiteral("Cannot copy identical files ") + sourcePath);
         };
-        if (sourcePath == targetPath) {
-            reportIdentical();
-            return false;
-        }
+        if (sourcePath == targetPath)
+            return identical();
         std::unique_ptr<TFileReader> reader;
+        QString openFailure;
         if (fromShare) {
             reader = connection.OpenFile(source);
+            openFailure = connection.ErrorString();
         } else {
             std::unique_ptr<TLocalFileReader> localReader = TLocalFileReader::Open(sourcePath);
             // The same file under another name (a link, another spelling) would be replaced by itself.
-            if (localReader && localReader->IsSameFileAs(targetPath)) {
-                reportIdentical();
-                return false;
-            }
+            if (localReader && localReader->IsSameFileAs(targetPath))
+                return identical();
             reader = std::move(localReader);
         }
-        if (!reader) {
-            ReportError(WebCopyErrors::CannotOpenSource, QStringLiteral("Cannot open source file ") + sourcePath);
-            return false;
-        }
+        if (!reader)
+            return TTransferResult::Error(WebCopyErrors::CannotOpenSource,
+                                          QStringLiteral("Cannot open source file ") + sourcePath, openFailure);
         TFileStatus status;
-        if (!reader->Status(status)) {
-            ReportError(WebCopyErrors::CannotReadSourceSize, QStringLiteral("Zero length source file ") + sourcePath);
-            return false;
-        }
+        if (!reader->Status(status))
+            return TTransferResult::Error(WebCopyErrors::CannotReadSourceSize,
+                                          QStringLiteral("Zero length source file ") + sourcePath);
 
         if (copyNewerOnly || OnFileDateCheck) {
             const TDateTime sourceDate = LocalDateTimeFromUnixTime(status.LastWriteSecs, status.LastWriteNsec);
-            if (OnFileDateCheck) {
-                bool allow = true;
-                OnFileDateCheck(this, idx, sourceDate, allow);
-                if (!allow)
-                    return false;
-                fileDate = sourceDate;
-            } else {
-                const bool newer = sourceDate > fileDate;
-                fileDate = sourceDate;
-                if (!newer) {
-                    noNewVersion = true;
-                    reader.reset();
-                    if (OnNoNewFileFound)
-                        OnNoNewFileFound(this, sourcePath, fileDate, sourceDate);
-                    return false;
-                }
-            }
+            const TDateCheck check = CheckSourceDate(idx, sourceDate, copyNewerOnly, false, fileDate, noNewVersion,
+                                                     sourcePath, [&] { reader.reset(); });
+            if (check == TDateCheck::Refused)
+                return TTransferResult::Skipped(QStringLiteral("The date check refused the copy"));
+            if (check == TDateCheck::NotNewer)
+                return TTransferResult::Skipped(QStringLiteral("The source is not newer"));
         }
 
         if (!ApplyOverwriteRule(targetPath))
-            return false;
-        MakeDirectories(targetPath.left(std::max<qsizetype>(targetPath.lastIndexOf(QLatin1Char('/')), 0)));
+            return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
+        MakeDirectories(ParentDirectory(targetPath));
 
         // The target's name shows the old file until the new one is complete.
         TAtomicFileWriter writer;
-        if (!writer.Open(targetPath)) {
-            ReportError(WebCopyErrors::CannotCreateTarget, QStringLiteral("Cannot create target file ") + targetPath);
-            return false;
-        }
+        if (!writer.Open(targetPath))
+            return TTransferResult::Error(WebCopyErrors::CannotCreateTarget,
+                                          QStringLiteral("Cannot create target file ") + targetPath,
+                                          writer.ErrorString());
 
         FCancelled = false;
+        const QString writeFailed = QStringLiteral("Error writing to destination file ") + targetPath;
         const auto buffer = std::make_unique_for_overwrite<char[]>(CopyBlockSize);
         qint64 copied = 0;
         qint64 count = 0;
@@ -136,42 +115,35 @@ bool TWebCopy::FileCopy(int idx, const QString& userName, const QString& passwor
             count = reader->Read(buffer.get(), CopyBlockSize);
             if (count < 0) {
                 writer.Discard();
-                ReportError(WebCopyErrors::ReadFailed, QStringLiteral("Error reading source file ") + sourcePath);
-                return false;
+                return TTransferResult::Error(WebCopyErrors::ReadFailed,
+                                              QStringLiteral("Error reading source file ") + sourcePath);
             }
             if (!writer.Write(buffer.get(), count)) {
                 writer.Discard();
-                ReportError(WebCopyErrors::WriteFailed,
-                            QStringLiteral("Error writing to destination file ") + targetPath);
-                return false;
+                return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
             }
             copied += count;
             ShowProgress(copied, status.Size, startTick, DlgCopying, true);
         } while (count > 0 && !FCancelled);
 
-        // A cancelled copy is a finished call all the same; only its file is not kept.
         if (FCancelled) {
             writer.Discard();
-            return true;
+            return TTransferResult::Cancelled();
         }
-        if (!writer.Commit()) {
-            ReportError(WebCopyErrors::WriteFailed, QStringLiteral("Error writing to destination file ") + targetPath);
-            return false;
-        }
-        return true;
+        if (!writer.Commit())
+            return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
+        return TTransferResult::Done();
     };
 
-    bool result = false;
-    if (fromShare && !connection.Connect(share, userName, password)) {
-        if (OnConnectError)
-            OnConnectError(this);
-    } else {
+    TTransferResult result;
+    if (fromShare && !connection.Connect(share, userName, password))
+        result = TTransferResult::ConnectError(connection.ErrorString());
+    else
         result = copy();
-    }
     if (fromShare && !connection.Disconnect()) {
-        if (OnConnectError)
-            OnConnectError(this);
-        result = false;
+        if (result.Succeeded())
+            result = TTransferResult::Silent(QStringLiteral("Leaving the share failed: ") + connection.ErrorString());
+        result.DisconnectFailed = true;
     }
     return result;
 }

@@ -10,7 +10,6 @@
 #include "webcopy/UrlHelpers.h"
 #include "webcopy/WcBase64.h"
 #include "webcopy/WcLogin.h"
-#include "webcopy/WebCopyIoError.h"
 
 #include <QCoreApplication>
 
@@ -20,6 +19,9 @@ constexpr qint64 ReadBlockSize = 4096;
 
 TSystemTime SystemTimeOf(const THttpDate& date)
 {
+    // A date the calendar fields cannot hold counts as absent, not as a year cut to 16 bits.
+    if (date.Year < 1601 || date.Year > 30827)
+        return {};
     TSystemTime time;
     time.wYear = static_cast<quint16>(date.Year);
     time.wMonth = static_cast<quint16>(date.Month);
@@ -48,9 +50,10 @@ std::unique_ptr<THttpRequest> TWebCopy::NewHttpRequest()
     return request;
 }
 
-bool TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
-                            const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion,
-                            TWebCopyAuthentication authenticate, QString userName, QString password)
+TTransferResult TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayURL,
+                                       const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
+                                       TDateTime& fileDate, bool& noNewVersion,
+                                       TWebCopyAuthentication authenticate, QString userName, QString password)
 {
     noNewVersion = false;
     const QString provisionalName = ExtractURLFileName(url);
@@ -58,21 +61,20 @@ bool TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayU
     // carries them as before, the request itself never does (the origin server must not see them).
     const QString reportedUrl = AddProxyCredentials(url);
 
-    const QString shownName = displayURL.isEmpty() ? provisionalName : displayURL;
-    QString fileLine = DlgFileLabel + QLatin1Char(' ') + FileLabelPrefix() + shownName;
-    if (ShowServer)
-        fileLine += QLatin1Char(' ') + DlgFromServerLabel + QLatin1Char(' ') + GetURLServer(url);
-    SetFileLine(fileLine);
+    ShowFileLine(displayURL.isEmpty() ? provisionalName : displayURL, DlgFromServerLabel, GetURLServer(url));
     QCoreApplication::processEvents();
 
     const QString promptCaption = QStringLiteral("Connect to ") + ExtractURLHost(url);
+    const QString loginCancelled = QStringLiteral("The login prompt was cancelled");
     if (authenticate == waAlways && (userName.isEmpty() || password.isEmpty())) {
         if (!ShowLoginPrompt(promptCaption, userName, password))
-            return false;
+            return TTransferResult::Skipped(loginCancelled);
     }
 
     std::unique_ptr<THttpRequest> request;
     for (;;) {
+        if (FCancelled)
+            return TTransferResult::Cancelled();
         request = NewHttpRequest();
         THttpRequestOptions options;
         options.Url = url;
@@ -81,45 +83,48 @@ bool TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayU
             options.Headers << QStringLiteral("Authorization: Basic ") + EncodeBase64(userName + QLatin1Char(':') + password);
         const bool opened = request && request->Open(options);
         QCoreApplication::processEvents();
-        if (!opened) {
-            if (OnURLNotFound)
-                OnURLNotFound(this, reportedUrl);
-            return false;
-        }
+        // A cancel while the request was being opened is a cancel, not a missing URL.
+        if (FCancelled)
+            return TTransferResult::Cancelled();
+        if (!opened)
+            return TTransferResult::URLNotFound(reportedUrl, request ? request->ErrorText()
+                                                                      : QStringLiteral("No Internet session"));
         const int status = request->StatusCode();
         if (status == 401 && (authenticate == waAlways || authenticate == waAuto)) {
             request.reset();
             if (!ShowLoginPrompt(promptCaption, userName, password))
-                return false;
+                return TTransferResult::Skipped(loginCancelled);
             continue;
         }
         if (status >= 300) {
             request.reset();
-            ReportError(status, QStringLiteral("Returned http error code ") + QString::number(status));
-            return false;
+            const QString message = QStringLiteral("Returned http error code ") + QString::number(status);
+            TTransferResult result = TTransferResult::Error(status, message);
+            result.HttpStatus = status;
+            return result;
         }
         break;
     }
+    const int status = request->StatusCode();
+    TTransferResult result =
+        ReceiveDownload(idx, request, url, targetDir, targetFilename, copyNewerOnly, fileDate, noNewVersion);
+    result.HttpStatus = status;
+    return result;
+}
 
+TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
+                                          const QString& targetDir, const QString& targetFilename,
+                                          bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion)
+{
+    const QString provisionalName = ExtractURLFileName(url);
     if (copyNewerOnly || OnFileDateCheck) {
         const TDateTime serverDate = SystemTimeToDateTimeOrNow(SystemTimeOf(request->LastModified()));
-        if (OnFileDateCheck) {
-            fileDate = serverDate;
-            bool allow = true;
-            OnFileDateCheck(this, idx, serverDate, allow);
-            if (!allow)
-                return false;
-        } else {
-            const bool newer = serverDate > fileDate;
-            fileDate = serverDate;
-            if (!newer) {
-                noNewVersion = true;
-                request.reset();
-                if (OnNoNewFileFound)
-                    OnNoNewFileFound(this, provisionalName, fileDate, serverDate);
-                return false;
-            }
-        }
+        const TDateCheck check = CheckSourceDate(idx, serverDate, copyNewerOnly, true, fileDate, noNewVersion,
+                                                 provisionalName, [&] { request.reset(); });
+        if (check == TDateCheck::Refused)
+            return TTransferResult::Skipped(QStringLiteral("The date check refused the copy"));
+        if (check == TDateCheck::NotNewer)
+            return TTransferResult::Skipped(QStringLiteral("The server's copy is not newer"));
     }
 
     QString fileName = targetFilename;
@@ -134,56 +139,54 @@ bool TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayU
     QString targetPath = CombinePath(targetDir, fileName);
     FLastFile = targetPath;
     FLastDir = targetDir;
-    if (fileName.isEmpty()) {
-        ReportError(WebCopyErrors::CannotCreateTarget, QStringLiteral("Cannot create file ") + targetPath);
-        return false;
-    }
+    const QString cannotCreate = QStringLiteral("Cannot create file ") + targetPath;
+    if (fileName.isEmpty())
+        return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate,
+                                      QStringLiteral("The server's file name is not a usable local name"));
     if (!ApplyOverwriteRule(targetPath))
-        return false;
-    MakeDirectories(targetDir);
+        return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
+    // The target file name may bring directories of its own.
+    MakeDirectories(ParentDirectory(targetPath));
     TAtomicFileWriter writer;
-    if (!writer.Open(targetPath)) {
-        ReportError(WebCopyErrors::CannotCreateTarget, QStringLiteral("Cannot create file ") + targetPath);
-        return false;
-    }
+    if (!writer.Open(targetPath))
+        return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate, writer.ErrorString());
 
     qint64 expected = request->ContentLength();
     if (expected == 0)
         expected = FItems.Items(idx)->FileSize;
     const quint32 startTick = TickCount();
-    if (FForm)
-        FForm->SetMarquee(expected == 0);
+    SetMarquee(expected == 0);
 
-    bool result = false;
+    const QString writeFailed = QStringLiteral("Error writing to destination file ") + targetPath;
     char buffer[ReadBlockSize];
     qint64 received = 0;
     qint64 count = 0;
     do {
         count = request->Read(buffer, ReadBlockSize);
         if (count < 0) {
-            if (FCancelled)
-                break;
-            // A body that breaks off is a failed download, not a short success.
             writer.Discard();
-            ReportError(static_cast<int>(request->ErrorCode()), request->ErrorText());
-            return false;
+            if (FCancelled)
+                return TTransferResult::Cancelled();
+            // A body that breaks off is a failed download, not a short success.
+            return TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText());
         }
         if (count > 0 && !writer.Write(buffer, count)) {
             writer.Discard();
-            throw TWebCopyIoError(WebCopyErrors::WriteFailed, QStringLiteral("Error writing to destination file ") + targetPath);
+            return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
         }
         received += count;
         ShowProgress(received, expected, startTick, DlgDwnload);
-        if (count > 0)
-            result = true;
     } while (count > 0 && !FCancelled);
     request.reset();
 
     if (FCancelled) {
         writer.Discard();
-        return result;
+        return TTransferResult::Cancelled();
     }
     if (!writer.Commit())
-        throw TWebCopyIoError(WebCopyErrors::WriteFailed, QStringLiteral("Error writing to destination file ") + targetPath);
-    return result;
+        return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
+    // An empty answer leaves an empty file, but is no download.
+    if (received == 0)
+        return TTransferResult::Silent(QStringLiteral("The server sent no data"));
+    return TTransferResult::Done();
 }

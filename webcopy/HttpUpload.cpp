@@ -6,7 +6,7 @@
 #include "platform/TickCount.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/UrlHelpers.h"
-#include "webcopy/WebCopyIoError.h"
+#include "webcopy/WcBase64.h"
 
 #include <QCoreApplication>
 
@@ -14,39 +14,43 @@ namespace {
 constexpr qint64 SendBlockSize = 4096;
 }
 
-bool TWebCopy::HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
-                          TWebCopyHTTPCommand command)
+TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
+                                     TWebCopyHTTPCommand command, const QString& userName, const QString& password)
 {
-    const QString shownName = ExtractURLFileName(url);
-    QString fileLine = DlgFileLabel + QLatin1Char(' ') + FileLabelPrefix() + shownName;
-    if (ShowServer)
-        fileLine += QLatin1Char(' ') + DlgFromServerLabel + QLatin1Char(' ') + GetURLServer(url);
-    SetFileLine(fileLine);
+    ShowFileLine(ExtractURLFileName(url), DlgFromServerLabel, GetURLServer(url));
 
     const QString localPath = CombinePath(localDir, localFilename.isEmpty() ? ExtractURLFileName(url) : localFilename);
     if (!FileExists(localPath))
-        return false;
+        return TTransferResult::Silent(QStringLiteral("The file to send does not exist: ") + localPath);
     QCoreApplication::processEvents();
 
+    const QString readFailed = QStringLiteral("Error reading source file ") + localPath;
     const std::unique_ptr<TLocalFileReader> file = TLocalFileReader::Open(localPath);
     TFileStatus status;
     if (!file || !file->Status(status))
-        throw TWebCopyIoError(WebCopyErrors::ReadFailed, QStringLiteral("Error reading source file ") + localPath);
+        return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, readFailed);
 
     // The URL is honoured as written: its scheme (TLS for https), its port and its path.
     const std::unique_ptr<THttpRequest> request = NewHttpRequest();
     if (!request) {
-        ReportError(WebCopyErrors::CannotConnect, QStringLiteral("Cannot connect to server ") + GetURLServer(url));
-        return false;
+        const QString message = QStringLiteral("Cannot connect to server ") + GetURLServer(url);
+        return TTransferResult::Error(WebCopyErrors::CannotConnect, message);
     }
+    if (FCancelled)
+        return TTransferResult::Cancelled();
     THttpRequestOptions options;
     options.Url = url;
     options.Method = command == hcPut ? QByteArrayLiteral("PUT") : QByteArrayLiteral("POST");
     options.UploadLength = status.Size;
-    if (!request->Open(options)) {
-        ReportError(static_cast<int>(request->ErrorCode()), request->ErrorText());
-        return false;
-    }
+    if (!userName.isEmpty() || !password.isEmpty())
+        options.Headers << QStringLiteral("Authorization: Basic ") + EncodeBase64(userName + QLatin1Char(':') + password);
+    const auto clientFailure = [&] {
+        TTransferResult result = TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText());
+        result.HttpStatus = request->StatusCode();
+        return result;
+    };
+    if (!request->Open(options))
+        return FCancelled ? TTransferResult::Cancelled() : clientFailure();
 
     const quint32 startTick = TickCount();
     char buffer[SendBlockSize];
@@ -56,7 +60,7 @@ bool TWebCopy::HttpUpload(const QString& url, const QString& localDir, const QSt
     while (count == SendBlockSize && !FCancelled) {
         count = file->Read(buffer, SendBlockSize);
         if (count < 0)
-            throw TWebCopyIoError(WebCopyErrors::ReadFailed, QStringLiteral("Error reading source file ") + localPath);
+            return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, readFailed);
         if (count > 0 && !request->Write(buffer, count)) {
             sendFailed = true;
             break;
@@ -66,19 +70,21 @@ bool TWebCopy::HttpUpload(const QString& url, const QString& localDir, const QSt
     }
     // A cancelled upload is abandoned: the server never takes the short body for a whole one.
     if (FCancelled && sent < status.Size)
-        return false;
-    if (!request->FinishUpload() && !sendFailed) {
-        ReportError(static_cast<int>(request->ErrorCode()), request->ErrorText());
-        return false;
-    }
+        return TTransferResult::Cancelled();
+    if (!request->FinishUpload() && !sendFailed)
+        return clientFailure();
     const int answer = request->StatusCode();
     if (answer >= 300) {
-        ReportError(answer, QStringLiteral("Returned http error code ") + QString::number(answer));
-        return false;
+        TTransferResult result =
+            TTransferResult::Error(answer, QStringLiteral("Returned http error code ") + QString::number(answer));
+        result.HttpStatus = answer;
+        return result;
     }
-    if (sendFailed) {
-        ReportError(static_cast<int>(request->ErrorCode()), request->ErrorText());
-        return false;
-    }
-    return sent == status.Size;
+    if (sendFailed)
+        return clientFailure();
+    if (sent != status.Size)
+        return TTransferResult::Silent(QStringLiteral("The file changed its size while it was sent"));
+    TTransferResult result = TTransferResult::Done();
+    result.HttpStatus = answer;
+    return result;
 }

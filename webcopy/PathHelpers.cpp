@@ -2,6 +2,8 @@
 
 #include "platform/LocalFiles.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr QChar Delimiter = QLatin1Char('/');
@@ -68,4 +70,10 @@ QString NeutraliseFileName(const QString& name)
             c = QLatin1Char('_');
     }
     return safe;
+}
+
+QString ParentDirectory(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash == 0 ? QStringLiteral("/") : path.left(std::max<qsizetype>(slash, 0));
 }

@@ -32,3 +32,7 @@ qint64 GetFileSize64(const QString& path);
 // target directory: path separators and control characters become "_". "", "." and ".."
 // name no file and give "".
 QString NeutraliseFileName(const QString& name);
+
+// The directory part of a path: everything before its last "/" ("" when there is none, "/"
+// for a file in the root).
+QString ParentDirectory(const QString& path);

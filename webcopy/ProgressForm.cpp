@@ -1,5 +1,6 @@
 #include "webcopy/ProgressForm.h"
 
+#include "webcopy/ProgressFormat.h"
 #include "webcopy/ProgressLine.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ constexpr int LineHeight = 17;
 }
 
 TWcProgressForm::TWcProgressForm(const TOptions& options)
+    : FOptions(options)
 {
     setObjectName(QStringLiteral("WebCopyProgressForm"));
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
@@ -47,6 +49,23 @@ TWcProgressForm::TWcProgressForm(const TOptions& options)
     FRateLbl = addLine(options.RateLabel, 60, true);
     FTimeLbl = addLine(options.TimeLabel, 80, options.ShowTime);
     FElapsedTimeLbl = addLine(options.ElapsedTimeLabel, 100, options.ShowElapsedTime);
+
+    // The lines make their texts from the latest keys when they are painted or read.
+    FSizeLbl->TextSource = [this] {
+        QString text = FOptions.ProgressLabel + QLatin1Char(' ') + SizeTextFromKey(FKeys.DoneKey);
+        if (FKeys.TotalKey != TProgressKeys::NoTotal)
+            text += QLatin1Char(' ') + FOptions.OfWord + QLatin1Char(' ') + SizeTextFromKey(FKeys.TotalKey);
+        return text;
+    };
+    FRateLbl->TextSource = [this] { return FOptions.RateLabel + QLatin1Char(' ') + RateTextFromKey(FKeys.RateKey); };
+    FTimeLbl->TextSource = [this] {
+        return FOptions.TimeLabel + QLatin1Char(' ')
+            + TimeTextFromKey(FKeys.TimeLeftKey, FOptions.SecondWord, FOptions.MinuteWord);
+    };
+    FElapsedTimeLbl->TextSource = [this] {
+        return FOptions.ElapsedTimeLabel + QLatin1Char(' ')
+            + TimeTextFromKey(FKeys.ElapsedKey, FOptions.SecondWord, FOptions.MinuteWord);
+    };
 
     const int buttonTop = timeRoom + (options.ShowFileName ? 100 : 80);
     const auto addButton = [&](const QString& caption, int left, const QString& name) {
@@ -87,11 +106,50 @@ void TWcProgressForm::SetMarquee(bool marquee)
     FProgress->setRange(0, marquee ? 0 : 100);
 }
 
+void TWcProgressForm::CaptionChanged(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+void TWcProgressForm::FileLineChanged(const QString& text)
+{
+    FFileLbl->setText(text);
+}
+
+void TWcProgressForm::ProgressChanged(const TProgressKeys& keys, unsigned changes)
+{
+    FKeys = keys;
+    if (changes & TProgressKeys::PositionChanged)
+        FProgress->setValue(keys.Position);
+    if (changes & TProgressKeys::SizeChanged)
+        FSizeLbl->Invalidate();
+    if (changes & TProgressKeys::RateChanged)
+        FRateLbl->Invalidate();
+    if (changes & TProgressKeys::TimeLeftChanged)
+        FTimeLbl->Invalidate();
+    if (changes & TProgressKeys::ElapsedChanged)
+        FElapsedTimeLbl->Invalidate();
+}
+
+void TWcProgressForm::RunEnded(bool cancelled)
+{
+    if (!FBtnShowFile && !FBtnShowFolder)
+        return;
+    FCancelBtn->setText(FOptions.CloseCaption);
+    if (cancelled)
+        return;
+    if (FBtnShowFile)
+        FBtnShowFile->setEnabled(true);
+    if (FBtnShowFolder)
+        FBtnShowFolder->setEnabled(true);
+}
+
 void TWcProgressForm::closeEvent(QCloseEvent* event)
 {
     const TCloseAnswer answer = OnCloseQuery ? OnCloseQuery() : TCloseAnswer::Close;
     if (answer == TCloseAnswer::Close) {
         event->accept();
+        emit Closed();
         return;
     }
     event->ignore();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "webcopy/ProgressObserver.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -10,8 +12,9 @@ class TWcProgressLine;
 
 // The copy run's progress dialog: file line, progress bar, size, rate, time-left and
 // elapsed-time lines, and the Cancel / Open file / Open folder buttons. Built in code for
-// each run from the component's switches and texts.
-class TWcProgressForm : public QDialog {
+// each run from the component's switches and texts; it makes its line texts itself from the
+// progress keys the run reports.
+class TWcProgressForm : public QDialog, public TWcProgressObserver {
     Q_OBJECT
 
 public:
@@ -25,7 +28,8 @@ public:
         bool ShowCloseButton = false;
         bool StayOnTop = true;
         QString Caption, FileLabel, ProgressLabel, RateLabel, TimeLabel, ElapsedTimeLabel;
-        QString CancelCaption, OpenFileCaption, OpenFolderCaption;
+        QString CancelCaption, OpenFileCaption, OpenFolderCaption, CloseCaption;
+        QString OfWord, SecondWord, MinuteWord;
     };
 
     // Outer width of the dialog and the width of its push buttons.
@@ -50,16 +54,30 @@ public:
     // The bar runs without a position while the total is unknown.
     void SetMarquee(bool marquee);
 
+    void CaptionChanged(const QString& caption) override;
+    void FileLineChanged(const QString& text) override;
+    void MarqueeChanged(bool marquee) override { SetMarquee(marquee); }
+    void ProgressChanged(const TProgressKeys& keys, unsigned changes) override;
+    // With Open buttons the dialog stays: Cancel becomes Close and, unless cancelled, the Open
+    // buttons are enabled.
+    void RunEnded(bool cancelled) override;
+
     // Asked before the dialog closes: Close lets it go, Refuse keeps it, Hide keeps it alive
     // but out of sight (a run still writes into it).
     enum class TCloseAnswer { Close, Refuse, Hide };
     std::function<TCloseAnswer()> OnCloseQuery;
+
+signals:
+    // The close query let it go: the dialog has closed for good.
+    void Closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    TOptions FOptions;
+    TProgressKeys FKeys;
     TWcProgressLine* FFileLbl = nullptr;
     TWcProgressLine* FSizeLbl = nullptr;
     TWcProgressLine* FRateLbl = nullptr;

@@ -6,7 +6,6 @@
 #include "webcopy/PathHelpers.h"
 #include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressFormat.h"
-#include "webcopy/ProgressLine.h"
 #include "webcopy/StoredSettings.h"
 #include "webcopy/UrlHelpers.h"
 
@@ -33,7 +32,6 @@ TWebCopy::~TWebCopy()
             QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
         while (!FCopyThread->wait(QDeadlineTimer(20)));
     }
-    delete FForm.data();
 }
 
 QString TWebCopy::Version() const
@@ -56,7 +54,7 @@ void TWebCopy::LoadSettings(const QVariantMap& Settings)
     LoadProperties(*this, Settings);
 }
 
-QDialog* TWebCopy::ProgressForm() const { return FForm.data(); }
+QDialog* TWebCopy::ProgressForm() const { return FForm.get(); }
 QProgressBar* TWebCopy::ProgressBar() const { return FForm ? FForm->ProgressBar() : nullptr; }
 TWcProgressLine* TWebCopy::ProgressFileLabel() const { return FForm ? FForm->FileLine() : nullptr; }
 TWcProgressLine* TWebCopy::ProgressSizeLabel() const { return FForm ? FForm->SizeLine() : nullptr; }
@@ -64,17 +62,26 @@ TWcProgressLine* TWebCopy::ProgressRateLabel() const { return FForm ? FForm->Rat
 
 QString TWebCopy::RateStr() const
 {
-    return FProgressKeys.valid ? RateTextFromKey(FProgressKeys.rateKey) : QString();
+    return FProgressValid ? RateTextFromKey(FProgressKeys.RateKey) : QString();
 }
 
 QString TWebCopy::TimeLeftStr() const
 {
-    return FProgressKeys.valid ? TimeTextFromKey(FProgressKeys.timeLeftKey, DlgTimeSec, DlgTimeMin) : QString();
+    return FProgressValid ? TimeTextFromKey(FProgressKeys.TimeLeftKey, DlgTimeSec, DlgTimeMin) : QString();
 }
 
 QString TWebCopy::ElapsedTimeStr() const
 {
-    return FProgressKeys.valid ? TimeTextFromKey(FProgressKeys.elapsedKey, DlgTimeSec, DlgTimeMin) : QString();
+    return FProgressValid ? TimeTextFromKey(FProgressKeys.ElapsedKey, DlgTimeSec, DlgTimeMin) : QString();
+}
+
+void TWebCopy::DisposeForm()
+{
+    // Deferred: the dialog may be in the middle of one of its own signals (a button click).
+    if (TWcProgressForm* form = FForm.release()) {
+        form->hide();
+        form->deleteLater();
+    }
 }
 
 QString TWebCopy::AddProxyCredentials(const QString& url) const
@@ -95,7 +102,7 @@ QString TWebCopy::GetURLPath(const QString& url) const
 void TWebCopy::BuildProgressForm()
 {
     // The finished dialog of an earlier run gives way to the new one.
-    delete FForm.data();
+    DisposeForm();
 
     TWcProgressForm::TOptions options;
     options.ShowFileName = ShowFileName;
@@ -105,7 +112,8 @@ void TWebCopy::BuildProgressForm()
     options.ShowOpenFile = ShowOpenFile;
     options.ShowOpenFolder = ShowOpenFolder;
     options.ShowCloseButton = DlgShowCloseBtn;
-    options.StayOnTop = ShowDialogOnTop;
+    // Placed on top once shown means on top for good, as a top-most window stays.
+    options.StayOnTop = ShowDialogOnTop || AlwaysOnTop;
     options.Caption = DlgCaption + QStringLiteral(" ...");
     options.FileLabel = DlgFileLabel;
     options.ProgressLabel = DlgProgressLabel;
@@ -115,39 +123,40 @@ void TWebCopy::BuildProgressForm()
     options.CancelCaption = DlgCancel;
     options.OpenFileCaption = DlgOpenFile;
     options.OpenFolderCaption = DlgOpenFolder;
+    options.CloseCaption = DlgClose;
+    options.OfWord = DlgFileOfLabel;
+    options.SecondWord = DlgTimeSec;
+    options.MinuteWord = DlgTimeMin;
 
-    FForm = new TWcProgressForm(options);
-    FForm->setAttribute(Qt::WA_DeleteOnClose);
+    FForm = std::make_unique<TWcProgressForm>(options);
     FForm->OnCloseQuery = [this] { return ProgressFormCloseQuery(); };
+    // Closed for good (Close, an Open button, the close box after the run): it goes.
+    connect(FForm.get(), &TWcProgressForm::Closed, this, [this] { DisposeForm(); });
     connect(FForm->CancelButton(), &QPushButton::clicked, this, [this] { CancelBtnClick(); });
     if (QPushButton* openFolder = FForm->OpenFolderButton())
         connect(openFolder, &QPushButton::clicked, this, [this] { OpenFolderBtnClick(); });
     if (QPushButton* openFile = FForm->OpenFileButton())
         connect(openFile, &QPushButton::clicked, this, [this] { OpenFileBtnClick(); });
 
-    // The four progress lines make their texts from the latest keys when they are shown.
-    FForm->SizeLine()->TextSource = [this] {
-        QString text = DlgProgressLabel + QLatin1Char(' ') + SizeTextFromKey(FProgressKeys.doneKey);
-        if (FProgressKeys.totalKey != NoTotalKey)
-            text += QLatin1Char(' ') + DlgFileOfLabel + QLatin1Char(' ') + SizeTextFromKey(FProgressKeys.totalKey);
-        return text;
-    };
-    FForm->RateLine()->TextSource = [this] { return DlgRateLabel + QLatin1Char(' ') + RateStr(); };
-    FForm->TimeLine()->TextSource = [this] { return DlgTimeLabel + QLatin1Char(' ') + TimeLeftStr(); };
-    FForm->ElapsedTimeLine()->TextSource = [this] { return DlgElapsedTimeLabel + QLatin1Char(' ') + ElapsedTimeStr(); };
-
     FCancelIsClose = false;
     FormClosed = false;
     FCancelled = false;
     FProgressKeys = {};
+    FProgressValid = false;
+    FCaptionPosition = -1;
+    FCaptionWord.clear();
+    if (ProgressObserver)
+        ProgressObserver->CaptionChanged(options.Caption);
 
     if (ShowDialog) {
         if (OnBeforeDialogShow)
-            OnBeforeDialogShow(this, FForm);
-        FForm->show();
-        if (AlwaysOnTop && FForm) {
-            FForm->raise();
-            FForm->activateWindow();
+            OnBeforeDialogShow(this, FForm.get());
+        if (FForm) {
+            FForm->show();
+            if (AlwaysOnTop) {
+                FForm->raise();
+                FForm->activateWindow();
+            }
         }
     }
     FCancelled = false;
@@ -192,21 +201,24 @@ void TWebCopy::OpenAndClose(const QString& path)
 
 void TWebCopy::SetCaption(const QString& caption)
 {
-    if (FForm)
-        FForm->setWindowTitle(caption);
+    NotifyObservers([&](TWcProgressObserver& observer) { observer.CaptionChanged(caption); });
 }
 
-QString TWebCopy::FileLabelPrefix() const
+void TWebCopy::SetMarquee(bool marquee)
 {
-    if (FItems.Count() < 2)
-        return {};
-    return QStringLiteral("%1 %2 %3 : ").arg(FFileNum).arg(DlgFileOfLabel).arg(FItems.ActiveItems());
+    NotifyObservers([&](TWcProgressObserver& observer) { observer.MarqueeChanged(marquee); });
 }
 
-void TWebCopy::SetFileLine(const QString& text)
+void TWebCopy::ShowFileLine(const QString& name, const QString& serverWord, const QString& server,
+                            bool alwaysNameServer)
 {
-    if (FForm)
-        FForm->FileLine()->setText(text);
+    QString text = DlgFileLabel + QLatin1Char(' ');
+    if (FItems.Count() >= 2)
+        text += QStringLiteral("%1 %2 %3 : ").arg(FFileNum).arg(DlgFileOfLabel).arg(FItems.ActiveItems());
+    text += name;
+    if (ShowServer || alwaysNameServer)
+        text += QLatin1Char(' ') + serverWord + QLatin1Char(' ') + server;
+    NotifyObservers([&](TWcProgressObserver& observer) { observer.FileLineChanged(text); });
 }
 
 void TWebCopy::ReportError(int code, const QString& info)
@@ -215,6 +227,35 @@ void TWebCopy::ReportError(int code, const QString& info)
         OnError(this, code);
     if (OnErrorInfo)
         OnErrorInfo(this, code, info);
+}
+
+TWebCopy::TDateCheck TWebCopy::CheckSourceDate(int idx, TDateTime sourceDate, bool copyNewerOnly,
+                                               bool dateBeforeCheck, TDateTime& fileDate, bool& noNewVersion,
+                                               const QString& reportedName,
+                                               const std::function<void()>& releaseSource)
+{
+    if (OnFileDateCheck) {
+        if (dateBeforeCheck)
+            fileDate = sourceDate;
+        bool allow = true;
+        OnFileDateCheck(this, idx, sourceDate, allow);
+        if (!allow)
+            return TDateCheck::Refused;
+        fileDate = sourceDate;
+        return TDateCheck::Copy;
+    }
+    if (!copyNewerOnly)
+        return TDateCheck::Copy;
+    const bool newer = sourceDate > fileDate;
+    fileDate = sourceDate;
+    if (newer)
+        return TDateCheck::Copy;
+    noNewVersion = true;
+    if (releaseSource)
+        releaseSource();
+    if (OnNoNewFileFound)
+        OnNoNewFileFound(this, reportedName, fileDate, sourceDate);
+    return TDateCheck::NotNewer;
 }
 
 bool TWebCopy::ApplyOverwriteRule(QString& targetPath)
@@ -234,60 +275,57 @@ bool TWebCopy::ApplyOverwriteRule(QString& targetPath)
 void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
                             bool emptyIsComplete)
 {
-    // Integer keys only: a line is told when its key changed and makes its text when it is
-    // painted or read, at most about 60 times a second.
+    // Integer keys only: observers are told which keys changed and make their texts when they
+    // show them.
     TProgressKeys& keys = FProgressKeys;
-    const bool first = !keys.valid;
-    keys.valid = true;
-    TWcProgressForm* form = FForm.data();
+    unsigned changes = FProgressValid ? 0u : unsigned(TProgressKeys::AllChanged);
+    FProgressValid = true;
     const bool knownTotal = total > 0 || emptyIsComplete;
 
     if (knownTotal) {
         const int position =
             total > 0 ? static_cast<int>(std::clamp<qint64>(DivRoundHalfEven(done * 100, total), 0, 100)) : 100;
-        if (position != keys.position) {
-            keys.position = position;
-            if (form)
-                form->ProgressBar()->setValue(position);
+        if (position != keys.Position) {
+            keys.Position = position;
+            changes |= TProgressKeys::PositionChanged;
         }
-    } else if (keys.position < 0) {
-        keys.position = form ? form->ProgressBar()->value() : 0;
+    } else if (keys.Position < 0) {
+        keys.Position = 0;
     }
 
     const qint64 doneKey = AmountKey(done);
-    const qint64 totalKey = knownTotal ? AmountKey(total) : NoTotalKey;
-    if (first || doneKey != keys.doneKey || totalKey != keys.totalKey) {
-        keys.doneKey = doneKey;
-        keys.totalKey = totalKey;
-        if (form)
-            form->SizeLine()->Invalidate();
+    const qint64 totalKey = knownTotal ? AmountKey(total) : TProgressKeys::NoTotal;
+    if (doneKey != keys.DoneKey || totalKey != keys.TotalKey) {
+        keys.DoneKey = doneKey;
+        keys.TotalKey = totalKey;
+        changes |= TProgressKeys::SizeChanged;
     }
 
-    if (ShowCompletion && form && (keys.position != keys.captionPosition || captionWord != keys.captionWord)) {
-        keys.captionPosition = keys.position;
-        keys.captionWord = captionWord;
-        form->setWindowTitle(QStringLiteral("%1 : %2% %3").arg(captionWord).arg(keys.position).arg(DlgCompleted));
+    if (ShowCompletion && (keys.Position != FCaptionPosition || captionWord != FCaptionWord)) {
+        FCaptionPosition = keys.Position;
+        FCaptionWord = captionWord;
+        SetCaption(QStringLiteral("%1 : %2% %3").arg(captionWord).arg(keys.Position).arg(DlgCompleted));
     }
 
     const quint32 elapsed = TickCount() - startTick;
     const qint64 rateKey = AmountKey(DivRoundHalfEven(done * 1000, static_cast<qint64>(elapsed) + 1));
-    if (first || rateKey != keys.rateKey) {
-        keys.rateKey = rateKey;
-        if (form)
-            form->RateLine()->Invalidate();
+    if (rateKey != keys.RateKey) {
+        keys.RateKey = rateKey;
+        changes |= TProgressKeys::RateChanged;
     }
-    const quint64 timeLeftKey = TimeKey(elapsed, done, total);
-    if (first || timeLeftKey != keys.timeLeftKey) {
-        keys.timeLeftKey = timeLeftKey;
-        if (form)
-            form->TimeLine()->Invalidate();
+    // Nothing is left once everything is done (the formula alone would give the elapsed time).
+    const quint64 timeLeftKey = total > 0 && done == total ? TimeKey(0, 0, total) : TimeKey(elapsed, done, total);
+    if (timeLeftKey != keys.TimeLeftKey) {
+        keys.TimeLeftKey = timeLeftKey;
+        changes |= TProgressKeys::TimeLeftChanged;
     }
     const quint64 elapsedKey = TimeKey(elapsed, 0, total);
-    if (first || elapsedKey != keys.elapsedKey) {
-        keys.elapsedKey = elapsedKey;
-        if (form)
-            form->ElapsedTimeLine()->Invalidate();
+    if (elapsedKey != keys.ElapsedKey) {
+        keys.ElapsedKey = elapsedKey;
+        changes |= TProgressKeys::ElapsedChanged;
     }
+    if (changes)
+        NotifyObservers([&](TWcProgressObserver& observer) { observer.ProgressChanged(keys, changes); });
 
     if (OnCopyProgress)
         OnCopyProgress(this, FFileNum, static_cast<quint32>(done), static_cast<quint32>(total));

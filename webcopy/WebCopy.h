@@ -1,13 +1,15 @@
 #pragma once
 
 #include "webcopy/ProgressForm.h"
+#include "webcopy/ProgressObserver.h"
+#include "webcopy/TransferResult.h"
 #include "webcopy/WebCopyItems.h"
 #include "webcopy/WebCopyTypes.h"
 
 #include <QObject>
 #include <QPointer>
 
-#include <limits>
+#include <functional>
 #include <memory>
 
 class QProgressBar;
@@ -162,7 +164,11 @@ public:
     // Certificate authorities to trust besides the system's (a PEM file), for HTTPS servers with
     // a private certificate; not a saved setting.
     QString CaFile;
-    // True from the moment a run is requested until it has ended.
+    // A second observer of the progress beside the dialog (a terminal line, a recorder); not
+    // owned, null for none. It is told the same as the dialog, also when no dialog is shown.
+    TWcProgressObserver* ProgressObserver = nullptr;
+    // True from the moment a run is requested until it has ended. While it is true the item
+    // list keeps its order: Clear, Delete and Insert are refused (see TWebCopyItems).
     bool Running() const { return FRunning; }
     // The run's Internet session while one is open (null otherwise).
     const TInternetSession* Session() const { return FHinternet.get(); }
@@ -200,10 +206,16 @@ private:
     void DoCopy();
     void RunFromThread();
     void CopyThreadTerminate();
+    void SetRunning(bool running);
     void EndRun();
     int NetworkItemCount() const;
-    bool CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion);
+    TTransferResult CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion);
+    // The one place where an operation's result becomes the documented events.
+    void ReportResult(const TTransferResult& result);
     void ReleaseRun();
+    void DisposeForm();
+    template <typename Call>
+    void NotifyObservers(Call call);
 
     void BuildProgressForm();
     void CancelBtnClick();
@@ -212,28 +224,50 @@ private:
     void OpenAndClose(const QString& path);
     TWcProgressForm::TCloseAnswer ProgressFormCloseQuery();
     void SetCaption(const QString& caption);
-    void SetFileLine(const QString& text);
-    QString FileLabelPrefix() const;
+    void SetMarquee(bool marquee);
+    // The file line every transfer shows when it starts: the label, "n of m : " when the list
+    // holds two items or more, the name, and the server after its word when ShowServer is set
+    // (or always, for transfers that always name their source).
+    void ShowFileLine(const QString& name, const QString& serverWord, const QString& server,
+                      bool alwaysNameServer = false);
     void ReportError(int code, const QString& info);
     // An existing target is replaced only when OnCopyOverWrite allows it; with
     // CreateUniqueFilenames the path moves on to the first free numbered name. False: refused.
     bool ApplyOverwriteRule(QString& targetPath);
 
+    // The copy-newer-only rule, run once the source's date is known when copyNewerOnly is set
+    // or OnFileDateCheck is assigned. An assigned OnFileDateCheck decides alone; otherwise the
+    // source is copied only when strictly newer than fileDate, and OnNoNewFileFound tells when
+    // it is not (after releaseSource has let go of the source). The file date out-value takes
+    // the source's date before the event when dateBeforeCheck is set, else only when allowed.
+    enum class TDateCheck { Copy, Refused, NotNewer };
+    TDateCheck CheckSourceDate(int idx, TDateTime sourceDate, bool copyNewerOnly, bool dateBeforeCheck,
+                               TDateTime& fileDate, bool& noNewVersion, const QString& reportedName,
+                               const std::function<void()>& releaseSource);
+
     std::unique_ptr<THttpRequest> NewHttpRequest();
-    bool HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
-                      const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion,
-                      TWebCopyAuthentication authenticate, QString userName, QString password);
-    bool HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
-                    TWebCopyHTTPCommand command);
-    bool FileCopy(int idx, const QString& userName, const QString& password, const QString& share, int port,
-                  const QString& source, const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
-                  TDateTime& fileDate, bool& noNewVersion);
+    TTransferResult HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
+                                 const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate,
+                                 bool& noNewVersion, TWebCopyAuthentication authenticate, QString userName,
+                                 QString password);
+    // The rest of a download once the server has answered with success: date rule, target
+    // file, body.
+    TTransferResult ReceiveDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
+                                    const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
+                                    TDateTime& fileDate, bool& noNewVersion);
+    TTransferResult HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
+                               TWebCopyHTTPCommand command, const QString& userName, const QString& password);
+    TTransferResult FileCopy(int idx, const QString& userName, const QString& password, const QString& share,
+                             int port, const QString& source, const QString& targetDir,
+                             const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate,
+                             bool& noNewVersion);
 
     TWebCopyItems FItems;
     int FFileNum = 0;
     bool FCancelled = false;
     bool FRunning = false;
-    QPointer<TWcProgressForm> FForm;
+    // The dialog of the current or last run; it is disposed of through DisposeForm only.
+    std::unique_ptr<TWcProgressForm> FForm;
     QPointer<QThread> FCopyThread;
     quint64 FCopyRequests = 0;
     QString FLastFile;
@@ -244,18 +278,19 @@ private:
     QString FPrevConnect;
     QString FPrevTarget;
 
-    // The latest progress step as display keys; the texts are made from them when a key
-    // changes, and on demand for RateStr, TimeLeftStr and ElapsedTimeStr.
-    static constexpr qint64 NoTotalKey = std::numeric_limits<qint64>::min();
-    struct TProgressKeys {
-        bool valid = false;
-        int position = -1;
-        int captionPosition = -1;
-        qint64 doneKey = 0;
-        qint64 totalKey = 0;
-        qint64 rateKey = 0;
-        quint64 timeLeftKey = 0;
-        quint64 elapsedKey = 0;
-        QString captionWord;
-    } FProgressKeys;
+    // The latest progress step as display keys; observers make their texts from them, and
+    // RateStr, TimeLeftStr and ElapsedTimeStr are made from them on demand.
+    TProgressKeys FProgressKeys;
+    bool FProgressValid = false;
+    int FCaptionPosition = -1;
+    QString FCaptionWord;
 };
+
+template <typename Call>
+void TWebCopy::NotifyObservers(Call call)
+{
+    if (FForm)
+        call(*FForm);
+    if (ProgressObserver)
+        call(*ProgressObserver);
+}

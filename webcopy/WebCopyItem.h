@@ -57,6 +57,14 @@ public:
     bool Success() const { return FSuccess; }
     bool Cancelled() const { return FCancelled; }
     bool NoNewVersion() const { return FNoNewVersion; }
+    // Why the last run did not complete the item, in the system's or the client's own words
+    // ("SSL certificate problem: self-signed certificate", "No space left on device", ...);
+    // empty after a success. Also set where the item's event carries no text.
+    QString ErrorReason() const { return FErrorReason; }
+    // The documented error code of the last failure (0 when none or when the event had none)
+    // and the HTTP status the server answered with (0 when there was no answer).
+    int ErrorCode() const { return FErrorCode; }
+    int HttpStatus() const { return FHttpStatus; }
     TDateTime NewFileDate = 0;
     // Expected size when an HTTP server reports none.
     quint32 FileSize = 0;
@@ -82,6 +90,9 @@ private:
     bool FSuccess = false;
     bool FCancelled = false;
     bool FNoNewVersion = false;
+    QString FErrorReason;
+    int FErrorCode = 0;
+    int FHttpStatus = 0;
     std::unique_ptr<QStringList> FFileList;
     std::unique_ptr<TFileDetailItems> FFileDetails;
 };

@@ -17,6 +17,8 @@ TWebCopyItem* TWebCopyItems::Add()
 
 TWebCopyItem* TWebCopyItems::Insert(int Index)
 {
+    if (FLocked)
+        return nullptr;
     if (Index < 0 || Index > Count())
         throw std::out_of_range("TWebCopyItems::Insert: index out of range");
     return FItems.emplace(FItems.begin() + Index, std::make_unique<TWebCopyItem>(this))->get();
@@ -34,15 +36,21 @@ void TWebCopyItems::SetItems(int Index, const TWebCopyItem* Value)
     Items(Index)->Assign(Value);
 }
 
-void TWebCopyItems::Clear()
+bool TWebCopyItems::Clear()
 {
+    if (FLocked)
+        return false;
     FItems.clear();
+    return true;
 }
 
-void TWebCopyItems::Delete(int Index)
+bool TWebCopyItems::Delete(int Index)
 {
     Items(Index);
+    if (FLocked)
+        return false;
     FItems.erase(FItems.begin() + Index);
+    return true;
 }
 
 int TWebCopyItems::ActiveItems() const

@@ -215,6 +215,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if received < length:
             self.close_connection = True
             return
+        if not self.authorised():
+            self.answer_text(401, "authorisation required\n",
+                             [("WWW-Authenticate", 'Basic realm="test"')])
+            return
         status = int(self.options.get("status", 200))
         self.answer_text(status, f"received {received}\n")
 

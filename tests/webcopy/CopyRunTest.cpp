@@ -271,3 +271,91 @@ TEST_F(CopyRun, ADialogClosedDuringTheRunHidesUntilTheRunEnds)
     EXPECT_TRUE(webCopy.Items()[0]->Success()) << "closing the dialog is not a cancel";
     EXPECT_EQ(webCopy.ProgressForm(), nullptr);
 }
+
+TEST_F(CopyRun, TheListKeepsItsOrderDuringARunAndTheRunStaysWhole)
+{
+    // Handlers that try to clear, delete or insert items while the run works through them:
+    // refused, so the run neither touches freed items nor skips or repeats one.
+    const struct {
+        const char* name;
+        std::function<bool(TWebCopyItems&)> change;
+    } cases[] = {
+        {"clear", [](TWebCopyItems& items) { return items.Clear(); }},
+        {"delete", [](TWebCopyItems& items) { return items.Delete(0); }},
+        {"insert", [](TWebCopyItems& items) { return items.Insert(0) != nullptr; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TWebCopy webCopy;
+        TEventLog log(webCopy);
+        AddCopy(webCopy, QStringLiteral("a.bin"));
+        AddCopy(webCopy, QStringLiteral("b.bin"));
+        QList<bool> accepted;
+        webCopy.OnFileStart = [&](QObject*, int idx) {
+            log.Events << QStringLiteral("start %1").arg(idx);
+            accepted << c.change(webCopy.Items());
+        };
+        webCopy.Execute();
+        EXPECT_EQ(accepted, (QList<bool> {false, false}));
+        ASSERT_EQ(webCopy.Items().Count(), 2);
+        EXPECT_TRUE(webCopy.Items()[0]->Success());
+        EXPECT_TRUE(webCopy.Items()[1]->Success());
+        EXPECT_TRUE(log.Events.contains(QStringLiteral("done 1")));
+        // Unlocked again once the run has ended.
+        EXPECT_TRUE(c.change(webCopy.Items()));
+    }
+}
+
+TEST_F(CopyRun, AnItemAddedDuringARunWaitsForTheNextRun)
+{
+    TWebCopy webCopy;
+    AddCopy(webCopy, QStringLiteral("a.bin"));
+    int starts = 0;
+    webCopy.OnFileStart = [&](QObject*, int) {
+        ++starts;
+        if (webCopy.Items().Count() == 1)
+            AddCopy(webCopy, QStringLiteral("late.bin"));
+    };
+    webCopy.Execute();
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(webCopy.Items().Count(), 2);
+    EXPECT_FALSE(QFile::exists(FTarget.filePath(QStringLiteral("late.bin"))));
+}
+
+namespace {
+
+// A second observer beside the dialog, as a terminal progress line would be.
+class TObserverLog : public TWcProgressObserver {
+public:
+    void CaptionChanged(const QString& caption) override { Events << QStringLiteral("caption ") + caption; }
+    void FileLineChanged(const QString& text) override { Events << QStringLiteral("file ") + text; }
+    void MarqueeChanged(bool marquee) override { Events << QStringLiteral("marquee %1").arg(marquee); }
+    void ProgressChanged(const TProgressKeys& keys, unsigned changes) override
+    {
+        if (changes & TProgressKeys::PositionChanged)
+            Positions << keys.Position;
+    }
+    void RunEnded(bool cancelled) override { Events << QStringLiteral("end %1").arg(cancelled); }
+    QStringList Events;
+    QList<int> Positions;
+};
+
+} // namespace
+
+TEST_F(CopyRun, ASecondObserverSeesTheRunWithoutADialog)
+{
+    TWebCopy webCopy;
+    webCopy.ShowDialog = false;
+    TObserverLog observer;
+    webCopy.ProgressObserver = &observer;
+    AddCopy(webCopy, QStringLiteral("a.bin"), 100000);
+    webCopy.Execute();
+    ASSERT_GE(observer.Events.size(), 4);
+    EXPECT_EQ(observer.Events.first(), QStringLiteral("caption Downloading ..."));
+    EXPECT_EQ(observer.Events[1], QStringLiteral("caption Copying ..."));
+    EXPECT_TRUE(observer.Events[2].startsWith(QStringLiteral("file File : a.bin from ")));
+    EXPECT_EQ(observer.Events.last(), QStringLiteral("end 0"));
+    ASSERT_FALSE(observer.Positions.isEmpty());
+    EXPECT_EQ(observer.Positions.last(), 100);
+    EXPECT_TRUE(std::is_sorted(observer.Positions.begin(), observer.Positions.end()));
+}

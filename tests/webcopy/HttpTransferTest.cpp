@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 
@@ -454,4 +455,70 @@ TEST_F(HttpTransfer, UploadHonoursAnHttpsUrlWithItsPort)
     EXPECT_TRUE(request.value(QStringLiteral("tls")).toBool());
     EXPECT_EQ(request.value(QStringLiteral("path")).toString(), QStringLiteral("/incoming/up.bin"));
     EXPECT_EQ(request.value(QStringLiteral("body_length")).toInt(), 5000);
+}
+
+TEST_F(HttpTransfer, ACancelBeforeTheAnswerRaisesNoErrorEvents)
+{
+    WriteFile(FTarget.filePath(QStringLiteral("up.bin")), Pattern(5000));
+    const struct {
+        const char* name;
+        TWebCopyProtocol protocol;
+        const char* target;
+        bool cancelAtStart;
+    } cases[] = {
+        {"download cancelled before it starts", wpHttp, "/setup.exe", true},
+        {"download cancelled while the server keeps quiet", wpHttp, "/setup.exe?hang=1", false},
+        {"upload cancelled before it starts", wpHttpUpload, "/incoming/up.bin", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Errors.clear();
+        NotFound.clear();
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QString::fromLatin1(c.target), QStringLiteral("up.bin"));
+        item->Protocol = c.protocol;
+        const qsizetype requestsBefore = FServer.Requests().size();
+        FWebCopy.OnFileStart = [&](QObject*, int) {
+            if (c.cancelAtStart)
+                FWebCopy.CancelCopy();
+        };
+        // Cancels once the server has the request but has not answered.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (!c.cancelAtStart && FServer.Requests().size() > requestsBefore)
+                FWebCopy.CancelCopy();
+        });
+        watcher.start(5);
+        FWebCopy.Execute();
+        EXPECT_TRUE(item->Cancelled());
+        EXPECT_FALSE(item->Success());
+        EXPECT_TRUE(Errors.isEmpty());
+        EXPECT_TRUE(NotFound.isEmpty());
+    }
+}
+
+TEST_F(HttpTransfer, UploadSendsTheItemsCredentials)
+{
+    const QString password = QStringLiteral("secret");
+    WriteFile(FTarget.filePath(QStringLiteral("up.bin")), Pattern(5000));
+    TWebCopyItem* item = FWebCopy.Items().Add();
+    item->Protocol = wpHttpUpload;
+    item->HTTPCommand = hcPut;
+    item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/up.bin?auth=bob:") + QString::fromLatin1(QUrl::toPercentEncoding(password));
+    item->TargetDir = FTarget.path();
+    item->TargetFilename = QStringLiteral("up.bin");
+    item->HTTPUserID = QStringLiteral("bob");
+    item->HTTPPassword = password;
+    FWebCopy.Execute();
+    EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    EXPECT_EQ(item->HttpStatus() / 100, 2);
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(HttpTransfer, TheTargetFileNameMayBringItsOwnDirectories)
+{
+    Download(QStringLiteral("/setup.exe"), QStringLiteral("sub/deeper/setup.exe"));
+    FWebCopy.Execute();
+    EXPECT_TRUE(FWebCopy.Items()[0]->Success()) << FWebCopy.Items()[0]->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(Target(QStringLiteral("sub/deeper/setup.exe"))), FBody);
 }

@@ -2,6 +2,7 @@
 #include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressFormat.h"
 #include "webcopy/ProgressLine.h"
+#include "platform/TickCount.h"
 #include "webcopy/WebCopy.h"
 
 #include <QLocale>
@@ -216,4 +217,39 @@ TEST(ProgressStep, TextsFollowTheLatestBlock)
     ASSERT_EQ(progress.size(), 2u);
     EXPECT_EQ(progress[1], std::make_tuple(0, static_cast<quint32>(5000000000LL), 0u));
     EXPECT_FALSE(webCopy.RateStr().isEmpty());
+}
+
+TEST(ProgressStep, NothingIsLeftOnceEverythingIsDone)
+{
+    TWebCopy webCopy;
+    webCopy.ShowTime = true;
+    QString timeLeft, timeLine, elapsed;
+    webCopy.OnBeforeDialogShow = [&](QObject*, QDialog*) {
+        // Started 3 s ago: the formula alone would say 3 sec. are left at 100 %.
+        const quint32 start = TickCount() - 3000;
+        webCopy.ShowProgress(500, 1000, start, QStringLiteral("Downloading"));
+        webCopy.ShowProgress(1000, 1000, start, QStringLiteral("Downloading"));
+        timeLeft = webCopy.TimeLeftStr();
+        elapsed = webCopy.ElapsedTimeStr();
+        timeLine = qobject_cast<TWcProgressForm*>(webCopy.ProgressForm())->TimeLine()->text();
+    };
+    webCopy.Execute();
+    EXPECT_EQ(timeLeft, QStringLiteral("0 sec."));
+    EXPECT_EQ(timeLine, QStringLiteral("Estimated time left : 0 sec."));
+    EXPECT_EQ(elapsed, QStringLiteral("3 sec.")) << "the elapsed time is unchanged";
+}
+
+TEST(ProgressDialog, AlwaysOnTopKeepsTheDialogOnTopForTheWholeRun)
+{
+    for (const bool alwaysOnTop : {false, true}) {
+        TWebCopy webCopy;
+        webCopy.ShowDialogOnTop = false;
+        webCopy.AlwaysOnTop = alwaysOnTop;
+        bool onTop = !alwaysOnTop;
+        webCopy.OnBeforeDialogShow = [&](QObject*, QDialog* dialog) {
+            onTop = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        };
+        webCopy.Execute();
+        EXPECT_EQ(onTop, alwaysOnTop);
+    }
 }

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+
+// How one transfer operation ended. Every operation returns one of these; the copy run turns it
+// into the documented events in one place and keeps the reason on the item for callers to read.
+enum class TTransferOutcome { Done, Failed, Cancelled, Skipped };
+
+// Which documented event tells a failure.
+enum class TFailureReport {
+    Silent,       // no event (a missing upload source, an empty download)
+    Error,        // OnError with the code, then OnErrorInfo with the message
+    URLNotFound,  // OnURLNotFound with Url
+    ConnectError  // OnConnectError
+};
+
+struct TTransferResult {
+    TTransferOutcome Outcome = TTransferOutcome::Failed;
+    TFailureReport Report = TFailureReport::Silent;
+    int ErrorCode = 0;
+    QString Message;   // the documented message of OnErrorInfo
+    QString Reason;    // what happened, in the system's or the client's own words
+    QString Url;       // the URL that OnURLNotFound names
+    int HttpStatus = 0;
+    // A local file failed in the middle of a transfer: the run ends at once.
+    bool EndsRun = false;
+    // Leaving a network share failed after the transfer: one more OnConnectError.
+    bool DisconnectFailed = false;
+
+    bool Succeeded() const { return Outcome == TTransferOutcome::Done; }
+
+    static TTransferResult Done()
+    {
+        TTransferResult result;
+        result.Outcome = TTransferOutcome::Done;
+        return result;
+    }
+    static TTransferResult Cancelled()
+    {
+        TTransferResult result;
+        result.Outcome = TTransferOutcome::Cancelled;
+        result.Reason = QStringLiteral("Cancelled");
+        return result;
+    }
+    // Nothing to copy by the user's or the rules' decision (not newer, overwrite refused, login
+    // prompt cancelled); no failure event.
+    static TTransferResult Skipped(const QString& reason)
+    {
+        TTransferResult result;
+        result.Outcome = TTransferOutcome::Skipped;
+        result.Reason = reason;
+        return result;
+    }
+    static TTransferResult Silent(const QString& reason)
+    {
+        TTransferResult result;
+        result.Reason = reason;
+        return result;
+    }
+    static TTransferResult Error(int code, const QString& message, const QString& reason = {})
+    {
+        TTransferResult result;
+        result.Report = TFailureReport::Error;
+        result.ErrorCode = code;
+        result.Message = message;
+        result.Reason = reason.isEmpty() ? message : reason;
+        return result;
+    }
+    static TTransferResult URLNotFound(const QString& url, const QString& reason)
+    {
+        TTransferResult result;
+        result.Report = TFailureReport::URLNotFound;
+        result.Url = url;
+        result.Reason = reason;
+        return result;
+    }
+    static TTransferResult ConnectError(const QString& reason)
+    {
+        TTransferResult result;
+        result.Report = TFailureReport::ConnectError;
+        result.Reason = reason;
+        return result;
+    }
+    static TTransferResult IoError(int code, const QString& message, const QString& reason)
+    {
+        TTransferResult result = Error(code, message, reason);
+        result.EndsRun = true;
+        return result;
+    }
+};
