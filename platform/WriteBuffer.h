@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <cstring>
+#include <memory>
+#include <utility>
+
+// Gathers small writes into blocks of up to `capacity` bytes for a sink that pays per call (a
+// system call, a round trip to a server). A sink is callable as bool(const char* data, qint64
+// size) and writes everything or fails.
+class TWriteBuffer {
+public:
+    explicit TWriteBuffer(qint64 capacity)
+        : FCapacity(capacity)
+    {
+    }
+
+    template <class TSink>
+    bool Write(const char* data, qint64 size, TSink&& sink)
+    {
+        if (FUsed + size > FCapacity && !Flush(sink))
+            return false;
+        if (size >= FCapacity)
+            return sink(data, size);
+        if (!FData)
+            FData = std::make_unique_for_overwrite<char[]>(size_t(FCapacity));
+        std::memcpy(FData.get() + FUsed, data, size_t(size));
+        FUsed += size;
+        return true;
+    }
+
+    template <class TSink>
+    bool Flush(TSink&& sink)
+    {
+        const qint64 used = std::exchange(FUsed, 0);
+        return used == 0 || sink(FData.get(), used);
+    }
+
+    // Forgets what is buffered.
+    void Clear() { FUsed = 0; }
+
+private:
+    qint64 FCapacity;
+    std::unique_ptr<char[]> FData;
+    qint64 FUsed = 0;
+};
