@@ -325,9 +325,9 @@ TEST_F(TAtomicFileWriterTest, ATargetNameOfTheLongestLengthWorksAndItsLeftoversA
 
     TAtomicFileWriter first;
     ASSERT_TRUE(first.Open(target)) << first.ErrorString().toStdString();
-    const QByteArray temporaryName = QFile::encodeName(QFileInfo(first.TemporaryPath()).fileName());
-    EXPECT_LE(temporaryName.size(), 255);
-    EXPECT_EQ(QString::fromUtf8(temporaryName).toUtf8(), temporaryName) << "a character was cut in half";
+    const QString temporaryName = QFileInfo(first.TemporaryPath()).fileName();
+    EXPECT_LE(temporaryName.toUtf8().size(), 255);
+    EXPECT_FALSE(temporaryName.contains(QChar::ReplacementCharacter)) << "a character was cut in half";
     // A leftover of the same target, as a writer that died would have left it.
     const QString leftover = stemPath(first) + QStringLiteral("Ab3dEf9h.part");
     writeFile(leftover, FOld);
