@@ -81,8 +81,12 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
     if (name.isEmpty() || (targetExists && S_ISDIR(existing.st_mode)))
         return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"));
 
-    const QByteArray stem =
-        TemporaryNameStem(name, MaxFileNameBytes(directory.isEmpty() ? QStringLiteral(".") : QFile::decodeName(directory)));
+    const int maxNameBytes =
+        MaxFileNameBytes(directory.isEmpty() ? QStringLiteral(".") : QFile::decodeName(directory));
+    // Known now rather than at the rename, after the whole download.
+    if (name.size() > maxNameBytes)
+        return Fail(ENAMETOOLONG, QStringLiteral("Cannot create"));
+    const QByteArray stem = TemporaryNameStem(name, maxNameBytes);
     RemoveStaleTemporaries(directory, stem);
     const int descriptor = CreateLockedTemporary(directory, stem);
     if (descriptor < 0)

@@ -127,7 +127,7 @@ TEST_F(TAtomicFileWriterTest, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt)
     EXPECT_EQ(contents(victim), FOld);
 }
 
-TEST_F(TAtomicFileWriterTest, OpenFailsWithAReasonForADirectoryOrAMissingDirectory)
+TEST_F(TAtomicFileWriterTest, OpenFailsWithAReasonForADirectoryAMissingDirectoryOrANameTooLong)
 {
     struct TCase {
         QString target;
@@ -136,12 +136,14 @@ TEST_F(TAtomicFileWriterTest, OpenFailsWithAReasonForADirectoryOrAMissingDirecto
     const TCase cases[] = {
         {FDir.path(), EISDIR},
         {path(QStringLiteral("missing/file")), ENOENT},
+        {path(QString(256, QLatin1Char('n'))), ENAMETOOLONG},
     };
     for (const TCase& c : cases) {
         TAtomicFileWriter writer;
         EXPECT_FALSE(writer.Open(c.target)) << c.target.toStdString();
         EXPECT_EQ(writer.Error(), c.error) << c.target.toStdString();
         EXPECT_TRUE(writer.ErrorString().contains(c.target)) << writer.ErrorString().toStdString();
+        EXPECT_EQ(writer.Reason(), qt_error_string(c.error));
         EXPECT_FALSE(writer.IsOpen());
     }
     EXPECT_TRUE(entries().isEmpty());

@@ -173,16 +173,24 @@ TEST_F(TSmbFileWriterTest, FailuresOnTheShareSayWhyInTheSystemsWords)
     EXPECT_EQ(entries(QString()), QStringList{QStringLiteral("dir")});
 }
 
-TEST_F(TSmbFileWriterTest, AReadFromAServerThatVanishedSaysWhy)
+TEST_F(TSmbFileWriterTest, AReadOrAWriteOnAServerThatVanishedFailsAndSaysWhy)
 {
     writeFile(local(QStringLiteral("source.bin")), pattern(4 * 1024 * 1024));
     const std::unique_ptr<TSmbFileReader> reader = FShare.OpenFile(QStringLiteral("source.bin"));
     ASSERT_TRUE(reader) << FShare.ErrorString().toStdString();
+    TSmbFileWriter writer;
+    ASSERT_TRUE(writer.Open(FShare, QStringLiteral("target.bin"))) << writer.ErrorString().toStdString();
     char buffer[4096];
     ASSERT_EQ(reader->Read(buffer, sizeof buffer), qint64(sizeof buffer));
+    ASSERT_TRUE(writer.Write(buffer, sizeof buffer));
+
     ASSERT_TRUE(FServer.Crash());
     EXPECT_EQ(reader->Read(buffer, sizeof buffer), -1);
     EXPECT_FALSE(reader->Reason().isEmpty());
+    EXPECT_FALSE(writeInBlocks(writer, pattern(2 * TSmbFileWriter::BufferSize)) && writer.Commit());
+    EXPECT_NE(writer.Error(), 0);
+    EXPECT_EQ(writer.Reason(), qt_error_string(writer.Error()));
+    EXPECT_FALSE(QFile::exists(local(QStringLiteral("target.bin"))));
 }
 
 // A port on 127.0.0.1 that is bound but takes no connections, for as long as it lives.
