@@ -177,16 +177,9 @@ void TAtomicFileWriter::Discard()
 
 bool TAtomicFileWriter::WriteAll(const char* data, qint64 size)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(FDescriptor, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return Fail(written < 0 ? errno : ENOSPC, QStringLiteral("Cannot write"));
-        data += written;
-        size -= written;
-    }
-    return true;
+    const int error = TWriteBuffer::WriteFully(
+        data, size, [this](const char* block, size_t count) { return ::write(FDescriptor, block, count); });
+    return error == 0 || Fail(error, QStringLiteral("Cannot write"));
 }
 
 bool TAtomicFileWriter::Fail(int error, const QString& what)

@@ -111,16 +111,10 @@ void TSmbFileWriter::Discard()
 bool TSmbFileWriter::WriteAll(const char* data, qint64 size)
 {
     SMBCCTX* context = FShare->FContext;
-    while (size > 0) {
-        const ssize_t written = smbc_getFunctionWrite(context)(context, FFile, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return Fail(written < 0 ? errno : ENOSPC, QStringLiteral("Cannot write"));
-        data += written;
-        size -= written;
-    }
-    return true;
+    const int error = TWriteBuffer::WriteFully(data, size, [this, context](const char* block, size_t count) {
+        return smbc_getFunctionWrite(context)(context, FFile, block, count);
+    });
+    return error == 0 || Fail(error, QStringLiteral("Cannot write"));
 }
 
 bool TSmbFileWriter::Fail(int error, const QString& what)

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <cerrno>
+
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -39,6 +41,24 @@ public:
 
     // Forgets what is buffered.
     void Clear() { FUsed = 0; }
+
+    // Calls writeOnce (ssize_t(const char* data, size_t size), a write() that may write less)
+    // until all is written, again after EINTR. 0, or the errno of the failure (ENOSPC when
+    // nothing at all was written).
+    template <class TWriteOnce>
+    static int WriteFully(const char* data, qint64 size, TWriteOnce&& writeOnce)
+    {
+        while (size > 0) {
+            const auto written = writeOnce(data, size_t(size));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return written < 0 ? errno : ENOSPC;
+            data += written;
+            size -= written;
+        }
+        return 0;
+    }
 
 private:
     qint64 FCapacity;

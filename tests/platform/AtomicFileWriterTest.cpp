@@ -1,5 +1,6 @@
 #include "platform/AtomicFileWriter.h"
 #include "tests/platform/FileSizeLimit.h"
+#include "tests/platform/WriterTestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,36 +17,7 @@
 
 namespace {
 
-constexpr qint64 Block = 4096;
-
-QByteArray pattern(qint64 size)
-{
-    QByteArray data(size, '\0');
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = char((i * 7 + i / 4093) & 0xff);
-    return data;
-}
-
-bool writeInBlocks(TAtomicFileWriter& writer, const QByteArray& data, qint64 block = Block)
-{
-    for (qint64 offset = 0; offset < data.size(); offset += block)
-        if (!writer.Write(data.constData() + offset, std::min(block, data.size() - offset)))
-            return false;
-    return true;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(data), data.size());
-}
+using namespace writertest;
 
 // The write() calls this process has made so far.
 qint64 writeCalls()

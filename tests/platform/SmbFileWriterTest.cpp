@@ -1,5 +1,6 @@
 #include "platform/SmbFileWriter.h"
 #include "platform/SmbShare.h"
+#include "tests/platform/WriterTestFiles.h"
 #include "tests/webcopy/SmbServerFixture.h"
 
 #include <QDir>
@@ -15,35 +16,7 @@
 
 namespace {
 
-QByteArray pattern(qint64 size)
-{
-    QByteArray data(size, '\0');
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = char((i * 13 + i / 4093) & 0xff);
-    return data;
-}
-
-bool writeInBlocks(TFileWriter& writer, const QByteArray& data)
-{
-    constexpr qint64 Block = 4096;
-    for (qint64 offset = 0; offset < data.size(); offset += Block)
-        if (!writer.Write(data.constData() + offset, std::min(Block, data.size() - offset)))
-            return false;
-    return true;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(data), data.size());
-}
+using namespace writertest;
 
 TEST(TSmbSharePathTest, SplitsEveryWayOfNamingAPlaceOnAShare)
 {
@@ -126,7 +99,7 @@ TEST_F(TSmbFileWriterTest, WritesIntoNewDirectoriesAndShowsTheFileOnlyWhenComple
 
 TEST_F(TSmbFileWriterTest, AnExistingFileIsReplacedAtCommitAndKeptOtherwise)
 {
-    const QByteArray data = pattern(3 * 4096 + 17);
+    const QByteArray data = pattern(3 * Block + 17);
     enum class TEnd { Commit, Discard, Destroy };
     const struct {
         TEnd End;
