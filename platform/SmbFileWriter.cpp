@@ -43,10 +43,11 @@ bool TSmbFileWriter::Open(TSmbShare& share, const QString& relativePath)
     if (segments.isEmpty() || (share.StatMode(FTargetUrl, mode) == 0 && S_ISDIR(mode)))
         return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"));
 
-    const QByteArray stem = TemporaryNameStem(segments.takeLast().toUtf8(), MaxNameBytes);
+    FStem = TemporaryNameStem(segments.takeLast().toUtf8(), MaxNameBytes);
+    FDirectory = segments;
     SMBCCTX* context = share.FContext;
     for (int attempt = 0; attempt < CreateAttempts && !FFile; ++attempt) {
-        const QStringList temporary = segments + QStringList{QString::fromUtf8(NewTemporaryName(stem))};
+        const QStringList temporary = NewTemporarySegments();
         const QByteArray url = share.Url(temporary);
         FFile = smbc_getFunctionOpen(context)(context, url.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (FFile) {
@@ -60,6 +61,11 @@ bool TSmbFileWriter::Open(TSmbShare& share, const QString& relativePath)
         return Fail(EEXIST, QStringLiteral("Cannot create a temporary file in the directory of"));
     FBuffer.Clear();
     return true;
+}
+
+QStringList TSmbFileWriter::NewTemporarySegments() const
+{
+    return FDirectory + QStringList{QString::fromUtf8(NewTemporaryName(FStem))};
 }
 
 bool TSmbFileWriter::Write(const char* data, qint64 size)
@@ -84,11 +90,23 @@ bool TSmbFileWriter::Commit()
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
     }
-    if (smbc_getFunctionRename(context)(context, FTemporaryUrl.constData(), context, FTargetUrl.constData()) != 0) {
+    // The client library replaces a file by removing it and renaming: should that rename fail,
+    // the old file would be lost. Moved aside first, it can come back instead.
+    const auto rename = [context](const QByteArray& from, const QByteArray& to) {
+        return smbc_getFunctionRename(context)(context, from.constData(), context, to.constData()) == 0;
+    };
+    quint32 mode = 0;
+    const QByteArray aside =
+        FShare->StatMode(FTargetUrl, mode) == 0 ? FShare->Url(NewTemporarySegments()) : QByteArray();
+    if ((!aside.isEmpty() && !rename(FTargetUrl, aside)) || !rename(FTemporaryUrl, FTargetUrl)) {
         const int error = errno;
+        if (!aside.isEmpty())
+            rename(aside, FTargetUrl);
         Discard();
         return Fail(error, QStringLiteral("Cannot replace"));
     }
+    if (!aside.isEmpty())
+        smbc_getFunctionUnlink(context)(context, aside.constData());
     FTemporaryUrl.clear();
     FTemporaryPath.clear();
     return true;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class TSmbShare;
 struct _SMBCFILE;
@@ -12,8 +13,10 @@ struct _SMBCFILE;
 // Writes a file on a connected network share the way TAtomicFileWriter does locally: the data
 // goes to a temporary file created exclusively in the target's directory on the share, Commit
 // renames it over the target (replacing an existing one), and Discard, a failure or the
-// destructor removes it. An existing target stays as it was until Commit. The writer must be
-// destroyed before its share disconnects.
+// destructor removes it. An existing target stays as it was until Commit. The client library
+// cannot replace a file in one step: during Commit the old file is moved aside (and back should
+// the rename fail), so for a moment the target's name shows no file, never a partial one. The
+// writer must be destroyed before its share disconnects.
 class TSmbFileWriter : public TFileWriter {
 public:
     // Every write is a round trip to the server, so blocks are gathered into large ones.
@@ -41,6 +44,8 @@ public:
     QString Reason() const override { return FReason; }
 
 private:
+    // A new temporary name beside the target, as path segments.
+    QStringList NewTemporarySegments() const;
     bool WriteAll(const char* data, qint64 size);
     bool Fail(int error, const QString& what);
 
@@ -49,6 +54,8 @@ private:
     QString FTargetPath;
     QString FTemporaryPath;  // while open
     QByteArray FTargetUrl;
+    QStringList FDirectory;  // the target's directory, as path segments
+    QByteArray FStem;        // of the temporary names
     QByteArray FTemporaryUrl;  // while open
     TWriteBuffer FBuffer{BufferSize};
     int FError = 0;
