@@ -1,10 +1,12 @@
 #include "platform/AtomicFileWriter.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/platform/WriterTestFiles.h"
+#include "tests/support/WaitFor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -272,6 +274,36 @@ TEST_F(TAtomicFileWriterTest, OpenRemovesTheTargetsLeftoversButNoLiveWritersFile
     ASSERT_TRUE(live.Write("first", 5));
     EXPECT_TRUE(live.Commit()) << live.ErrorString().toStdString();
     EXPECT_EQ(contents(target), QByteArray("first"));
+}
+
+TEST_F(TAtomicFileWriterTest, AWritersFileIsKeptWhileItsProcessLivesAndRemovedOnceItWasKilled)
+{
+    const QString target = path(QStringLiteral("setup.exe"));
+    const QString temporary = path(QStringLiteral(".setup.exe.Ab3dEf9h.part"));
+    // Another process holds the lock as a writer does, until it is killed.
+    QProcess holder;
+    holder.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import fcntl, sys\n"
+                                 "f = open(sys.argv[1], 'x')\n"
+                                 "fcntl.flock(f, fcntl.LOCK_EX)\n"
+                                 "print('locked', flush=True)\n"
+                                 "sys.stdin.read()\n"),
+                  temporary});
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return holder.canReadLine() || holder.state() == QProcess::NotRunning; }, 20000));
+    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("locked"));
+    {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(target));
+        EXPECT_TRUE(QFileInfo::exists(temporary)) << "the file of a live writer";
+    }
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished(20000));
+
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(target));
+    EXPECT_FALSE(QFileInfo::exists(temporary)) << "left by a writer that was killed";
 }
 
 TEST_F(TAtomicFileWriterTest, OpenLeavesAnotherUsersFileAlone)
