@@ -52,14 +52,10 @@ class TSmbFileWriterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        switch (FServer.Start(FPassword)) {
-        case TSmbServerFixture::TStart::Running:
-            break;
-        case TSmbServerFixture::TStart::Skipped:
+        const TSmbServerFixture::TStart start = FServer.Start(FPassword);
+        if (start == TSmbServerFixture::TStart::Skipped)
             GTEST_SKIP() << FServer.Message().toStdString();
-        case TSmbServerFixture::TStart::Failed:
-            FAIL() << FServer.Message().toStdString();
-        }
+        ASSERT_EQ(start, TSmbServerFixture::TStart::Running) << FServer.Message().toStdString();
         ASSERT_TRUE(FShare.Connect(FServer.ShareName(), FServer.UserName(), FPassword))
             << FShare.ErrorString().toStdString();
     }
