@@ -43,7 +43,8 @@ void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& stem)
         struct stat named {};
         if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid()
             && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
-            && ::fstatat(directoryDescriptor, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named))
+            && ::fstatat(directoryDescriptor, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
+            && SameFile(opened, named))
             ::unlinkat(directoryDescriptor, entry->d_name, 0);
         ::close(descriptor);
     }

@@ -166,7 +166,8 @@ bool TSmbShare::CreateDirectories(const QString& relativePath)
         if (smbc_getFunctionMkdir(FContext)(FContext, url.constData(), 0777) != 0) {
             const int error = errno;
             if (StatMode(url, mode) != 0 || !S_ISDIR(mode))
-                return Fail(error, QStringLiteral("Cannot create the directory ") + segments.first(count).join(QLatin1Char('/')));
+                return Fail(error,
+                            QStringLiteral("Cannot create the directory ") + segments.first(count).join(QLatin1Char('/')));
         }
     }
     return true;

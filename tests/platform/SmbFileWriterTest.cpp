@@ -139,7 +139,11 @@ TEST_F(TSmbFileWriterTest, FailuresOnTheShareSayWhyInTheSystemsWords)
     EXPECT_FALSE(FShare.OpenFile(QStringLiteral("missing.bin")));
     EXPECT_EQ(FShare.Reason(), QStringLiteral("No such file or directory"));
     EXPECT_TRUE(FShare.ErrorString().contains(QStringLiteral("missing.bin"))) << FShare.ErrorString().toStdString();
-    EXPECT_EQ(entries(QString()), QStringList{QStringLiteral("dir")});
+
+    writeFile(local(QStringLiteral("file")), FOld);
+    EXPECT_FALSE(FShare.CreateDirectories(QStringLiteral("file/sub")));
+    EXPECT_EQ(FShare.Reason(), QStringLiteral("File exists"));
+    EXPECT_EQ(entries(QString()), (QStringList{QStringLiteral("dir"), QStringLiteral("file")}));
 }
 
 TEST_F(TSmbFileWriterTest, AReadOrAWriteOnAServerThatVanishedFailsAndSaysWhy)
