@@ -1,30 +1,54 @@
 #include "platform/AtomicFileWriter.h"
 
-#include <QFile>
-#include <QRandomGenerator>
+#include "platform/LocalFiles.h"
+#include "platform/TemporaryNames.h"
 
-#include <algorithm>
+#include <QFile>
+
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Keeps the temporary name within NAME_MAX however long the target's name is.
-constexpr qsizetype MaxNameBytesKept = 200;
 constexpr int CreateAttempts = 100;
 
-QByteArray randomSuffix()
+bool SameFile(const struct stat& one, const struct stat& other)
 {
-    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QByteArray suffix(8, '\0');
-    for (char& letter : suffix)
-        letter = Letters[QRandomGenerator::global()->bounded(int(sizeof(Letters) - 1))];
-    return suffix;
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Removes what writers for the same target left behind when they died: only this user's regular
+// files, and only those whose lock can be taken, so never the file of a live writer. The name must
+// still name the locked file when it goes.
+void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& stem)
+{
+    DIR* listing = ::opendir(directory.isEmpty() ? "." : directory.constData());
+    if (!listing)
+        return;
+    const int directoryDescriptor = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!IsTemporaryNameOf(QByteArray(entry->d_name), stem))
+            continue;
+        const int descriptor =
+            ::openat(directoryDescriptor, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (descriptor < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid()
+            && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
+            && ::fstatat(directoryDescriptor, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
+            && SameFile(opened, named))
+            ::unlinkat(directoryDescriptor, entry->d_name, 0);
+        ::close(descriptor);
+    }
+    ::closedir(listing);
 }
 
 } // namespace
@@ -48,6 +72,7 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
     FTarget = QFile::encodeName(targetPath);
     FError = 0;
     FErrorString.clear();
+    FReason.clear();
 
     const qsizetype slash = FTarget.lastIndexOf('/');
     const QByteArray directory = FTarget.left(slash + 1);
@@ -57,56 +82,76 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
     if (name.isEmpty() || (targetExists && S_ISDIR(existing.st_mode)))
         return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"));
 
-    for (int attempt = 0; attempt < CreateAttempts; ++attempt) {
-        const QByteArray candidate =
-            directory + '.' + name.left(MaxNameBytesKept) + '.' + randomSuffix() + QByteArrayLiteral(".part");
-        // O_EXCL with O_CREAT never follows a link, O_NOFOLLOW says so once more.
-        const int descriptor =
-            ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (descriptor >= 0) {
-            FDescriptor = descriptor;
-            FTemporary = candidate;
-            break;
-        }
-        if (errno != EEXIST)
-            return Fail(errno, QStringLiteral("Cannot create a temporary file in the directory of"));
-    }
-    if (FDescriptor < 0)
-        return Fail(EEXIST, QStringLiteral("Cannot create a temporary file in the directory of"));
+    const int maxNameBytes =
+        MaxFileNameBytes(directory.isEmpty() ? QStringLiteral(".") : QFile::decodeName(directory));
+    // Known now rather than at the rename, after the whole download.
+    if (name.size() > maxNameBytes)
+        return Fail(ENAMETOOLONG, QStringLiteral("Cannot create"));
+    const QByteArray stem = TemporaryNameStem(name, maxNameBytes);
+    RemoveStaleTemporaries(directory, stem);
+    const int descriptor = CreateLockedTemporary(directory, stem);
+    if (descriptor < 0)
+        return false;
+    FDescriptor = descriptor;
 
     // A replaced file keeps its permissions, as it did when it was overwritten in place.
     if (targetExists && S_ISREG(existing.st_mode))
         ::fchmod(FDescriptor, existing.st_mode & 0777);
-    if (!FBuffer)
-        FBuffer = std::make_unique<char[]>(BufferSize);
-    FBuffered = 0;
+    FBuffer.Clear();
     return true;
+}
+
+int TAtomicFileWriter::CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem)
+{
+    for (int attempt = 0; attempt < CreateAttempts; ++attempt) {
+        const QByteArray candidate = directory + NewTemporaryName(stem);
+        // O_EXCL with O_CREAT never follows a link, O_NOFOLLOW says so once more.
+        const int descriptor =
+            ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor < 0) {
+            if (errno != EEXIST) {
+                Fail(errno, QStringLiteral("Cannot create a temporary file in the directory of"));
+                return -1;
+            }
+            continue;
+        }
+        // Until the lock is taken, another writer's Open may take the new file for a leftover and
+        // remove it: then the name no longer names this file, and it starts over. A file system
+        // without flock() gets no locks; its leftovers then stay, as they always did.
+        const int locked = ::flock(descriptor, LOCK_EX | LOCK_NB);
+        struct stat opened {};
+        struct stat named {};
+        if ((locked == 0 || errno != EWOULDBLOCK) && ::fstat(descriptor, &opened) == 0
+            && ::lstat(candidate.constData(), &named) == 0 && SameFile(opened, named)) {
+            FTemporary = candidate;
+            return descriptor;
+        }
+        ::close(descriptor);
+    }
+    Fail(EEXIST, QStringLiteral("Cannot create a temporary file in the directory of"));
+    return -1;
 }
 
 bool TAtomicFileWriter::Write(const char* data, qint64 size)
 {
     if (FDescriptor < 0 || FError != 0)
         return false;
-    if (FBuffered + size > BufferSize && !Flush())
-        return false;
-    if (size >= BufferSize)
-        return WriteAll(data, size);
-    std::memcpy(FBuffer.get() + FBuffered, data, size_t(size));
-    FBuffered += size;
-    return true;
+    return FBuffer.Write(data, size, [this](const char* block, qint64 count) { return WriteAll(block, count); });
 }
 
 bool TAtomicFileWriter::Commit()
 {
     if (FDescriptor < 0)
         return false;
-    if (FError != 0 || !Flush()) {
+    if (FError != 0 || !FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); })) {
         Discard();
         return false;
     }
-    const int descriptor = std::exchange(FDescriptor, -1);
+    // The lock belongs to the open file, not to the descriptor: a duplicate keeps it until the
+    // rename is done, so no other writer's Open takes the file for a leftover meanwhile.
+    const int lock = ::dup(FDescriptor);
     // close() is where some file systems report a deferred write error.
-    if (::close(descriptor) != 0) {
+    if ((lock < 0 ? -1 : ::close(std::exchange(FDescriptor, lock))) != 0) {
         const int error = errno;
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
@@ -117,42 +162,31 @@ bool TAtomicFileWriter::Commit()
         return Fail(error, QStringLiteral("Cannot replace"));
     }
     FTemporary.clear();
+    ::close(std::exchange(FDescriptor, -1));
     return true;
 }
 
 void TAtomicFileWriter::Discard()
 {
-    if (FDescriptor >= 0)
-        ::close(std::exchange(FDescriptor, -1));
     if (!FTemporary.isEmpty())
         ::unlink(FTemporary.constData());
+    if (FDescriptor >= 0)
+        ::close(std::exchange(FDescriptor, -1));
     FTemporary.clear();
-    FBuffered = 0;
-}
-
-bool TAtomicFileWriter::Flush()
-{
-    const qint64 buffered = std::exchange(FBuffered, 0);
-    return WriteAll(FBuffer.get(), buffered);
+    FBuffer.Clear();
 }
 
 bool TAtomicFileWriter::WriteAll(const char* data, qint64 size)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(FDescriptor, data, size_t(size));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return Fail(written < 0 ? errno : ENOSPC, QStringLiteral("Cannot write"));
-        data += written;
-        size -= written;
-    }
-    return true;
+    const int error = TWriteBuffer::WriteFully(
+        data, size, [this](const char* block, size_t count) { return ::write(FDescriptor, block, count); });
+    return error == 0 || Fail(error, QStringLiteral("Cannot write"));
 }
 
 bool TAtomicFileWriter::Fail(int error, const QString& what)
 {
     FError = error;
+    FReason = qt_error_string(error);
     FErrorString = what + QLatin1Char(' ') + FTargetPath + QStringLiteral(": ") + qt_error_string(error);
     return false;
 }

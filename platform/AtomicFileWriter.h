@@ -1,48 +1,51 @@
 #pragma once
 
+#include "platform/FileWriter.h"
+#include "platform/WriteBuffer.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
-
-// Writes a file so that its target name only ever shows a complete file: the data goes to a
-// temporary file created exclusively (never through a link) in the target's directory, and
+// Writes a local file so that its target name only ever shows a complete file: the data goes to
+// a temporary file created exclusively (never through a link) in the target's directory, and
 // Commit renames it over the target. Until then an existing target stays as it was; Discard,
 // a failed Commit or the destructor removes the temporary file. Small writes are gathered into
 // larger write() calls. Not copyable: it owns a descriptor and a buffer.
-class TAtomicFileWriter {
+//
+// The writer holds an exclusive flock() on its temporary file while it is open. A process that
+// dies mid-write leaves its temporary file behind unlocked; the next Open for the same target
+// removes such leftovers, never a file that a live writer holds.
+class TAtomicFileWriter : public TFileWriter {
 public:
     // Gathers 4 KiB network blocks into 32 KiB writes. Larger writes save little more and were
     // often several times slower on the virtual machines measured (large page-cache folios).
     static constexpr qint64 BufferSize = 32 * 1024;
 
     TAtomicFileWriter();
-    ~TAtomicFileWriter();
+    ~TAtomicFileWriter() override;
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
-    // Creates the temporary file for `targetPath`. Fails when the directory cannot take a new
-    // file or the target is a directory. An existing regular target lends its permission bits
-    // to the new file; otherwise the umask decides, as for any new file.
+    // Creates the temporary file for `targetPath`, after removing the target's stale temporary
+    // files (regular files of this user, unlocked, named as this writer names them). Fails when
+    // the directory cannot take a new file or the target is a directory. An existing regular
+    // target lends its permission bits to the new file; otherwise the umask decides, as for any
+    // new file. A target name as long as the file system allows works: the temporary name
+    // then carries a shortened form of it.
     bool Open(const QString& targetPath);
-    // False once a write has failed; the data is then incomplete and only Discard is left.
-    bool Write(const char* data, qint64 size);
-    // Writes what is buffered and renames the temporary file over the target. On failure the
-    // temporary file is removed and the target is as it was.
-    bool Commit();
-    // Removes the temporary file; the target stays as it was. Does nothing when not open.
-    void Discard();
+    bool Write(const char* data, qint64 size) override;
+    bool Commit() override;
+    void Discard() override;
 
-    bool IsOpen() const { return FDescriptor >= 0; }
+    bool IsOpen() const override { return FDescriptor >= 0; }
     QString TargetPath() const { return FTargetPath; }
-    // Path of the temporary file while open; empty otherwise.
-    QString TemporaryPath() const;
-    // The errno of the last failure (0 when none) and a sentence naming the step and path.
-    int Error() const { return FError; }
-    QString ErrorString() const { return FErrorString; }
+    QString TemporaryPath() const override;
+    int Error() const override { return FError; }
+    QString ErrorString() const override { return FErrorString; }
+    QString Reason() const override { return FReason; }
 
 private:
-    bool Flush();
+    int CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem);
     bool WriteAll(const char* data, qint64 size);
     bool Fail(int error, const QString& what);
 
@@ -50,8 +53,8 @@ private:
     QByteArray FTarget;     // encoded target path
     QByteArray FTemporary;  // encoded temporary path while open
     int FDescriptor = -1;
-    std::unique_ptr<char[]> FBuffer;
-    qint64 FBuffered = 0;
+    TWriteBuffer FBuffer{BufferSize};
     int FError = 0;
     QString FErrorString;
+    QString FReason;
 };

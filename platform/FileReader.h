@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QString>
 
 // Size and last-write time (seconds and nanoseconds since 1970-01-01 UTC) of an open file.
 struct TFileStatus {
@@ -18,4 +18,6 @@ public:
     virtual bool Status(TFileStatus& status) = 0;
     // Up to maxSize bytes into buffer: the count read, 0 at the end, -1 on failure.
     virtual qint64 Read(char* buffer, qint64 maxSize) = 0;
+    // Why the last Status or Read failed, in the system's own words ("Input/output error").
+    virtual QString Reason() const = 0;
 };

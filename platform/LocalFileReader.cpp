@@ -8,17 +8,38 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::unique_ptr<TLocalFileReader> TLocalFileReader::Open(const QString& path)
+namespace {
+
+// Why an open descriptor is no file to read, or empty when it is a regular file; then its reads
+// are made blocking again.
+QString RefusalOf(int descriptor)
 {
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return nullptr;
     struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+    if (::fstat(descriptor, &status) != 0)
+        return qt_error_string(errno);
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("Not a regular file");
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return qt_error_string(errno);
+    return {};
+}
+
+} // namespace
+
+std::unique_ptr<TLocalFileReader> TLocalFileReader::Open(const QString& path, QString* reason)
+{
+    // O_NONBLOCK: opening a FIFO without a writer (or some devices) would wait for good.
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const QString refusal = descriptor < 0 ? qt_error_string(errno) : RefusalOf(descriptor);
+    if (refusal.isEmpty())
+        return std::unique_ptr<TLocalFileReader>(new TLocalFileReader(descriptor));
+    if (descriptor >= 0)
         ::close(descriptor);
-        return nullptr;
-    }
-    return std::unique_ptr<TLocalFileReader>(new TLocalFileReader(descriptor));
+    if (reason)
+        *reason = refusal;
+    return nullptr;
 }
 
 TLocalFileReader::TLocalFileReader(int descriptor)
@@ -34,8 +55,10 @@ TLocalFileReader::~TLocalFileReader()
 bool TLocalFileReader::Status(TFileStatus& status)
 {
     struct stat fileStatus {};
-    if (::fstat(FDescriptor, &fileStatus) != 0)
+    if (::fstat(FDescriptor, &fileStatus) != 0) {
+        FReason = qt_error_string(errno);
         return false;
+    }
     status.Size = fileStatus.st_size;
     status.LastWriteSecs = fileStatus.st_mtim.tv_sec;
     status.LastWriteNsec = int(fileStatus.st_mtim.tv_nsec);
@@ -46,8 +69,12 @@ qint64 TLocalFileReader::Read(char* buffer, qint64 maxSize)
 {
     for (;;) {
         const ssize_t count = ::read(FDescriptor, buffer, size_t(maxSize));
-        if (count >= 0 || errno != EINTR)
+        if (count >= 0)
             return count;
+        if (errno != EINTR) {
+            FReason = qt_error_string(errno);
+            return -1;
+        }
     }
 }
 

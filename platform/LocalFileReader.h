@@ -6,17 +6,21 @@
 
 #include <memory>
 
-// A local file opened read-only. A directory is not a file to read and is refused at Open.
+// A local regular file opened read-only. Anything else (a directory, a FIFO, a device) is
+// refused at Open, which never waits: a FIFO without a writer or a device would otherwise
+// block the open or the reads for good.
 class TLocalFileReader : public TFileReader {
 public:
-    // Null when the path cannot be opened for reading or names a directory.
-    static std::unique_ptr<TLocalFileReader> Open(const QString& path);
+    // Null when the path cannot be opened for reading or is not a regular file; `reason` (when
+    // given) then says why in the system's own words, or "Not a regular file".
+    static std::unique_ptr<TLocalFileReader> Open(const QString& path, QString* reason = nullptr);
     ~TLocalFileReader() override;
     TLocalFileReader(const TLocalFileReader&) = delete;
     TLocalFileReader& operator=(const TLocalFileReader&) = delete;
 
     bool Status(TFileStatus& status) override;
     qint64 Read(char* buffer, qint64 maxSize) override;
+    QString Reason() const override { return FReason; }
 
     // True when `path` names this very file (same device and inode), under whatever name.
     bool IsSameFileAs(const QString& path) const;
@@ -25,4 +29,5 @@ private:
     explicit TLocalFileReader(int descriptor);
 
     int FDescriptor;
+    QString FReason;
 };

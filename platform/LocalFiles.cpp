@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -85,4 +86,12 @@ bool MakeExecutableByOwner(const QString& path)
         && ::fchmod(descriptor, (info.st_mode & 07777) | S_IXUSR) == 0;
     ::close(descriptor);
     return changed;
+}
+
+int MaxFileNameBytes(const QString& directory)
+{
+    constexpr int CommonLimit = 255;
+    const std::optional<QByteArray> native = NativePath(directory);
+    const long limit = native ? ::pathconf(native->constData(), _PC_NAME_MAX) : -1;
+    return limit > 0 && limit < INT_MAX ? int(limit) : CommonLimit;
 }

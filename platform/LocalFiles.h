@@ -27,3 +27,7 @@ bool LastWriteTime(const QString& path, qint64& secs, int& nsec);
 // Lets the owner run the regular file at `path` (adds the owner's execute bit, nothing else;
 // a link is not followed). False when it is not a regular file or cannot be changed.
 bool MakeExecutableByOwner(const QString& path);
+
+// The longest file name in bytes that the file system holding `directory` takes; 255, the
+// common limit, when it does not say.
+int MaxFileNameBytes(const QString& directory);

@@ -16,8 +16,10 @@ public:
 
     bool Status(TFileStatus& status) override;
     qint64 Read(char* buffer, qint64 maxSize) override;
+    QString Reason() const override { return FReason; }
 
 private:
     _SMBCCTX* FContext;
     _SMBCFILE* FFile;
+    QString FReason;
 };

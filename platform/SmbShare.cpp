@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -67,6 +68,18 @@ void CopyInto(char* destination, int size, const QByteArray& text)
 
 } // namespace
 
+bool TSmbShare::SplitSharePath(const QString& path, QString& share, QString& pathInShare)
+{
+    TShareAddress address;
+    if (!ParseShare(path, address))
+        return false;
+    share = QStringLiteral("smb://") + address.Server
+        + (address.Port != 0 ? QLatin1Char(':') + QString::number(address.Port) : QString()) + QLatin1Char('/')
+        + address.Path.first();
+    pathInShare = address.Path.mid(1).join(QLatin1Char('/'));
+    return true;
+}
+
 TSmbShare::TSmbShare() = default;
 
 TSmbShare::~TSmbShare()
@@ -78,6 +91,7 @@ bool TSmbShare::Connect(const QString& share, const QString& userName, const QSt
 {
     Disconnect();
     FErrorString.clear();
+    FReason.clear();
     TShareAddress address;
     if (!ParseShare(share, address))
         return Fail(EINVAL, QStringLiteral("Not a network share name: ") + share);
@@ -130,15 +144,65 @@ std::unique_ptr<TSmbFileReader> TSmbShare::OpenFile(const QString& relativePath)
         Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
         return nullptr;
     }
-    QString path = relativePath;
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QByteArray url = FShareUrl + EncodedPath(path.split(QLatin1Char('/'), Qt::SkipEmptyParts));
-    SMBCFILE* file = smbc_getFunctionOpen(FContext)(FContext, url.constData(), O_RDONLY, 0);
+    SMBCFILE* file = smbc_getFunctionOpen(FContext)(FContext, Url(Segments(relativePath)).constData(), O_RDONLY, 0);
     if (!file) {
         Fail(errno, QStringLiteral("Cannot open ") + relativePath);
         return nullptr;
     }
     return std::make_unique<TSmbFileReader>(FContext, file);
+}
+
+bool TSmbShare::CreateDirectories(const QString& relativePath)
+{
+    if (!FContext)
+        return Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
+    const QStringList segments = Segments(relativePath);
+    for (qsizetype count = 1; count <= segments.size(); ++count) {
+        const QByteArray url = Url(segments.first(count));
+        quint32 mode = 0;
+        if (StatMode(url, mode) == 0 && S_ISDIR(mode))
+            continue;
+        // Another client may create it meanwhile; what counts is a directory afterwards.
+        if (smbc_getFunctionMkdir(FContext)(FContext, url.constData(), 0777) != 0) {
+            const int error = errno;
+            if (StatMode(url, mode) != 0 || !S_ISDIR(mode))
+                return Fail(error,
+                            QStringLiteral("Cannot create the directory ") + segments.first(count).join(QLatin1Char('/')));
+        }
+    }
+    return true;
+}
+
+bool TSmbShare::FileExists(const QString& relativePath)
+{
+    if (!FContext)
+        return Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
+    quint32 mode = 0;
+    const int error = StatMode(Url(Segments(relativePath)), mode);
+    if (error != 0 && error != ENOENT)
+        Fail(error, QStringLiteral("Cannot look at ") + relativePath);
+    return error == 0 && S_ISREG(mode);
+}
+
+QStringList TSmbShare::Segments(const QString& relativePath)
+{
+    QString path = relativePath;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+QByteArray TSmbShare::Url(const QStringList& segments) const
+{
+    return FShareUrl + EncodedPath(segments);
+}
+
+int TSmbShare::StatMode(const QByteArray& url, quint32& mode)
+{
+    struct stat status {};
+    if (smbc_getFunctionStat(FContext)(FContext, url.constData(), &status) != 0)
+        return errno;
+    mode = status.st_mode;
+    return 0;
 }
 
 void TSmbShare::SupplyCredentials(SMBCCTX* context, const char*, const char*, char*, int, char* userName,
@@ -151,6 +215,7 @@ void TSmbShare::SupplyCredentials(SMBCCTX* context, const char*, const char*, ch
 
 bool TSmbShare::Fail(int error, const QString& what)
 {
-    FErrorString = what + QStringLiteral(": ") + qt_error_string(error);
+    FReason = qt_error_string(error);
+    FErrorString = what + QStringLiteral(": ") + FReason;
     return false;
 }

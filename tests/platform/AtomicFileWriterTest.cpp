@@ -1,46 +1,25 @@
 #include "platform/AtomicFileWriter.h"
 #include "tests/platform/FileSizeLimit.h"
+#include "tests/platform/WriterTestFiles.h"
+#include "tests/support/WaitFor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 namespace {
 
-constexpr qint64 Block = 4096;
-
-QByteArray pattern(qint64 size)
-{
-    QByteArray data(size, '\0');
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = char((i * 7 + i / 4093) & 0xff);
-    return data;
-}
-
-bool writeInBlocks(TAtomicFileWriter& writer, const QByteArray& data, qint64 block = Block)
-{
-    for (qint64 offset = 0; offset < data.size(); offset += block)
-        if (!writer.Write(data.constData() + offset, std::min(block, data.size() - offset)))
-            return false;
-    return true;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(data), data.size());
-}
+using namespace writertest;
 
 // The write() calls this process has made so far.
 qint64 writeCalls()
@@ -122,7 +101,7 @@ TEST_F(TAtomicFileWriterTest, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt)
     EXPECT_EQ(contents(victim), FOld);
 }
 
-TEST_F(TAtomicFileWriterTest, OpenFailsWithAReasonForADirectoryOrAMissingDirectory)
+TEST_F(TAtomicFileWriterTest, OpenFailsWithAReasonForADirectoryAMissingDirectoryOrANameTooLong)
 {
     struct TCase {
         QString target;
@@ -131,12 +110,14 @@ TEST_F(TAtomicFileWriterTest, OpenFailsWithAReasonForADirectoryOrAMissingDirecto
     const TCase cases[] = {
         {FDir.path(), EISDIR},
         {path(QStringLiteral("missing/file")), ENOENT},
+        {path(QString(256, QLatin1Char('n'))), ENAMETOOLONG},
     };
     for (const TCase& c : cases) {
         TAtomicFileWriter writer;
         EXPECT_FALSE(writer.Open(c.target)) << c.target.toStdString();
         EXPECT_EQ(writer.Error(), c.error) << c.target.toStdString();
         EXPECT_TRUE(writer.ErrorString().contains(c.target)) << writer.ErrorString().toStdString();
+        EXPECT_EQ(writer.Reason(), qt_error_string(c.error));
         EXPECT_FALSE(writer.IsOpen());
     }
     EXPECT_TRUE(entries().isEmpty());
@@ -156,6 +137,7 @@ TEST_F(TAtomicFileWriterTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporaryO
     EXPECT_FALSE(written);
     EXPECT_EQ(writer.Error(), EFBIG);
     EXPECT_TRUE(writer.ErrorString().contains(target)) << writer.ErrorString().toStdString();
+    EXPECT_EQ(writer.Reason(), QStringLiteral("File too large"));
     EXPECT_FALSE(writer.Write("x", 1));
     EXPECT_FALSE(writer.Commit());
     EXPECT_EQ(contents(target), FOld);
@@ -175,6 +157,211 @@ TEST_F(TAtomicFileWriterTest, SmallBlocksReachTheDiskInFewLargeWrites)
     const qint64 calls = writeCalls() - before;
     EXPECT_LE(calls, size / TAtomicFileWriter::BufferSize + 1) << calls << " write() calls";
     EXPECT_EQ(contents(path(QStringLiteral("big.bin"))), data);
+}
+
+// A tmpfs of `bytes` mounted on a new directory, seen only by this thread: it unshares its mount
+// namespace, and goes back to the old one when done. Needs root, as CI is; Error() says why not.
+class TSmallFileSystem {
+public:
+    explicit TSmallFileSystem(qint64 bytes)
+    {
+        FOldNamespace = ::open("/proc/self/ns/mnt", O_RDONLY | O_CLOEXEC);
+        if (FOldNamespace < 0 || ::unshare(CLONE_NEWNS) != 0) {
+            FError = QStringLiteral("cannot have a mount namespace of its own: ") + qt_error_string(errno);
+            return;
+        }
+        FUnshared = true;
+        // Private first, so that the mount never shows outside this namespace.
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", QFile::encodeName(FDir.path()).constData(), "tmpfs", 0, options.constData()) != 0)
+            FError = QStringLiteral("cannot mount a tmpfs: ") + qt_error_string(errno);
+        else
+            FMounted = true;
+    }
+    ~TSmallFileSystem()
+    {
+        if (FMounted)
+            ::umount(QFile::encodeName(FDir.path()).constData());
+        if (FUnshared)
+            ::setns(FOldNamespace, CLONE_NEWNS);
+        if (FOldNamespace >= 0)
+            ::close(FOldNamespace);
+    }
+    TSmallFileSystem(const TSmallFileSystem&) = delete;
+    TSmallFileSystem& operator=(const TSmallFileSystem&) = delete;
+
+    QString Error() const { return FError; }
+    QString Path() const { return FDir.path(); }
+
+private:
+    QTemporaryDir FDir;
+    int FOldNamespace = -1;
+    bool FUnshared = false;
+    bool FMounted = false;
+    QString FError;
+};
+
+TEST_F(TAtomicFileWriterTest, AFullDiskFailsWithTheSystemsReasonAndKeepsTheOldFile)
+{
+    TSmallFileSystem disk(256 * 1024);
+    if (!disk.Error().isEmpty())
+        GTEST_SKIP() << disk.Error().toStdString();
+    const QString target = disk.Path() + QStringLiteral("/full.bin");
+    writeFile(target, FOld);
+
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(target)) << writer.ErrorString().toStdString();
+    EXPECT_FALSE(writeInBlocks(writer, pattern(1024 * 1024)));
+    EXPECT_FALSE(writer.Commit());
+    EXPECT_EQ(writer.Error(), ENOSPC);
+    EXPECT_EQ(writer.Reason(), QStringLiteral("No space left on device"));
+    EXPECT_TRUE(writer.ErrorString().contains(target)) << writer.ErrorString().toStdString();
+    EXPECT_EQ(contents(target), FOld);
+    EXPECT_EQ(QDir(disk.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("full.bin")});
+}
+
+// The temporary file's name, without its random part: what a writer for the same target makes.
+QString stemPath(const TAtomicFileWriter& writer)
+{
+    return writer.TemporaryPath().chopped(QByteArrayLiteral("XXXXXXXX.part").size());
+}
+
+TEST_F(TAtomicFileWriterTest, OpenRemovesTheTargetsLeftoversButNoLiveWritersFileNorOthers)
+{
+    const QString target = path(QStringLiteral("setup.exe"));
+    TAtomicFileWriter live;
+    ASSERT_TRUE(live.Open(target));
+    const QString liveTemporary = live.TemporaryPath();
+
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath(QStringLiteral("victim"));
+    writeFile(victim, FOld);
+    enum class TKind { File, Directory, Link };
+    const struct {
+        const char* Name;
+        TKind Kind;
+        bool Stays;
+    } cases[] = {
+        {".setup.exe.Ab3dEf9h.part", TKind::File, false},  // what a writer that died left
+        {".setup.exe.ZZZZZZZZ.part", TKind::File, false},
+        {".setup.exe.Ab3dEf9.part", TKind::File, true},    // not a name a writer makes
+        {".setup.exe.Ab3dEf9h.partial", TKind::File, true},
+        {"setup.exe.Ab3dEf9h.part", TKind::File, true},
+        {".setup.exe.Ab-dEf9h.part", TKind::File, true},
+        {".setup.ex.Ab3dEf9h.part", TKind::File, true},    // another target's
+        {".setup.exe.bin.Ab3dEf9h.part", TKind::File, true},
+        {".Setup.exe.Ab3dEf9h.part", TKind::File, true},
+        {".setup.exe.DirDirDi.part", TKind::Directory, true},
+        {".setup.exe.LinkLink.part", TKind::Link, true},
+    };
+    for (const auto& c : cases) {
+        const QString name = path(QString::fromLatin1(c.Name));
+        if (c.Kind == TKind::File)
+            writeFile(name, FOld);
+        else if (c.Kind == TKind::Directory)
+            ASSERT_TRUE(QDir().mkdir(name));
+        else
+            ASSERT_TRUE(QFile::link(victim, name));
+    }
+
+    TAtomicFileWriter next;
+    ASSERT_TRUE(next.Open(target)) << next.ErrorString().toStdString();
+    for (const auto& c : cases)
+        EXPECT_EQ(QFileInfo::exists(path(QString::fromLatin1(c.Name))), c.Stays) << c.Name;
+    EXPECT_TRUE(QFileInfo::exists(liveTemporary));
+    EXPECT_TRUE(QFileInfo::exists(victim));
+    ASSERT_TRUE(live.Write("first", 5));
+    EXPECT_TRUE(live.Commit()) << live.ErrorString().toStdString();
+    EXPECT_EQ(contents(target), QByteArray("first"));
+}
+
+TEST_F(TAtomicFileWriterTest, AWritersFileIsKeptWhileItsProcessLivesAndRemovedOnceItWasKilled)
+{
+    const QString target = path(QStringLiteral("setup.exe"));
+    const QString temporary = path(QStringLiteral(".setup.exe.Ab3dEf9h.part"));
+    // Another process holds the lock as a writer does, until it is killed.
+    QProcess holder;
+    holder.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import fcntl, sys\n"
+                                 "f = open(sys.argv[1], 'x')\n"
+                                 "fcntl.flock(f, fcntl.LOCK_EX)\n"
+                                 "print('locked', flush=True)\n"
+                                 "sys.stdin.read()\n"),
+                  temporary});
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return holder.canReadLine() || holder.state() == QProcess::NotRunning; }, 20000));
+    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("locked"));
+    {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(target));
+        EXPECT_TRUE(QFileInfo::exists(temporary)) << "the file of a live writer";
+    }
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished(20000));
+
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(target));
+    EXPECT_FALSE(QFileInfo::exists(temporary)) << "left by a writer that was killed";
+}
+
+TEST_F(TAtomicFileWriterTest, OpenLeavesAnotherUsersFileAlone)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    const QString target = path(QStringLiteral("setup.exe"));
+    const QString foreign = path(QStringLiteral(".setup.exe.Ab3dEf9h.part"));
+    writeFile(foreign, FOld);
+    constexpr uid_t Nobody = 65534;
+    ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), Nobody, Nobody), 0);
+
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(target));
+    EXPECT_TRUE(QFileInfo::exists(foreign));
+}
+
+TEST_F(TAtomicFileWriterTest, ATargetNameOfTheLongestLengthWorksAndItsLeftoversAreFound)
+{
+    // 85 three-byte characters: 255 bytes, and no cut at a fixed length lands between characters.
+    const QString name = QString(85, QChar(0x20AC));
+    ASSERT_EQ(name.toUtf8().size(), 255);
+    const QString target = path(name);
+    const QByteArray data = pattern(5 * Block);
+
+    TAtomicFileWriter first;
+    ASSERT_TRUE(first.Open(target)) << first.ErrorString().toStdString();
+    const QString temporaryName = QFileInfo(first.TemporaryPath()).fileName();
+    EXPECT_LE(temporaryName.toUtf8().size(), 255);
+    EXPECT_FALSE(temporaryName.contains(QChar::ReplacementCharacter)) << "a character was cut in half";
+    // A leftover of the same target, as a writer that died would have left it.
+    const QString leftover = stemPath(first) + QStringLiteral("Ab3dEf9h.part");
+    writeFile(leftover, FOld);
+    first.Discard();
+
+    TAtomicFileWriter second;
+    ASSERT_TRUE(second.Open(target)) << second.ErrorString().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    ASSERT_TRUE(writeInBlocks(second, data));
+    ASSERT_TRUE(second.Commit()) << second.ErrorString().toStdString();
+    EXPECT_EQ(contents(target), data);
+    EXPECT_EQ(entries(), QStringList{name});
+}
+
+TEST_F(TAtomicFileWriterTest, LongNamesThatShareTheirStartDoNotShareLeftovers)
+{
+    const QString start = QString(240, QLatin1Char('a'));
+    TAtomicFileWriter one;
+    TAtomicFileWriter other;
+    ASSERT_TRUE(one.Open(path(start + QStringLiteral("-one"))));
+    ASSERT_TRUE(other.Open(path(start + QStringLiteral("-two"))));
+    EXPECT_NE(stemPath(one), stemPath(other));
+    const QString leftoverOfOther = stemPath(other) + QStringLiteral("Ab3dEf9h.part");
+    writeFile(leftoverOfOther, FOld);
+
+    TAtomicFileWriter again;
+    ASSERT_TRUE(again.Open(path(start + QStringLiteral("-one"))));
+    EXPECT_TRUE(QFileInfo::exists(leftoverOfOther));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/LocalFileReader.h"
 #include "platform/LocalFiles.h"
 
 #include <QDateTime>
@@ -5,6 +6,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,6 +103,44 @@ TEST_F(TLocalFilesTest, LastWriteTimeHasSubsecondPrecision)
     EXPECT_EQ(secs, 1'600'000'000);
     EXPECT_EQ(nsec, 123'000'000);
     EXPECT_FALSE(LastWriteTime(Path(QStringLiteral("missing")), secs, nsec));
+}
+
+TEST_F(TLocalFilesTest, MaxFileNameBytesIsTheLongestNameTheDirectoryTakes)
+{
+    const int longest = MaxFileNameBytes(FDir.path());
+    ASSERT_GT(longest, 0);
+    EXPECT_TRUE(QFile(Path(QString(longest, QLatin1Char('n')))).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(QFile(Path(QString(longest + 1, QLatin1Char('n')))).open(QIODevice::WriteOnly));
+    EXPECT_EQ(MaxFileNameBytes(Path(QStringLiteral("missing"))), 255) << "unknown: the common limit";
+}
+
+TEST_F(TLocalFilesTest, AReaderOpensAtOnceAndOnlyRegularFiles)
+{
+    const QString fifo = Path(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString Path;
+        QString Reason;  // empty: opens
+    } cases[] = {
+        {Path(QStringLiteral("file")), QString()},
+        {Path(QStringLiteral("link-to-file")), QString()},
+        {fifo, QStringLiteral("Not a regular file")},  // nobody writes to it
+        {QStringLiteral("/dev/zero"), QStringLiteral("Not a regular file")},
+        {Path(QStringLiteral("dir")), QStringLiteral("Not a regular file")},
+        {Path(QStringLiteral("missing")), QStringLiteral("No such file or directory")},
+    };
+    for (const auto& c : cases) {
+        QString reason;
+        auto opening = std::async(std::launch::async, [&] { return TLocalFileReader::Open(c.Path, &reason); });
+        if (opening.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << c.Path.toStdString() << ": Open waits";
+            // A writer lets a waiting open of the FIFO return, so the test ends.
+            ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        }
+        const std::unique_ptr<TLocalFileReader> reader = opening.get();
+        EXPECT_EQ(reader != nullptr, c.Reason.isEmpty()) << c.Path.toStdString();
+        EXPECT_EQ(reason, c.Reason) << c.Path.toStdString();
+    }
 }
 
 } // namespace

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// A file being written so that its target name only ever shows a complete file, on a local disk
+// or on a network share: the data goes to a temporary file beside the target and Commit renames
+// it over the target. Until then an existing target stays as it was; Discard, a failed Commit or
+// the destructor removes the temporary file. Opening is the implementation's business.
+class TFileWriter {
+public:
+    virtual ~TFileWriter() = default;
+
+    // False once a write has failed; the data is then incomplete and only Discard is left.
+    virtual bool Write(const char* data, qint64 size) = 0;
+    // Writes what is buffered and renames the temporary file over the target. On failure the
+    // temporary file is removed and the target is as it was.
+    virtual bool Commit() = 0;
+    // Removes the temporary file; the target stays as it was. Does nothing when not open.
+    virtual void Discard() = 0;
+
+    virtual bool IsOpen() const = 0;
+    // Path of the temporary file while open; empty otherwise.
+    virtual QString TemporaryPath() const = 0;
+    // The errno of the last failure (0 when none), a sentence naming the step and the target,
+    // and the reason alone in the system's own words ("No space left on device").
+    virtual int Error() const = 0;
+    virtual QString ErrorString() const = 0;
+    virtual QString Reason() const = 0;
+};

@@ -1,0 +1,144 @@
+#include "platform/SmbFileWriter.h"
+
+#include "platform/SmbShare.h"
+#include "platform/TemporaryNames.h"
+
+#include <libsmbclient.h>
+
+#include <cerrno>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int CreateAttempts = 100;
+// Servers count a name's length in UTF-16 units, usually up to 255; bytes are never fewer.
+constexpr int MaxNameBytes = 255;
+
+} // namespace
+
+TSmbFileWriter::TSmbFileWriter() = default;
+
+TSmbFileWriter::~TSmbFileWriter()
+{
+    Discard();
+}
+
+bool TSmbFileWriter::Open(TSmbShare& share, const QString& relativePath)
+{
+    Discard();
+    FShare = &share;
+    FTargetPath = relativePath;
+    FError = 0;
+    FErrorString.clear();
+    FReason.clear();
+    if (!share.IsConnected())
+        return Fail(ENOTCONN, QStringLiteral("Not connected to a network share to write"));
+
+    QStringList segments = TSmbShare::Segments(relativePath);
+    FTargetUrl = share.Url(segments);
+    quint32 mode = 0;
+    if (segments.isEmpty() || (share.StatMode(FTargetUrl, mode) == 0 && S_ISDIR(mode)))
+        return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"));
+
+    FStem = TemporaryNameStem(segments.takeLast().toUtf8(), MaxNameBytes);
+    FDirectory = segments;
+    SMBCCTX* context = share.FContext;
+    for (int attempt = 0; attempt < CreateAttempts && !FFile; ++attempt) {
+        const QStringList temporary = NewTemporarySegments();
+        const QByteArray url = share.Url(temporary);
+        FFile = smbc_getFunctionOpen(context)(context, url.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (FFile) {
+            FTemporaryUrl = url;
+            FTemporaryPath = temporary.join(QLatin1Char('/'));
+        } else if (errno != EEXIST) {
+            return Fail(errno, QStringLiteral("Cannot create a temporary file in the directory of"));
+        }
+    }
+    if (!FFile)
+        return Fail(EEXIST, QStringLiteral("Cannot create a temporary file in the directory of"));
+    FBuffer.Clear();
+    return true;
+}
+
+QStringList TSmbFileWriter::NewTemporarySegments() const
+{
+    return FDirectory + QStringList{QString::fromUtf8(NewTemporaryName(FStem))};
+}
+
+bool TSmbFileWriter::Write(const char* data, qint64 size)
+{
+    if (!FFile || FError != 0)
+        return false;
+    return FBuffer.Write(data, size, [this](const char* block, qint64 count) { return WriteAll(block, count); });
+}
+
+bool TSmbFileWriter::Commit()
+{
+    if (!FFile)
+        return false;
+    if (FError != 0 || !FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); })) {
+        Discard();
+        return false;
+    }
+    SMBCCTX* context = FShare->FContext;
+    // Closing is where the server may report a write it had deferred.
+    if (smbc_getFunctionClose(context)(context, std::exchange(FFile, nullptr)) != 0) {
+        const int error = errno;
+        Discard();
+        return Fail(error, QStringLiteral("Cannot write"));
+    }
+    // The client library replaces a file by removing it and renaming: should that rename fail,
+    // the old file would be lost. Moved aside first, it can come back instead.
+    const auto rename = [context](const QByteArray& from, const QByteArray& to) {
+        return smbc_getFunctionRename(context)(context, from.constData(), context, to.constData()) == 0;
+    };
+    quint32 mode = 0;
+    const QByteArray aside =
+        FShare->StatMode(FTargetUrl, mode) == 0 ? FShare->Url(NewTemporarySegments()) : QByteArray();
+    if ((!aside.isEmpty() && !rename(FTargetUrl, aside)) || !rename(FTemporaryUrl, FTargetUrl)) {
+        const int error = errno;
+        if (!aside.isEmpty())
+            rename(aside, FTargetUrl);
+        Discard();
+        return Fail(error, QStringLiteral("Cannot replace"));
+    }
+    if (!aside.isEmpty())
+        smbc_getFunctionUnlink(context)(context, aside.constData());
+    FTemporaryUrl.clear();
+    FTemporaryPath.clear();
+    return true;
+}
+
+void TSmbFileWriter::Discard()
+{
+    // A share that disconnected has closed the file already; its temporary file stays there.
+    SMBCCTX* context = FShare ? FShare->FContext : nullptr;
+    if (FFile && context)
+        smbc_getFunctionClose(context)(context, FFile);
+    if (!FTemporaryUrl.isEmpty() && context)
+        smbc_getFunctionUnlink(context)(context, FTemporaryUrl.constData());
+    FFile = nullptr;
+    FTemporaryUrl.clear();
+    FTemporaryPath.clear();
+    FBuffer.Clear();
+}
+
+bool TSmbFileWriter::WriteAll(const char* data, qint64 size)
+{
+    SMBCCTX* context = FShare->FContext;
+    const int error = TWriteBuffer::WriteFully(data, size, [this, context](const char* block, size_t count) {
+        return smbc_getFunctionWrite(context)(context, FFile, block, count);
+    });
+    return error == 0 || Fail(error, QStringLiteral("Cannot write"));
+}
+
+bool TSmbFileWriter::Fail(int error, const QString& what)
+{
+    FError = error;
+    FReason = qt_error_string(error);
+    FErrorString = what + QLatin1Char(' ') + FTargetPath + QStringLiteral(": ") + FReason;
+    return false;
+}

@@ -1,0 +1,51 @@
+#include "platform/TemporaryNames.h"
+
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr qsizetype RandomLength = 8;
+constexpr qsizetype HashLength = 8;
+const QByteArray Suffix = QByteArrayLiteral(".part");
+
+bool IsContinuationByte(char byte)
+{
+    return (uchar(byte) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+QByteArray TemporaryNameStem(const QByteArray& targetName, int maxNameBytes)
+{
+    const qsizetype room = maxNameBytes - TemporaryNameOverhead;
+    if (targetName.size() <= room)
+        return targetName;
+    qsizetype cut = std::max<qsizetype>(room - 1 - HashLength, 0);
+    // Never half a character: a name that is not valid UTF-8 is refused by some file systems.
+    while (cut > 0 && IsContinuationByte(targetName.at(cut)))
+        --cut;
+    const QByteArray hash = QCryptographicHash::hash(targetName, QCryptographicHash::Sha1).toHex().left(HashLength);
+    return targetName.left(cut) + '~' + hash;
+}
+
+QByteArray NewTemporaryName(const QByteArray& stem)
+{
+    QByteArray random(RandomLength, '\0');
+    for (char& letter : random)
+        letter = Letters[QRandomGenerator::global()->bounded(int(sizeof(Letters) - 1))];
+    return '.' + stem + '.' + random + Suffix;
+}
+
+bool IsTemporaryNameOf(const QByteArray& name, const QByteArray& stem)
+{
+    if (name.size() != stem.size() + TemporaryNameOverhead || !name.startsWith('.')
+        || name.mid(1, stem.size()) != stem || name.at(stem.size() + 1) != '.' || !name.endsWith(Suffix))
+        return false;
+    const QByteArray random = name.mid(stem.size() + 2, RandomLength);
+    return std::all_of(random.begin(), random.end(), [](char c) { return std::strchr(Letters, c) && c != '\0'; });
+}

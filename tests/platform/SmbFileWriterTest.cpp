@@ -1,0 +1,218 @@
+#include "platform/SmbFileWriter.h"
+#include "platform/SmbShare.h"
+#include "tests/platform/WriterTestFiles.h"
+#include "tests/webcopy/SmbServerFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace writertest;
+
+TEST(TSmbSharePathTest, SplitsEveryWayOfNamingAPlaceOnAShare)
+{
+    const struct {
+        QString Path;
+        bool IsShare;
+        QString Share;
+        QString PathInShare;
+    } cases[] = {
+        {QStringLiteral("smb://host/share/dir"), true, QStringLiteral("smb://host/share"), QStringLiteral("dir")},
+        {QStringLiteral("SMB://host:4450/share/a/b/"), true, QStringLiteral("smb://host:4450/share"), QStringLiteral("a/b")},
+        {QStringLiteral("\\\\host\\share\\dir\\sub"), true, QStringLiteral("smb://host/share"), QStringLiteral("dir/sub")},
+        {QStringLiteral("//host/share/dir"), true, QStringLiteral("smb://host/share"), QStringLiteral("dir")},
+        {QStringLiteral("//host/share"), true, QStringLiteral("smb://host/share"), QString()},
+        {QStringLiteral("smb://[::1]:4450/share/dir"), true, QStringLiteral("smb://[::1]:4450/share"), QStringLiteral("dir")},
+        {QStringLiteral("/home/user/dir"), false, QString(), QString()},
+        {QStringLiteral("smb://host"), false, QString(), QString()},
+        {QStringLiteral("\\\\host"), false, QString(), QString()},
+        {QStringLiteral("smb://host:0/share"), false, QString(), QString()},
+        {QStringLiteral("C:\\dir"), false, QString(), QString()},
+    };
+    for (const auto& c : cases) {
+        QString share;
+        QString pathInShare;
+        EXPECT_EQ(TSmbShare::SplitSharePath(c.Path, share, pathInShare), c.IsShare) << c.Path.toStdString();
+        EXPECT_EQ(share, c.Share) << c.Path.toStdString();
+        EXPECT_EQ(pathInShare, c.PathInShare) << c.Path.toStdString();
+    }
+}
+
+// Writes to a real smbd on 127.0.0.1.
+class TSmbFileWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const TSmbServerFixture::TStart start = FServer.Start(FPassword);
+        if (start == TSmbServerFixture::TStart::Skipped)
+            GTEST_SKIP() << FServer.Message().toStdString();
+        ASSERT_EQ(start, TSmbServerFixture::TStart::Running) << FServer.Message().toStdString();
+        ASSERT_TRUE(FShare.Connect(FServer.ShareName(), FServer.UserName(), FPassword))
+            << FShare.ErrorString().toStdString();
+    }
+
+    QString local(const QString& relative) const { return FServer.ShareDirectory() + QLatin1Char('/') + relative; }
+    QStringList entries(const QString& relative) const
+    {
+        return QDir(local(relative)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
+    const QString FPassword = QStringLiteral("s3cret pass");
+    const QByteArray FOld = QByteArrayLiteral("the previous, complete version");
+    TSmbServerFixture FServer;
+    TSmbShare FShare;
+};
+
+TEST_F(TSmbFileWriterTest, WritesIntoNewDirectoriesAndShowsTheFileOnlyWhenComplete)
+{
+    ASSERT_TRUE(FShare.CreateDirectories(QStringLiteral("new\\sub"))) << FShare.ErrorString().toStdString();
+    EXPECT_TRUE(FShare.CreateDirectories(QStringLiteral("new/sub"))) << "already there";
+    const QByteArray data = pattern(2 * TSmbFileWriter::BufferSize + 1234);
+
+    TSmbFileWriter writer;
+    ASSERT_TRUE(writer.Open(FShare, QStringLiteral("new/sub/setup.exe"))) << writer.ErrorString().toStdString();
+    ASSERT_TRUE(writeInBlocks(writer, data)) << writer.ErrorString().toStdString();
+    EXPECT_FALSE(FShare.FileExists(QStringLiteral("new/sub/setup.exe")));
+    EXPECT_TRUE(FShare.FileExists(writer.TemporaryPath())) << writer.TemporaryPath().toStdString();
+    EXPECT_TRUE(writer.TemporaryPath().startsWith(QStringLiteral("new/sub/.setup.exe.")));
+
+    ASSERT_TRUE(writer.Commit()) << writer.ErrorString().toStdString();
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_TRUE(FShare.FileExists(QStringLiteral("new/sub/setup.exe")));
+    EXPECT_FALSE(FShare.FileExists(QStringLiteral("new/sub"))) << "a directory is no file";
+    EXPECT_EQ(contents(local(QStringLiteral("new/sub/setup.exe"))), data);
+    EXPECT_EQ(entries(QStringLiteral("new/sub")), QStringList{QStringLiteral("setup.exe")});
+}
+
+TEST_F(TSmbFileWriterTest, AnExistingFileIsReplacedAtCommitAndKeptOtherwise)
+{
+    const QByteArray data = pattern(3 * Block + 17);
+    enum class TEnd { Commit, Discard, Destroy };
+    const struct {
+        TEnd End;
+        bool Replaced;
+    } cases[] = {{TEnd::Commit, true}, {TEnd::Discard, false}, {TEnd::Destroy, false}};
+    for (const auto& c : cases) {
+        writeFile(local(QStringLiteral("kept.bin")), FOld);
+        {
+            TSmbFileWriter writer;
+            ASSERT_TRUE(writer.Open(FShare, QStringLiteral("kept.bin"))) << writer.ErrorString().toStdString();
+            ASSERT_TRUE(writeInBlocks(writer, data));
+            EXPECT_EQ(contents(local(QStringLiteral("kept.bin"))), FOld);
+            if (c.End == TEnd::Commit)
+                EXPECT_TRUE(writer.Commit()) << writer.ErrorString().toStdString();
+            else if (c.End == TEnd::Discard)
+                writer.Discard();
+        }
+        EXPECT_EQ(contents(local(QStringLiteral("kept.bin"))), c.Replaced ? data : FOld) << int(c.End);
+        EXPECT_EQ(entries(QString()), QStringList{QStringLiteral("kept.bin")}) << int(c.End);
+    }
+}
+
+TEST_F(TSmbFileWriterTest, FailuresOnTheShareSayWhyInTheSystemsWords)
+{
+    ASSERT_TRUE(QDir(FServer.ShareDirectory()).mkdir(QStringLiteral("dir")));
+    const struct {
+        QString Path;
+        int Error;
+    } cases[] = {
+        {QStringLiteral("dir"), EISDIR},
+        {QString(), EISDIR},
+        {QStringLiteral("missing/file.bin"), ENOENT},
+    };
+    for (const auto& c : cases) {
+        TSmbFileWriter writer;
+        EXPECT_FALSE(writer.Open(FShare, c.Path)) << c.Path.toStdString();
+        EXPECT_EQ(writer.Error(), c.Error) << c.Path.toStdString();
+        EXPECT_EQ(writer.Reason(), qt_error_string(c.Error)) << c.Path.toStdString();
+        EXPECT_TRUE(writer.ErrorString().endsWith(writer.Reason())) << writer.ErrorString().toStdString();
+    }
+    EXPECT_FALSE(FShare.OpenFile(QStringLiteral("missing.bin")));
+    EXPECT_EQ(FShare.Reason(), QStringLiteral("No such file or directory"));
+    EXPECT_TRUE(FShare.ErrorString().contains(QStringLiteral("missing.bin"))) << FShare.ErrorString().toStdString();
+
+    writeFile(local(QStringLiteral("file")), FOld);
+    EXPECT_FALSE(FShare.CreateDirectories(QStringLiteral("file/sub")));
+    EXPECT_EQ(FShare.Reason(), QStringLiteral("File exists"));
+    EXPECT_EQ(entries(QString()), (QStringList{QStringLiteral("dir"), QStringLiteral("file")}));
+}
+
+TEST_F(TSmbFileWriterTest, AReadOrAWriteOnAServerThatVanishedFailsAndSaysWhy)
+{
+    writeFile(local(QStringLiteral("source.bin")), pattern(4 * 1024 * 1024));
+    const std::unique_ptr<TSmbFileReader> reader = FShare.OpenFile(QStringLiteral("source.bin"));
+    ASSERT_TRUE(reader) << FShare.ErrorString().toStdString();
+    TSmbFileWriter writer;
+    ASSERT_TRUE(writer.Open(FShare, QStringLiteral("target.bin"))) << writer.ErrorString().toStdString();
+    char buffer[4096];
+    ASSERT_EQ(reader->Read(buffer, sizeof buffer), qint64(sizeof buffer));
+    ASSERT_TRUE(writer.Write(buffer, sizeof buffer));
+
+    ASSERT_TRUE(FServer.Crash());
+    EXPECT_EQ(reader->Read(buffer, sizeof buffer), -1);
+    EXPECT_FALSE(reader->Reason().isEmpty());
+    EXPECT_FALSE(writeInBlocks(writer, pattern(2 * TSmbFileWriter::BufferSize)) && writer.Commit());
+    EXPECT_NE(writer.Error(), 0);
+    EXPECT_EQ(writer.Reason(), qt_error_string(writer.Error()));
+    EXPECT_FALSE(QFile::exists(local(QStringLiteral("target.bin"))));
+}
+
+// A port on 127.0.0.1 that is bound but takes no connections, for as long as it lives.
+class TClosedPort {
+public:
+    TClosedPort()
+    {
+        FSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (FSocket >= 0 && ::bind(FSocket, reinterpret_cast<sockaddr*>(&address), size) == 0
+            && ::getsockname(FSocket, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            FPort = ntohs(address.sin_port);
+    }
+    ~TClosedPort() { ::close(FSocket); }
+    TClosedPort(const TClosedPort&) = delete;
+    TClosedPort& operator=(const TClosedPort&) = delete;
+
+    quint16 Port() const { return FPort; }
+
+private:
+    int FSocket = -1;
+    quint16 FPort = 0;
+};
+
+TEST_F(TSmbFileWriterTest, AWrongPasswordOrAnUnreachableShareFailsWithAReason)
+{
+    TClosedPort closed;
+    ASSERT_NE(closed.Port(), 0);
+    const struct {
+        QString Share;
+        QString Password;
+        QString Reason;
+    } cases[] = {
+        {FServer.ShareName(), QStringLiteral("wrong"), QStringLiteral("Permission denied")},
+        {QStringLiteral("smb://127.0.0.1:%1/files").arg(closed.Port()), FPassword, QStringLiteral("Connection refused")},
+    };
+    for (const auto& c : cases) {
+        TSmbShare share;
+        EXPECT_FALSE(share.Connect(c.Share, FServer.UserName(), c.Password)) << c.Share.toStdString();
+        EXPECT_FALSE(share.IsConnected());
+        EXPECT_EQ(share.Reason(), c.Reason) << c.Share.toStdString();
+        EXPECT_TRUE(share.ErrorString().contains(c.Share)) << share.ErrorString().toStdString();
+        TSmbFileWriter writer;
+        EXPECT_FALSE(writer.Open(share, QStringLiteral("file.bin")));
+        EXPECT_EQ(writer.Error(), ENOTCONN);
+    }
+}
+
+} // namespace
