@@ -1,12 +1,12 @@
 // The file copy: one wpFile item, from the local file system or from a network share.
 #include "webcopy/WebCopy.h"
 
-#include "platform/AtomicFileWriter.h"
 #include "platform/LocalFileReader.h"
 #include "platform/SmbShare.h"
 #include "platform/TickCount.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/TargetFolder.h"
 #include "webcopy/UrlHelpers.h"
 
 #include <algorithm>
@@ -51,7 +51,7 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
 
     TSmbShare connection;
     // Everything between connecting and disconnecting; the source is closed when it returns.
-    const auto copy = [&]() -> TTransferResult {
+    const auto copy = [&](TTargetFolder& folder) -> TTransferResult {
         const quint32 startTick = TickCount();
         const QString sourcePath = fromShare ? SharedSourcePath(share, source) : WithoutFileScheme(source);
         QString targetPath =
@@ -69,9 +69,9 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
         QString openFailure;
         if (fromShare) {
             reader = connection.OpenFile(source);
-            openFailure = connection.ErrorString();
+            openFailure = connection.Reason();
         } else {
-            std::unique_ptr<TLocalFileReader> localReader = TLocalFileReader::Open(sourcePath);
+            std::unique_ptr<TLocalFileReader> localReader = TLocalFileReader::Open(sourcePath, &openFailure);
             // The same file under another name (a link, another spelling) would be replaced by itself.
             if (localReader && localReader->IsSameFileAs(targetPath))
                 return identical();
@@ -95,16 +95,15 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
                 return TTransferResult::Skipped(QStringLiteral("The source is not newer"));
         }
 
-        if (!ApplyOverwriteRule(targetPath))
+        if (!ApplyOverwriteRule(targetPath, folder))
             return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
-        MakeDirectories(ParentDirectory(targetPath));
+        folder.MakeParentDirectories(targetPath);
 
         // The target's name shows the old file until the new one is complete.
-        TAtomicFileWriter writer;
-        if (!writer.Open(targetPath))
+        const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
+        if (!writer)
             return TTransferResult::Error(WebCopyErrors::CannotCreateTarget,
-                                          QStringLiteral("Cannot create target file ") + targetPath,
-                                          writer.ErrorString());
+                                          QStringLiteral("Cannot create target file ") + targetPath, folder.Reason());
 
         FCancelled = false;
         const QString writeFailed = QStringLiteral("Error writing to destination file ") + targetPath;
@@ -114,24 +113,25 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
         do {
             count = reader->Read(buffer.get(), CopyBlockSize);
             if (count < 0) {
-                writer.Discard();
+                writer->Discard();
                 return TTransferResult::Error(WebCopyErrors::ReadFailed,
-                                              QStringLiteral("Error reading source file ") + sourcePath);
+                                              QStringLiteral("Error reading source file ") + sourcePath,
+                                              reader->Reason());
             }
-            if (!writer.Write(buffer.get(), count)) {
-                writer.Discard();
-                return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
+            if (!writer->Write(buffer.get(), count)) {
+                writer->Discard();
+                return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
             }
             copied += count;
             ShowProgress(copied, status.Size, startTick, DlgCopying, true);
         } while (count > 0 && !FCancelled);
 
         if (FCancelled) {
-            writer.Discard();
+            writer->Discard();
             return TTransferResult::Cancelled();
         }
-        if (!writer.Commit())
-            return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
+        if (!writer->Commit())
+            return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
         return TTransferResult::Done();
     };
 
@@ -139,11 +139,8 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
     if (fromShare && !connection.Connect(share, userName, password))
         result = TTransferResult::ConnectError(connection.ErrorString());
     else
-        result = copy();
-    if (fromShare && !connection.Disconnect()) {
-        if (result.Succeeded())
-            result = TTransferResult::Silent(QStringLiteral("Leaving the share failed: ") + connection.ErrorString());
-        result.DisconnectFailed = true;
-    }
+        result = InTargetFolder(targetDir, userName, password, copy);
+    if (fromShare && !connection.Disconnect())
+        result.LeftShareBadly(connection.ErrorString());
     return result;
 }

@@ -1,12 +1,12 @@
 // The HTTP download: one wpHttp item, an HTTP or HTTPS URL fetched into a local file.
 #include "webcopy/WebCopy.h"
 
-#include "platform/AtomicFileWriter.h"
 #include "platform/HttpRequest.h"
 #include "platform/InternetSession.h"
 #include "platform/TickCount.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/TargetFolder.h"
 #include "webcopy/UrlHelpers.h"
 #include "webcopy/WcBase64.h"
 #include "webcopy/WcLogin.h"
@@ -126,7 +126,16 @@ TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>
         if (check == TDateCheck::NotNewer)
             return TTransferResult::Skipped(QStringLiteral("The server's copy is not newer"));
     }
+    const TWebCopyItem& item = *FItems.Items(idx);
+    return InTargetFolder(targetDir, item.FTPUserID, item.FTPPassword, [&](TTargetFolder& folder) {
+        return WriteDownload(idx, request, url, targetDir, targetFilename, folder);
+    });
+}
 
+TTransferResult TWebCopy::WriteDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
+                                        const QString& targetDir, const QString& targetFilename,
+                                        TTargetFolder& folder)
+{
     QString fileName = targetFilename;
     if (fileName.isEmpty()) {
         const QString finalUrl = request->FinalUrl();
@@ -143,13 +152,13 @@ TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>
     if (fileName.isEmpty())
         return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate,
                                       QStringLiteral("The server's file name is not a usable local name"));
-    if (!ApplyOverwriteRule(targetPath))
+    if (!ApplyOverwriteRule(targetPath, folder))
         return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
     // The target file name may bring directories of its own.
-    MakeDirectories(ParentDirectory(targetPath));
-    TAtomicFileWriter writer;
-    if (!writer.Open(targetPath))
-        return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate, writer.ErrorString());
+    folder.MakeParentDirectories(targetPath);
+    const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
+    if (!writer)
+        return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate, folder.Reason());
 
     qint64 expected = request->ContentLength();
     if (expected == 0)
@@ -164,15 +173,15 @@ TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>
     do {
         count = request->Read(buffer, ReadBlockSize);
         if (count < 0) {
-            writer.Discard();
+            writer->Discard();
             if (FCancelled)
                 return TTransferResult::Cancelled();
             // A body that breaks off is a failed download, not a short success.
             return TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText());
         }
-        if (count > 0 && !writer.Write(buffer, count)) {
-            writer.Discard();
-            return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
+        if (count > 0 && !writer->Write(buffer, count)) {
+            writer->Discard();
+            return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
         }
         received += count;
         ShowProgress(received, expected, startTick, DlgDwnload);
@@ -180,11 +189,11 @@ TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>
     request.reset();
 
     if (FCancelled) {
-        writer.Discard();
+        writer->Discard();
         return TTransferResult::Cancelled();
     }
-    if (!writer.Commit())
-        return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer.ErrorString());
+    if (!writer->Commit())
+        return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
     // An empty answer leaves an empty file, but is no download.
     if (received == 0)
         return TTransferResult::Silent(QStringLiteral("The server sent no data"));

@@ -25,10 +25,11 @@ TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir
     QCoreApplication::processEvents();
 
     const QString readFailed = QStringLiteral("Error reading source file ") + localPath;
-    const std::unique_ptr<TLocalFileReader> file = TLocalFileReader::Open(localPath);
+    QString openFailure;
+    const std::unique_ptr<TLocalFileReader> file = TLocalFileReader::Open(localPath, &openFailure);
     TFileStatus status;
     if (!file || !file->Status(status))
-        return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, readFailed);
+        return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, file ? file->Reason() : openFailure);
 
     // The URL is honoured as written: its scheme (TLS for https), its port and its path.
     const std::unique_ptr<THttpRequest> request = NewHttpRequest();
@@ -60,7 +61,7 @@ TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir
     while (count == SendBlockSize && !FCancelled) {
         count = file->Read(buffer, SendBlockSize);
         if (count < 0)
-            return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, readFailed);
+            return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, file->Reason());
         if (count > 0 && !request->Write(buffer, count)) {
             sendFailed = true;
             break;

@@ -46,11 +46,16 @@ QString RemoveFileExt(const QString& fileName)
 
 QString MakeUniqueFileName(const QString& path)
 {
+    return MakeUniqueFileName(path, [](const QString& candidate) { return FileExists(candidate); });
+}
+
+QString MakeUniqueFileName(const QString& path, const std::function<bool(const QString&)>& exists)
+{
     const QString stem = RemoveFileExt(path);
     const QString extension = path.mid(stem.size());
     for (qint64 n = 1;; ++n) {
         const QString candidate = stem + QLatin1Char('(') + QString::number(n) + QLatin1Char(')') + extension;
-        if (!FileExists(candidate))
+        if (!exists(candidate))
             return candidate;
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Local paths of the transfers. The delimiter is "/".
 
 // The file name alone for an empty directory; else the directory, a "/" unless it ends in
@@ -24,6 +26,8 @@ QString RemoveFileExt(const QString& fileName);
 
 // The first of name(1).ext, name(2).ext, ... at which FileExists is false.
 QString MakeUniqueFileName(const QString& path);
+// The same, with `exists` telling what is taken (a file on a share, for one).
+QString MakeUniqueFileName(const QString& path, const std::function<bool(const QString&)>& exists);
 
 // The file's size in bytes, read without opening it; -1 when it cannot be read.
 qint64 GetFileSize64(const QString& path);

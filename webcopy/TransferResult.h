@@ -29,6 +29,16 @@ struct TTransferResult {
 
     bool Succeeded() const { return Outcome == TTransferOutcome::Done; }
 
+    // Leaving a network share failed after the transfer: a success turns into a failure.
+    void LeftShareBadly(const QString& reason)
+    {
+        if (Succeeded()) {
+            Outcome = TTransferOutcome::Failed;
+            Reason = QStringLiteral("Leaving the share failed: ") + reason;
+        }
+        DisconnectFailed = true;
+    }
+
     static TTransferResult Done()
     {
         TTransferResult result;

@@ -7,6 +7,7 @@
 #include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressFormat.h"
 #include "webcopy/StoredSettings.h"
+#include "webcopy/TargetFolder.h"
 #include "webcopy/UrlHelpers.h"
 
 #include <QCoreApplication>
@@ -258,9 +259,9 @@ TWebCopy::TDateCheck TWebCopy::CheckSourceDate(int idx, TDateTime sourceDate, bo
     return TDateCheck::NotNewer;
 }
 
-bool TWebCopy::ApplyOverwriteRule(QString& targetPath)
+bool TWebCopy::ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder)
 {
-    if (!FileExists(targetPath))
+    if (!folder.Exists(targetPath))
         return true;
     bool allow = true;
     if (OnCopyOverWrite)
@@ -268,8 +269,20 @@ bool TWebCopy::ApplyOverwriteRule(QString& targetPath)
     if (!allow)
         return false;
     if (CreateUniqueFilenames)
-        targetPath = MakeUniqueFileName(targetPath);
+        targetPath = MakeUniqueFileName(targetPath, [&](const QString& path) { return folder.Exists(path); });
     return true;
+}
+
+TTransferResult TWebCopy::InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,
+                                         const std::function<TTransferResult(TTargetFolder&)>& transfer)
+{
+    TTargetFolder folder;
+    TTransferResult result = folder.Open(targetDir, userName, password)
+        ? transfer(folder)
+        : TTransferResult::ConnectError(folder.Reason());
+    if (!folder.Close())
+        result.LeftShareBadly(folder.Reason());
+    return result;
 }
 
 void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,

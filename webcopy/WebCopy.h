@@ -17,6 +17,7 @@ class QThread;
 class QPushButton;
 class THttpRequest;
 class TInternetSession;
+class TTargetFolder;
 class TWcProgressLine;
 
 // The web copy component: a list of copy jobs, the texts and switches of its progress
@@ -233,7 +234,12 @@ private:
     void ReportError(int code, const QString& info);
     // An existing target is replaced only when OnCopyOverWrite allows it; with
     // CreateUniqueFilenames the path moves on to the first free numbered name. False: refused.
-    bool ApplyOverwriteRule(QString& targetPath);
+    bool ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder);
+    // Runs a transfer whose target is in targetDir: a network share is connected with the
+    // item's account first (OnConnectError when it cannot be) and left afterwards (one more
+    // OnConnectError when that fails).
+    TTransferResult InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,
+                                   const std::function<TTransferResult(TTargetFolder&)>& transfer);
 
     // The copy-newer-only rule, run once the source's date is known when copyNewerOnly is set
     // or OnFileDateCheck is assigned. An assigned OnFileDateCheck decides alone; otherwise the
@@ -255,6 +261,8 @@ private:
     TTransferResult ReceiveDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
                                     const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
                                     TDateTime& fileDate, bool& noNewVersion);
+    TTransferResult WriteDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
+                                  const QString& targetDir, const QString& targetFilename, TTargetFolder& folder);
     TTransferResult HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
                                TWebCopyHTTPCommand command, const QString& userName, const QString& password);
     TTransferResult FileCopy(int idx, const QString& userName, const QString& password, const QString& share,

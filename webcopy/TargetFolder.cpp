@@ -1,0 +1,71 @@
+#include "webcopy/TargetFolder.h"
+
+#include "platform/AtomicFileWriter.h"
+#include "platform/SmbFileWriter.h"
+#include "webcopy/PathHelpers.h"
+
+bool TTargetFolder::IsShare(const QString& targetDir)
+{
+    QString share, inShare;
+    return TSmbShare::SplitSharePath(targetDir, share, inShare);
+}
+
+bool TTargetFolder::Open(const QString& targetDir, const QString& userName, const QString& password)
+{
+    QString share, inShare;
+    FOnShare = TSmbShare::SplitSharePath(targetDir, share, inShare);
+    if (!FOnShare)
+        return true;
+    if (FShare.Connect(share, userName, password))
+        return true;
+    FReason = FShare.ErrorString();
+    return false;
+}
+
+bool TTargetFolder::Close()
+{
+    if (!FOnShare || FShare.Disconnect())
+        return true;
+    FReason = FShare.ErrorString();
+    return false;
+}
+
+QString TTargetFolder::InShare(const QString& path) const
+{
+    QString share, inShare;
+    TSmbShare::SplitSharePath(path, share, inShare);
+    return inShare;
+}
+
+bool TTargetFolder::Exists(const QString& path)
+{
+    return FOnShare ? FShare.FileExists(InShare(path)) : FileExists(path);
+}
+
+void TTargetFolder::MakeParentDirectories(const QString& path)
+{
+    if (!FOnShare) {
+        MakeDirectories(ParentDirectory(path));
+        return;
+    }
+    const QString inShare = InShare(path);
+    const qsizetype slash = inShare.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0)
+        FShare.CreateDirectories(inShare.left(slash));
+}
+
+std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path)
+{
+    if (FOnShare) {
+        auto writer = std::make_unique<TSmbFileWriter>();
+        if (writer->Open(FShare, InShare(path)))
+            return writer;
+        FReason = writer->Reason();
+        return nullptr;
+    }
+    auto writer = std::make_unique<TAtomicFileWriter>();
+    if (writer->Open(path))
+        return writer;
+    FReason = writer->Reason();
+    return nullptr;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/FileWriter.h"
+#include "platform/SmbShare.h"
+
+#include <QString>
+
+#include <memory>
+
+// Where a transfer writes its target: a local directory, or a directory on a network share
+// ("smb://server/share/dir", "\\server\share\dir") that is connected for the transfer with the
+// item's account. Paths handed in are the full target paths the transfer composes from the
+// target directory; for a share they are taken apart the same way as the directory.
+class TTargetFolder {
+public:
+    // True when the directory names a network share.
+    static bool IsShare(const QString& targetDir);
+
+    // Connects to the share when the directory names one; false with Reason() when it cannot
+    // be reached. A local directory needs nothing and gives true.
+    bool Open(const QString& targetDir, const QString& userName, const QString& password);
+    // Leaves the share; false with Reason() when that failed. True for a local directory.
+    bool Close();
+    bool OnShare() const { return FOnShare; }
+
+    // True when something that is not a directory is at the path.
+    bool Exists(const QString& path);
+    // Creates the directory part of the path with its missing parents.
+    void MakeParentDirectories(const QString& path);
+    // A writer whose Commit puts the complete file at the path; null with Reason() on failure.
+    std::unique_ptr<TFileWriter> CreateWriter(const QString& path);
+
+    QString Reason() const { return FReason; }
+
+private:
+    QString InShare(const QString& path) const;
+
+    bool FOnShare = false;
+    TSmbShare FShare;
+    QString FReason;
+};
