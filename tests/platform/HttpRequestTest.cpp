@@ -665,6 +665,7 @@ TEST_F(THttpRequestTest, ContentLengthThatCannotBeTrueFailsBeforeAnyBody)
         {"empty", QString(), false},
         {"negative", QStringLiteral("-1"), false},
         {"two different", QStringLiteral("10,11"), false},
+        {"two different, the last one true", QStringLiteral("11,10"), false},
         {"plain", QStringLiteral("10"), true},
         {"two equal", QStringLiteral("10,10"), true},
     };
