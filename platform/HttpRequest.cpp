@@ -104,7 +104,7 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
 
 bool THttpRequest::Prepare(const THttpRequestOptions& options)
 {
-    if (!RefuseLineBreaks(options))
+    if (!CheckSingleLines(options))
         return false;
     FUploading = options.Method != "GET";
     if (FUploading && options.Method != "POST" && options.Method != "PUT")
@@ -196,7 +196,7 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     return true;
 }
 
-bool THttpRequest::RefuseLineBreaks(const THttpRequestOptions& options)
+bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
 {
     struct TText {
         QByteArray Text;

@@ -81,7 +81,7 @@ private:
     enum class TStage { Connecting, Sending, Answer, Receiving };
 
     bool Prepare(const THttpRequestOptions& options);
-    bool RefuseLineBreaks(const THttpRequestOptions& options);
+    bool CheckSingleLines(const THttpRequestOptions& options);
     qint64 FillBody();  // 1 with data buffered, 0 at the end, -1 on failure
     bool Reached(TGoal goal) const;
     TPump Pump(TGoal goal, int idleLimitMs);

@@ -9,7 +9,8 @@ bool TTransferPace::TooSlow(qint64 nowMs, quint64 totalBytes)
 {
     if (FSamples.empty())
         Restart(nowMs, totalBytes);
-    FSamples.push_back({nowMs, totalBytes});
+    if (nowMs - FSamples.back().AtMs >= FWindowMs / SamplesPerWindow)
+        FSamples.push_back({nowMs, totalBytes});
     const qint64 windowStart = nowMs - FWindowMs;
     if (FSamples.front().AtMs > windowStart)
         return false;  // not one whole window watched yet

@@ -25,6 +25,9 @@ private:
         quint64 TotalBytes;
     };
 
+    // Enough to place a window's start to within 1 % of its length, and no more per window.
+    static constexpr qint64 SamplesPerWindow = 100;
+
     qint64 FWindowMs;
     std::deque<TSample> FSamples;  // oldest first; the first one is at or before now - window
 };

@@ -215,11 +215,8 @@ TEST_F(THttpRequestTest, RequestsThatCannotBeOpenedSayWhy)
 
 TEST_F(THttpRequestTest, CertificatesAreVerifiedAgainstTheTrustedOnes)
 {
-    THttpServerFixture secure;
-    ASSERT_TRUE(secure.Start(THttpServerFixture::TScheme::Https)) << secure.Message().toStdString();
-    QFile file(secure.DocRoot() + QStringLiteral("/file.bin"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(FBody) == FBody.size());
-    file.close();
+    TSecureServer secure(FBody);
+    ASSERT_TRUE(secure.Started) << secure.Server.Message().toStdString();
 
     struct TCase {
         const char* Name;
@@ -236,10 +233,10 @@ TEST_F(THttpRequestTest, CertificatesAreVerifiedAgainstTheTrustedOnes)
         SCOPED_TRACE(testCase.Name);
         TInternetSession session(QStringLiteral("OrvantaTest/1.0"), QString());
         if (testCase.TrustServer)
-            session.SetCaFile(secure.CaFile());
+            session.SetCaFile(secure.Server.CaFile());
         THttpRequest request(session);
         THttpRequestOptions options;
-        options.Url = QStringLiteral("https://%1:%2/file.bin").arg(testCase.Host).arg(secure.Port());
+        options.Url = QStringLiteral("https://%1:%2/file.bin").arg(testCase.Host).arg(secure.Server.Port());
         EXPECT_EQ(request.Open(options), testCase.Error == 0);
         EXPECT_EQ(request.ErrorCode(), testCase.Error) << request.ErrorText().toStdString();
         if (testCase.Error == 0) {
