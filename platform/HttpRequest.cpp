@@ -393,21 +393,35 @@ THttpRequest::TStage THttpRequest::Stage() const
     return bodySent ? TStage::Answer : TStage::Sending;
 }
 
+int THttpRequest::StageLimitMs() const
+{
+    switch (FStage) {
+    case TStage::Connecting:
+        return 0;  // libcurl's connect time-out
+    case TStage::Sending:
+        return FSession.SendTimeoutMs();
+    case TStage::Answer:
+    case TStage::Receiving:
+        return FSession.ReceiveTimeoutMs();
+    }
+    return 0;
+}
+
 QString THttpRequest::Overdue()
 {
     const TStage stage = Stage();
-    const int limitMs = stage == TStage::Sending ? FSession.SendTimeoutMs() : FSession.ReceiveTimeoutMs();
     if (stage != FStage) {
         FStage = stage;
         FStageFromMs = FWaitedMs;
-        FPace = TTransferPace(limitMs);
+        FPace = TTransferPace(StageLimitMs());
         FPace.Restart(FWaitedMs, FMoved);
     }
+    const int limitMs = StageLimitMs();
     if (limitMs <= 0)
         return {};
     switch (stage) {
     case TStage::Connecting:
-        return {};  // libcurl's connect time-out
+        return {};
     case TStage::Answer:
         if (FWaitedMs - FStageFromMs < limitMs)
             return {};
@@ -452,8 +466,9 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
         if (FActivity != activitySeen) {
             activitySeen = FActivity;
             idle.restart();
-        } else if (FConnected && idle.hasExpired(idleLimitMs)) {
-            // Connecting has libcurl's own limit; from then on silence is what counts.
+        } else if (FConnected && StageLimitMs() <= 0 && idle.hasExpired(idleLimitMs)) {
+            // Connecting has libcurl's own limit; from then on silence is what counts, unless
+            // the session's time-out bounds the stage more tightly (Overdue).
             Abort(ieTimeout, {});
             return TPump::Ended;
         }
@@ -503,8 +518,10 @@ bool THttpRequest::Fail(quint32 code, const QString& text)
 
 void THttpRequest::FailFromCurl(int curlCode)
 {
-    // Our own header check stops a transfer through libcurl's write error.
-    if (FInvalidLength) {
+    // Our own header check stops a transfer through libcurl's write error; libcurl refuses an
+    // empty or negative length itself, before the header callback sees it.
+    if (FInvalidLength
+        || (curlCode == CURLE_WEIRD_SERVER_REPLY && std::string_view(FCurlError.data()).starts_with("Invalid Content-Length"))) {
         Fail(ieInvalidServerResponse, QStringLiteral("The server sent an invalid Content-Length."));
         return;
     }

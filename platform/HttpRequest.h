@@ -86,6 +86,7 @@ private:
     bool Reached(TGoal goal) const;
     TPump Pump(TGoal goal, int idleLimitMs);
     TStage Stage() const;
+    int StageLimitMs() const;  // the session's bound on FStage, 0 for none
     QString Overdue();
     void CollectEnd();
     void Abort(quint32 code, const QString& text);
