@@ -32,9 +32,12 @@ struct THttpRequestOptions {
 // blocks, close. Always fetched from the server (no cache), TLS always verified, redirects
 // followed for GET only (http and https, at most 10; a request that starts on https stays on
 // https). Texts with a line break or NUL (URL, method, headers, the session's agent, proxy and
-// proxy credentials) are refused before anything is sent. With the session's receive time-out
-// T > 0 the answer's headers must be complete within T of the request's start, and a body that
-// moves fewer than 1024 bytes in any T of waiting fails (uploads likewise with the send time-out).
+// proxy credentials) are refused before anything is sent. A Content-Length that cannot be true
+// (not a decimal 63-bit number, or two that differ) fails the request before any body is
+// handed out. With the session's receive time-out T > 0 the answer's headers must be complete
+// within T of the request's start, and a body that moves fewer than 1024 bytes in any T fails
+// (uploads likewise with the send time-out); only the time spent waiting inside these calls
+// counts, not the caller's pauses between them.
 class THttpRequest {
 public:
     explicit THttpRequest(TInternetSession& session);
@@ -49,7 +52,7 @@ public:
 
     // GET: returns once the final status and headers are known. POST/PUT: returns once the
     // connection stands and the request is ready to take the body. False when it could not be
-    // opened at all: ErrorCode()/ErrorText() say why.
+    // opened at all: ErrorCode(), ErrorText() and Reason() say why.
     bool Open(const THttpRequestOptions& options);
     int StatusCode() const;               // 0 when unknown
     qint64 ContentLength() const;         // 0 when absent
