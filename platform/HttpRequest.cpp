@@ -2,6 +2,7 @@
 
 #include "platform/InternetErrors.h"
 #include "platform/InternetSession.h"
+#include "platform/UrlParser.h"
 
 #include <curl/curl.h>
 
@@ -9,7 +10,9 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <strings.h>
 
@@ -36,10 +39,35 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
-// A header line must stay one line: a line break would smuggle in headers of its own.
+// A text for the wire must stay one line: a line break would smuggle in headers or commands
+// of its own, and libcurl takes a NUL for the text's end.
 bool IsSingleLine(const QByteArray& line)
 {
     return !line.contains('\r') && !line.contains('\n') && !line.contains('\0');
+}
+
+// A Content-Length value: decimal digits only, at most what a signed 64-bit size holds.
+std::optional<qint64> ParseContentLength(std::string_view value)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!value.empty() && blank(value.front()))
+        value.remove_prefix(1);
+    while (!value.empty() && blank(value.back()))
+        value.remove_suffix(1);
+    if (value.empty() || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    qint64 length = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    if (error != std::errc() || end != value.data() + value.size())
+        return std::nullopt;
+    return length;
+}
+
+QString Span(qint64 ms)
+{
+    if (ms % 1000 != 0)
+        return QStringLiteral("%1 milliseconds").arg(ms);
+    return ms == 1000 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(ms / 1000);
 }
 
 } // namespace
@@ -76,6 +104,8 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
 
 bool THttpRequest::Prepare(const THttpRequestOptions& options)
 {
+    if (!CheckSingleLines(options))
+        return false;
     FUploading = options.Method != "GET";
     if (FUploading && options.Method != "POST" && options.Method != "PUT")
         return Fail(ieInternalError, QStringLiteral("The request method %1 is not supported.")
@@ -83,79 +113,113 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     if (FUploading && options.UploadLength < 0)
         return Fail(ieInternalError, QStringLiteral("An upload needs the length of its body."));
 
-    for (const QString& header : options.Headers) {
-        const QByteArray line = header.toUtf8();
-        if (!IsSingleLine(line))
-            return Fail(ieInternalError, QStringLiteral("A request header contains a line break."));
-        FHeaders = curl_slist_append(FHeaders, line.constData());
-    }
+    QByteArrayList lines;
+    for (const QString& header : options.Headers)
+        lines << header.toUtf8();
     // Like a reload: the answer comes from the server, not from a cache on the way.
-    FHeaders = curl_slist_append(FHeaders, "Cache-Control: no-cache");
-    FHeaders = curl_slist_append(FHeaders, "Pragma: no-cache");
+    lines << "Cache-Control: no-cache" << "Pragma: no-cache";
     if (FUploading) {
         // Without it libcurl waits up to a second for "100 Continue" before the body.
-        FHeaders = curl_slist_append(FHeaders, "Expect:");
+        lines << "Expect:";
         // The body goes as it is; libcurl would label a POST as a form.
-        FHeaders = curl_slist_append(FHeaders, "Content-Type:");
+        lines << "Content-Type:";
+    }
+    for (const QByteArray& line : lines) {
+        curl_slist* const longer = curl_slist_append(FHeaders.get(), line.constData());
+        if (!longer)
+            return Fail(ieInternalError, {});
+        // The old head is the longer list's head (or there was none): one owner for all of it.
+        FHeaders.release();
+        FHeaders.reset(longer);
     }
 
-    FMulti = curl_multi_init();
-    FEasy = curl_easy_init();
-    if (!FMulti || !FEasy || !FHeaders)
+    FMulti.reset(curl_multi_init());
+    FEasy.reset(curl_easy_init());
+    if (!FMulti || !FEasy)
         return Fail(ieInternalError, {});
 
     FCurlError[0] = '\0';
-    curl_easy_setopt(FEasy, CURLOPT_ERRORBUFFER, FCurlError.data());
-    curl_easy_setopt(FEasy, CURLOPT_SHARE, FSession.SharedState());
-    curl_easy_setopt(FEasy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(FEasy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(FEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(FEasy, CURLOPT_MAXREDIRS, MaxRedirects);
+    CURL* const easy = FEasy.get();
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, FCurlError.data());
+    curl_easy_setopt(easy, CURLOPT_SHARE, FSession.SharedState());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // A secure request never continues in the clear.
+    FStartedSecure = ParseUrl(options.Url).Scheme == QLatin1String("https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, FStartedSecure ? "https" : "http,https");
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
     // An empty proxy also keeps libcurl from taking one from the environment.
-    curl_easy_setopt(FEasy, CURLOPT_PROXY, FSession.Proxy().toUtf8().constData());
+    curl_easy_setopt(easy, CURLOPT_PROXY, FSession.Proxy().toUtf8().constData());
     if (!FSession.Proxy().isEmpty() && !FSession.ProxyUserName().isEmpty()) {
-        curl_easy_setopt(FEasy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
-        curl_easy_setopt(FEasy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
     }
-    curl_easy_setopt(FEasy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     if (!FSession.Agent().isEmpty())
-        curl_easy_setopt(FEasy, CURLOPT_USERAGENT, FSession.Agent().toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, FSession.Agent().toUtf8().constData());
     if (!FSession.CaFile().isEmpty())
-        curl_easy_setopt(FEasy, CURLOPT_CAINFO, FSession.CaFile().toLocal8Bit().constData());
-    curl_easy_setopt(FEasy, CURLOPT_CONNECTTIMEOUT_MS,
+        curl_easy_setopt(easy, CURLOPT_CAINFO, FSession.CaFile().toLocal8Bit().constData());
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                      long(Limit(FSession.ConnectTimeoutMs(), DefaultConnectTimeoutMs)));
-    curl_easy_setopt(FEasy, CURLOPT_FORBID_REUSE, options.KeepAlive ? 0L : 1L);
-    curl_easy_setopt(FEasy, CURLOPT_HTTPHEADER, FHeaders);
-    curl_easy_setopt(FEasy, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
-    curl_easy_setopt(FEasy, CURLOPT_FILETIME, 1L);
+    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, options.KeepAlive ? 0L : 1L);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, FHeaders.get());
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+    curl_easy_setopt(easy, CURLOPT_FILETIME, 1L);
 
-    curl_easy_setopt(FEasy, CURLOPT_WRITEFUNCTION, &THttpRequest::OnBodyData);
-    curl_easy_setopt(FEasy, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(FEasy, CURLOPT_HEADERFUNCTION, &THttpRequest::OnHeaderLine);
-    curl_easy_setopt(FEasy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(FEasy, CURLOPT_PREREQFUNCTION, &THttpRequest::OnConnected);
-    curl_easy_setopt(FEasy, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &THttpRequest::OnBodyData);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &THttpRequest::OnHeaderLine);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &THttpRequest::OnConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
 
     if (!FUploading) {
         FFollowRedirects = true;
-        curl_easy_setopt(FEasy, CURLOPT_HTTPGET, 1L);
-        curl_easy_setopt(FEasy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     } else {
         // A pushed body cannot be sent a second time, so an upload takes a redirect as its answer.
         FUploadLength = options.UploadLength;
-        curl_easy_setopt(FEasy, CURLOPT_READFUNCTION, &THttpRequest::OnUploadData);
-        curl_easy_setopt(FEasy, CURLOPT_READDATA, this);
+        curl_easy_setopt(easy, CURLOPT_READFUNCTION, &THttpRequest::OnUploadData);
+        curl_easy_setopt(easy, CURLOPT_READDATA, this);
         if (options.Method == "PUT") {
-            curl_easy_setopt(FEasy, CURLOPT_UPLOAD, 1L);
-            curl_easy_setopt(FEasy, CURLOPT_INFILESIZE_LARGE, curl_off_t(FUploadLength));
+            curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+            curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(FUploadLength));
         } else {
-            curl_easy_setopt(FEasy, CURLOPT_POST, 1L);
-            curl_easy_setopt(FEasy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(FUploadLength));
+            curl_easy_setopt(easy, CURLOPT_POST, 1L);
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(FUploadLength));
         }
     }
-    curl_easy_setopt(FEasy, CURLOPT_URL, options.Url.toUtf8().constData());
-    if (curl_multi_add_handle(FMulti, FEasy) != CURLM_OK)
+    curl_easy_setopt(easy, CURLOPT_URL, options.Url.toUtf8().constData());
+    if (curl_multi_add_handle(FMulti.get(), easy) != CURLM_OK)
         return Fail(ieInternalError, {});
+    return true;
+}
+
+bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
+{
+    struct TText {
+        QByteArray Text;
+        const char* What;
+        quint32 Code;
+    };
+    // A caller's mistake, not the network's: the client's "internal" number, except where a
+    // more precise one exists (the URL, the proxy settings).
+    std::vector<TText> texts = {
+        {options.Url.toUtf8(), "The address", ieInvalidUrl},
+        {options.Method, "The request method", ieInternalError},
+        {FSession.Agent().toUtf8(), "The user agent", ieInternalError},
+        {FSession.Proxy().toUtf8(), "The proxy address", ieProxyFailure},
+        {FSession.ProxyUserName().toUtf8(), "The proxy user name", ieProxyFailure},
+        {FSession.ProxyPassword().toUtf8(), "The proxy password", ieProxyFailure},
+    };
+    for (const QString& header : options.Headers)
+        texts.push_back({header.toUtf8(), "A request header", ieInternalError});
+    for (const TText& text : texts) {
+        if (!IsSingleLine(text.Text))
+            return Fail(text.Code, QStringLiteral("%1 contains a line break or NUL character.")
+                                       .arg(QLatin1String(text.What)));
+    }
     return true;
 }
 
@@ -163,7 +227,7 @@ int THttpRequest::StatusCode() const
 {
     long status = 0;
     if (FHeadersDone)
-        curl_easy_getinfo(FEasy, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
     return int(status);
 }
 
@@ -171,7 +235,7 @@ qint64 THttpRequest::ContentLength() const
 {
     curl_off_t length = -1;
     if (FHeadersDone)
-        curl_easy_getinfo(FEasy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        curl_easy_getinfo(FEasy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     return std::max<qint64>(length, 0);
 }
 
@@ -179,7 +243,7 @@ THttpDate THttpRequest::LastModified() const
 {
     curl_off_t seconds = -1;
     if (FHeadersDone)
-        curl_easy_getinfo(FEasy, CURLINFO_FILETIME_T, &seconds);
+        curl_easy_getinfo(FEasy.get(), CURLINFO_FILETIME_T, &seconds);
     if (seconds < 0)
         return {};
     const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
@@ -193,7 +257,7 @@ QString THttpRequest::FinalUrl() const
 {
     char* url = nullptr;
     if (FEasy)
-        curl_easy_getinfo(FEasy, CURLINFO_EFFECTIVE_URL, &url);
+        curl_easy_getinfo(FEasy.get(), CURLINFO_EFFECTIVE_URL, &url);
     return url ? QString::fromUtf8(url) : QString();
 }
 
@@ -247,7 +311,7 @@ bool THttpRequest::Write(const char* data, qint64 length)
     FUploadSupplied += length;
     if (FUploadPaused) {
         FUploadPaused = false;
-        curl_easy_pause(FEasy, CURLPAUSE_CONT);
+        curl_easy_pause(FEasy.get(), CURLPAUSE_CONT);
     }
     if (Pump(TGoal::UploadTaken, Limit(FSession.SendTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
         return false;
@@ -281,14 +345,17 @@ void THttpRequest::Close()
         *FAlive = false;
     FAlive.reset();
     if (FMulti && FEasy)
-        curl_multi_remove_handle(FMulti, FEasy);
-    curl_easy_cleanup(FEasy);
-    curl_multi_cleanup(FMulti);
-    curl_slist_free_all(FHeaders);
-    FEasy = nullptr;
-    FMulti = nullptr;
-    FHeaders = nullptr;
+        curl_multi_remove_handle(FMulti.get(), FEasy.get());
+    FEasy.reset();
+    FMulti.reset();
+    FHeaders.reset();
     FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
+    FStartedSecure = FInvalidLength = false;
+    FAnnouncedLength = -1;
+    FMoved = 0;
+    FWaitedMs = 0;
+    FStage = TStage::Connecting;
+    FStageFromMs = 0;
     FBody.clear();
     FBodyPos = 0;
     FUploadBuffer.clear();
@@ -296,6 +363,7 @@ void THttpRequest::Close()
     FUploadLength = FUploadSupplied = 0;
     FErrorCode = 0;
     FErrorText.clear();
+    FReason.clear();
 }
 
 bool THttpRequest::Reached(TGoal goal) const
@@ -313,14 +381,75 @@ bool THttpRequest::Reached(TGoal goal) const
     return false;
 }
 
+THttpRequest::TStage THttpRequest::Stage() const
+{
+    if (FHeadersDone)
+        return TStage::Receiving;
+    if (!FUploading)
+        return TStage::Answer;
+    if (!FConnected)
+        return TStage::Connecting;
+    const bool bodySent = FUploadSupplied == FUploadLength && FUploadBuffer.empty();
+    return bodySent ? TStage::Answer : TStage::Sending;
+}
+
+int THttpRequest::StageLimitMs() const
+{
+    switch (FStage) {
+    case TStage::Connecting:
+        return 0;  // libcurl's connect time-out
+    case TStage::Sending:
+        return FSession.SendTimeoutMs();
+    case TStage::Answer:
+    case TStage::Receiving:
+        return FSession.ReceiveTimeoutMs();
+    }
+    return 0;
+}
+
+QString THttpRequest::Overdue()
+{
+    const TStage stage = Stage();
+    if (stage != FStage) {
+        FStage = stage;
+        FStageFromMs = FWaitedMs;
+        FPace = TTransferPace(StageLimitMs());
+        FPace.Restart(FWaitedMs, FMoved);
+    }
+    const int limitMs = StageLimitMs();
+    if (limitMs <= 0)
+        return {};
+    switch (stage) {
+    case TStage::Connecting:
+        return {};
+    case TStage::Answer:
+        if (FWaitedMs - FStageFromMs < limitMs)
+            return {};
+        return QStringLiteral("The server did not complete the headers of its answer within %1.").arg(Span(limitMs));
+    case TStage::Sending:
+    case TStage::Receiving:
+        if (!FPace.TooSlow(FWaitedMs, FMoved))
+            return {};
+        return QStringLiteral("The server %1 fewer than %2 bytes in %3.")
+            .arg(QLatin1String(stage == TStage::Sending ? "took" : "sent"))
+            .arg(TTransferPace::MinimumBytes)
+            .arg(Span(limitMs));
+    }
+    return {};
+}
+
 THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
 {
     QElapsedTimer idle;
     idle.start();
+    QElapsedTimer waiting;
+    waiting.start();
+    const qint64 waitedBefore = FWaitedMs;
     quint64 activitySeen = FActivity;
     for (;;) {
+        FWaitedMs = waitedBefore + waiting.elapsed();
         int running = 0;
-        const CURLMcode performed = curl_multi_perform(FMulti, &running);
+        const CURLMcode performed = curl_multi_perform(FMulti.get(), &running);
         if (performed != CURLM_OK) {
             Abort(ieInternalError, QString::fromUtf8(curl_multi_strerror(performed)));
             return TPump::Ended;
@@ -330,15 +459,20 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
             return TPump::Reached;
         if (FEnded)
             return TPump::Ended;
+        if (const QString overdue = Overdue(); !overdue.isEmpty()) {
+            Abort(ieTimeout, overdue);
+            return TPump::Ended;
+        }
         if (FActivity != activitySeen) {
             activitySeen = FActivity;
             idle.restart();
-        } else if (FConnected && idle.hasExpired(idleLimitMs)) {
-            // Connecting has libcurl's own limit; from then on silence is what counts.
+        } else if (FConnected && StageLimitMs() <= 0 && idle.hasExpired(idleLimitMs)) {
+            // Connecting has libcurl's own limit; from then on silence is what counts, unless
+            // the session's time-out bounds the stage more tightly (Overdue).
             Abort(ieTimeout, {});
             return TPump::Ended;
         }
-        curl_multi_poll(FMulti, nullptr, 0, PollSliceMs, nullptr);
+        curl_multi_poll(FMulti.get(), nullptr, 0, PollSliceMs, nullptr);
         if (OnWait) {
             // The handler may close or destroy this request; both copies outlive that.
             const std::shared_ptr<bool> alive = FAlive;
@@ -357,7 +491,7 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
 void THttpRequest::CollectEnd()
 {
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(FMulti, &queued)) {
+    while (CURLMsg* message = curl_multi_info_read(FMulti.get(), &queued)) {
         if (message->msg != CURLMSG_DONE)
             continue;
         FEnded = true;
@@ -369,7 +503,7 @@ void THttpRequest::CollectEnd()
 void THttpRequest::Abort(quint32 code, const QString& text)
 {
     // Removing an unfinished transfer closes its connection.
-    curl_multi_remove_handle(FMulti, FEasy);
+    curl_multi_remove_handle(FMulti.get(), FEasy.get());
     FEnded = true;
     Fail(code, text);
 }
@@ -378,14 +512,39 @@ bool THttpRequest::Fail(quint32 code, const QString& text)
 {
     FErrorCode = code;
     FErrorText = text.isEmpty() ? InternetErrorText(code) : text;
+    FReason = FErrorText;
     return false;
 }
 
 void THttpRequest::FailFromCurl(int curlCode)
 {
+    // Our own header check stops a transfer through libcurl's write error; libcurl refuses an
+    // empty or negative length itself, before the header callback sees it.
+    if (FInvalidLength
+        || (curlCode == CURLE_WEIRD_SERVER_REPLY && std::string_view(FCurlError.data()).starts_with("Invalid Content-Length"))) {
+        Fail(ieInvalidServerResponse, QStringLiteral("The server sent an invalid Content-Length."));
+        return;
+    }
+    const QString finalUrl = FinalUrl();
+    if (curlCode == CURLE_UNSUPPORTED_PROTOCOL && FStartedSecure
+        && ParseUrl(finalUrl).Scheme == QLatin1String("http")) {
+        Fail(ieHttpsToHttpRedirect, QStringLiteral("Refused a redirect from https to http: %1").arg(finalUrl));
+        return;
+    }
     long verifyResult = -1;
-    curl_easy_getinfo(FEasy, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+    curl_easy_getinfo(FEasy.get(), CURLINFO_SSL_VERIFYRESULT, &verifyResult);
     Fail(InternetErrorFromCurl(curlCode, verifyResult), QString::fromUtf8(FCurlError.data()));
+    FReason = ReasonFromCurl(curlCode);
+}
+
+QString THttpRequest::ReasonFromCurl(int curlCode) const
+{
+    const QString words = FCurlError[0] != '\0' ? QString::fromUtf8(FCurlError.data())
+                                                : QString::fromUtf8(curl_easy_strerror(CURLcode(curlCode)));
+    // libcurl names the address it could not reach, not that it was the proxy's.
+    if (curlCode == CURLE_COULDNT_CONNECT && !FSession.Proxy().isEmpty())
+        return QStringLiteral("Could not connect to the proxy %1: %2").arg(ParseUrl(FSession.Proxy()).Host, words);
+    return words;
 }
 
 bool THttpRequest::FailEarlyAnswer()
@@ -402,6 +561,7 @@ size_t THttpRequest::OnBodyData(char* data, size_t size, size_t count, void* sel
     request->FHeadersDone = true;
     request->FBody.insert(request->FBody.end(), data, data + length);
     ++request->FActivity;
+    request->FMoved += length;
     return length;
 }
 
@@ -415,13 +575,23 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
         return length; // trailers of a chunked body
     if (StartsWithNoCase(line, "HTTP/")) {
         request->FLocationSeen = false;
+        request->FAnnouncedLength = -1;
+    } else if (StartsWithNoCase(line, "Content-Length:")) {
+        // libcurl 7.88 takes an overflowing length for "until the connection closes", "12abc"
+        // for 12 and the last of two different lengths: a body it would then pass off as whole.
+        const std::optional<qint64> length = ParseContentLength(line.substr(std::strlen("Content-Length:")));
+        if (!length || (request->FAnnouncedLength >= 0 && *length != request->FAnnouncedLength)) {
+            request->FInvalidLength = true;
+            return 0;
+        }
+        request->FAnnouncedLength = *length;
     } else if (StartsWithNoCase(line, "Location:")) {
         request->FLocationSeen = true;
     } else if (line == "\r\n" || line == "\n") {
         // The end of a header block: an interim answer (1xx) and a redirect that libcurl
         // follows are not the answer yet.
         long status = 0;
-        curl_easy_getinfo(request->FEasy, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(request->FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
         const bool interim = status < 200;
         const bool followed = request->FFollowRedirects && status >= 300 && status < 400 && request->FLocationSeen;
         request->FHeadersDone = !interim && !followed;
@@ -448,6 +618,7 @@ size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void*
         request->FUploadPos = 0;
     }
     ++request->FActivity;
+    request->FMoved += taken;
     return taken;
 }
 

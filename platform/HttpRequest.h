@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/CurlHandles.h"
+#include "platform/TransferPace.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -11,7 +14,6 @@
 #include <vector>
 
 class TInternetSession;
-struct curl_slist;
 
 // Calendar fields of an HTTP date (UTC); DayOfWeek counts from Sunday = 0.
 struct THttpDate {
@@ -28,7 +30,14 @@ struct THttpRequestOptions {
 
 // One HTTP or HTTPS request with blocking, handle-style calls: open, query, read or write
 // blocks, close. Always fetched from the server (no cache), TLS always verified, redirects
-// followed for GET only (http and https, at most 10).
+// followed for GET only (http and https, at most 10; a request that starts on https stays on
+// https). Texts with a line break or NUL (URL, method, headers, the session's agent, proxy and
+// proxy credentials) are refused before anything is sent. A Content-Length that cannot be true
+// (not a decimal 63-bit number, or two that differ) fails the request before any body is
+// handed out. With the session's receive time-out T > 0 the answer's headers must be complete
+// within T of the request's start, and a body that moves fewer than 1024 bytes in any T fails
+// (uploads likewise with the send time-out); only the time spent waiting inside these calls
+// counts, not the caller's pauses between them.
 class THttpRequest {
 public:
     explicit THttpRequest(TInternetSession& session);
@@ -43,7 +52,7 @@ public:
 
     // GET: returns once the final status and headers are known. POST/PUT: returns once the
     // connection stands and the request is ready to take the body. False when it could not be
-    // opened at all: ErrorCode()/ErrorText() say why.
+    // opened at all: ErrorCode(), ErrorText() and Reason() say why.
     bool Open(const THttpRequestOptions& options);
     int StatusCode() const;               // 0 when unknown
     qint64 ContentLength() const;         // 0 when absent
@@ -63,20 +72,30 @@ public:
 
     quint32 ErrorCode() const { return FErrorCode; }  // InternetErrors number, 0 when none
     QString ErrorText() const { return FErrorText; }
+    // Why the request failed, in the client's own words (libcurl's message, or this class's own
+    // for the checks above); empty when nothing failed. Kept until the next Open or Close.
+    QString Reason() const { return FReason; }
     void Close();
 
 private:
     enum class TGoal { Connection, Answer, Body, UploadTaken };
     enum class TPump { Reached, Ended, Gone };
+    // What the request waits for, each with its own time bound.
+    enum class TStage { Connecting, Sending, Answer, Receiving };
 
     bool Prepare(const THttpRequestOptions& options);
+    bool CheckSingleLines(const THttpRequestOptions& options);
     qint64 FillBody();  // 1 with data buffered, 0 at the end, -1 on failure
     bool Reached(TGoal goal) const;
     TPump Pump(TGoal goal, int idleLimitMs);
+    TStage Stage() const;
+    int StageLimitMs() const;  // the session's bound on FStage, 0 for none
+    QString Overdue();
     void CollectEnd();
     void Abort(quint32 code, const QString& text);
     bool Fail(quint32 code, const QString& text);
     void FailFromCurl(int curlCode);
+    QString ReasonFromCurl(int curlCode) const;
     bool FailEarlyAnswer();
 
     static size_t OnBodyData(char* data, size_t size, size_t count, void* self);
@@ -85,9 +104,9 @@ private:
     static int OnConnected(void* self, char* remoteIp, char* localIp, int remotePort, int localPort);
 
     TInternetSession& FSession;
-    void* FMulti = nullptr;
-    void* FEasy = nullptr;
-    curl_slist* FHeaders = nullptr;
+    TCurlMulti FMulti;
+    TCurlEasy FEasy;  // removed from FMulti before either goes
+    TCurlSlist FHeaders;
     // Shared with a pump that calls out through OnWait: false once this transfer is closed.
     std::shared_ptr<bool> FAlive;
 
@@ -98,8 +117,20 @@ private:
     bool FHeadersDone = false;
     bool FEnded = false;
     bool FUploadPaused = false;
+    bool FStartedSecure = false;
+    // The Content-Length of the response being read, -1 while none came; a second one must agree.
+    qint64 FAnnouncedLength = -1;
+    bool FInvalidLength = false;
     // Bumped by every callback that moved something; the idle timers watch it.
     quint64 FActivity = 0;
+    // Body bytes received or sent, for the pace.
+    quint64 FMoved = 0;
+    // Milliseconds spent waiting inside Pump: time the caller keeps the request waiting between
+    // calls is not the server's fault.
+    qint64 FWaitedMs = 0;
+    TStage FStage = TStage::Connecting;
+    qint64 FStageFromMs = 0;
+    TTransferPace FPace;
 
     std::vector<char> FBody;
     size_t FBodyPos = 0;
@@ -110,5 +141,6 @@ private:
 
     quint32 FErrorCode = 0;
     QString FErrorText;
+    QString FReason;
     std::array<char, 256> FCurlError{};
 };

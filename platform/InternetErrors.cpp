@@ -142,6 +142,8 @@ QString InternetErrorText(quint32 code)
         return QStringLiteral("The server's security certificate has expired or is not yet valid.");
     case ieCertificateNameInvalid:
         return QStringLiteral("The server's security certificate was issued for a different host name.");
+    case ieHttpsToHttpRedirect:
+        return QStringLiteral("A secure request was redirected to an address without encryption.");
     case ieClientCertificateNeeded:
         return QStringLiteral("The server requires a client certificate.");
     case ieCertificateNotTrusted:

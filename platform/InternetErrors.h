@@ -18,6 +18,7 @@ enum TInternetError : quint32 {
     ieConnectionReset = 12031,          // the connection was reset while receiving
     ieCertificateDateInvalid = 12037,   // the server's certificate has expired or is not yet valid
     ieCertificateNameInvalid = 12038,   // the server's certificate names another host
+    ieHttpsToHttpRedirect = 12040,      // a secure request was redirected to plain http (refused)
     ieClientCertificateNeeded = 12044,  // the server demands a client certificate
     ieCertificateNotTrusted = 12045,    // the server's certificate could not be verified
     ieFtpPassiveUnavailable = 12112,    // the FTP server accepted neither EPSV nor PASV

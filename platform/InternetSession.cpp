@@ -19,19 +19,16 @@ TInternetSession::TInternetSession(const QString& agent, const QString& proxy)
     , FProxy(proxy)
 {
     InitialiseClientOnce();
-    CURLSH* share = curl_share_init();
-    if (share) {
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    FShare.reset(curl_share_init());
+    if (FShare) {
+        // No lock functions: the session stays on one thread (see the header).
+        curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(FShare.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     }
-    FShare = share;
 }
 
-TInternetSession::~TInternetSession()
-{
-    curl_share_cleanup(static_cast<CURLSH*>(FShare));
-}
+TInternetSession::~TInternetSession() = default;
 
 void TInternetSession::SetProxyCredentials(const QString& userName, const QString& password)
 {

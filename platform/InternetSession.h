@@ -1,10 +1,16 @@
 #pragma once
 
+#include "platform/CurlHandles.h"
+
 #include <QString>
 
 // One Internet session of a copy run: the user agent, an optional proxy and the time-outs
 // that every request of the run inherits. Requests made through it share connections,
 // name lookups and TLS sessions.
+//
+// Threads: the shared connection cache has no locks, so the session and every request made
+// through it belong to the user-interface thread that runs the copy run; no other thread may
+// create, use or destroy them.
 class TInternetSession {
 public:
     TInternetSession(const QString& agent, const QString& proxy);
@@ -32,7 +38,7 @@ public:
     const QString& CaFile() const { return FCaFile; }
 
     // The client's shared state for the requests of this session (opaque outside platform/).
-    void* SharedState() const { return FShare; }
+    void* SharedState() const { return FShare.get(); }
 
 private:
     QString FAgent;
@@ -43,5 +49,5 @@ private:
     int FConnectTimeoutMs = 0;
     int FSendTimeoutMs = 0;
     int FReceiveTimeoutMs = 0;
-    void* FShare = nullptr;
+    TCurlShare FShare;
 };

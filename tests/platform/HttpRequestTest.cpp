@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -50,6 +51,24 @@ QString BasicAuthorization(const char* credentials)
 {
     return QStringLiteral("Authorization: Basic ") + QString::fromLatin1(QByteArray(credentials).toBase64());
 }
+
+bool HasHeader(const QJsonObject& request, const QString& name)
+{
+    return request.value(QStringLiteral("headers")).toObject().contains(name);
+}
+
+// An HTTPS server with its own throw-away certificate and the file the tests fetch.
+struct TSecureServer {
+    explicit TSecureServer(const QByteArray& body)
+    {
+        Started = Server.Start(THttpServerFixture::TScheme::Https);
+        QFile file(Server.DocRoot() + QStringLiteral("/file.bin"));
+        Started = Started && file.open(QIODevice::WriteOnly) && file.write(body) == body.size();
+    }
+
+    THttpServerFixture Server;
+    bool Started = false;
+};
 
 class THttpRequestTest : public ::testing::Test {
 protected:
@@ -196,11 +215,8 @@ TEST_F(THttpRequestTest, RequestsThatCannotBeOpenedSayWhy)
 
 TEST_F(THttpRequestTest, CertificatesAreVerifiedAgainstTheTrustedOnes)
 {
-    THttpServerFixture secure;
-    ASSERT_TRUE(secure.Start(THttpServerFixture::TScheme::Https)) << secure.Message().toStdString();
-    QFile file(secure.DocRoot() + QStringLiteral("/file.bin"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(FBody) == FBody.size());
-    file.close();
+    TSecureServer secure(FBody);
+    ASSERT_TRUE(secure.Started) << secure.Server.Message().toStdString();
 
     struct TCase {
         const char* Name;
@@ -217,10 +233,10 @@ TEST_F(THttpRequestTest, CertificatesAreVerifiedAgainstTheTrustedOnes)
         SCOPED_TRACE(testCase.Name);
         TInternetSession session(QStringLiteral("OrvantaTest/1.0"), QString());
         if (testCase.TrustServer)
-            session.SetCaFile(secure.CaFile());
+            session.SetCaFile(secure.Server.CaFile());
         THttpRequest request(session);
         THttpRequestOptions options;
-        options.Url = QStringLiteral("https://%1:%2/file.bin").arg(testCase.Host).arg(secure.Port());
+        options.Url = QStringLiteral("https://%1:%2/file.bin").arg(testCase.Host).arg(secure.Server.Port());
         EXPECT_EQ(request.Open(options), testCase.Error == 0);
         EXPECT_EQ(request.ErrorCode(), testCase.Error) << request.ErrorText().toStdString();
         if (testCase.Error == 0) {
@@ -520,6 +536,292 @@ TEST_F(THttpRequestTest, UploadEndedShortIsAbortedNotPassedOffAsComplete)
     ASSERT_TRUE(testsupport::waitFor([this] { return !RequestsFor(QStringLiteral("/upload/short.bin")).isEmpty(); }));
     EXPECT_EQ(RequestsFor(QStringLiteral("/upload/short.bin")).last().value(QStringLiteral("body_length")).toInteger(),
               Block);
+}
+
+TEST_F(THttpRequestTest, DifferentFailuresGiveDifferentSpecificReasons)
+{
+    TSecureServer secure(FBody);
+    ASSERT_TRUE(secure.Started) << secure.Server.Message().toStdString();
+    const QString secureFile = secure.Server.BaseUrl() + QStringLiteral("/file.bin");
+    const QString plainFile = Url(QStringLiteral("/file.bin"));
+    struct TCase {
+        const char* Name;
+        QString Url;
+        QString Proxy;
+        bool TrustSecure;
+        quint32 Error;
+        QString Reason; // the start of the reason
+    };
+    const TCase cases[] = {
+        {"untrusted certificate", secureFile, {}, false, ieCertificateNotTrusted,
+         QStringLiteral("SSL certificate problem: self-signed certificate")},
+        {"connection refused", QStringLiteral("http://127.0.0.1:1/file.bin"), {}, false, ieCannotConnect,
+         QStringLiteral("Failed to connect to 127.0.0.1 port 1")},
+        {"dead proxy", plainFile, QStringLiteral("http://127.0.0.1:1"), false, ieCannotConnect,
+         QStringLiteral("Could not connect to the proxy 127.0.0.1: Failed to connect to 127.0.0.1 port 1")},
+        {"redirect loop", Url(QStringLiteral("/loop")), {}, false, ieRedirectFailed,
+         QStringLiteral("Maximum (10) redirects followed")},
+        {"redirect from https to http", secure.Server.BaseUrl() + QStringLiteral("/redirect/302?to=") + plainFile, {},
+         true, ieHttpsToHttpRedirect, QStringLiteral("Refused a redirect from https to http: ") + plainFile},
+        {"invalid Content-Length", Url(QStringLiteral("/file.bin?clen=12abc")), {}, false, ieInvalidServerResponse,
+         QStringLiteral("The server sent an invalid Content-Length.")},
+    };
+    std::set<QString> reasons;
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), testCase.Proxy);
+        if (testCase.TrustSecure)
+            session.SetCaFile(secure.Server.CaFile());
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = testCase.Url;
+        EXPECT_FALSE(request.Open(options));
+        EXPECT_EQ(request.ErrorCode(), testCase.Error) << request.Reason().toStdString();
+        EXPECT_TRUE(request.Reason().startsWith(testCase.Reason)) << request.Reason().toStdString();
+        EXPECT_FALSE(request.ErrorText().isEmpty());
+        reasons.insert(request.Reason());
+    }
+    EXPECT_EQ(reasons.size(), std::size(cases));
+
+    THttpRequest succeeded(FSession);
+    THttpRequestOptions options;
+    options.Url = plainFile;
+    ASSERT_TRUE(succeeded.Open(options));
+    EXPECT_TRUE(succeeded.Reason().isEmpty()) << succeeded.Reason().toStdString();
+}
+
+TEST_F(THttpRequestTest, LineBreaksAndNulNeverReachTheWire)
+{
+    PutFile(QStringLiteral("ok"), 100);
+    const QString injected = QStringLiteral("A\r\nX-Injected: 1");
+    struct TCase {
+        const char* Name;
+        QString Url;
+        QByteArray Method;
+        QString Agent;
+        QString Header;
+        QString Proxy;
+        QString ProxyUser;
+        quint32 Error;
+        QString Reason;
+    };
+    const QString file = Url(QStringLiteral("/file.bin"));
+    const QString proxy = FServer.BaseUrl();
+    const TCase cases[] = {
+        {"agent", file, "GET", injected, {}, {}, {}, ieInternalError,
+         QStringLiteral("The user agent contains a line break or NUL character.")},
+        {"URL with a NUL", Url(QStringLiteral("/ok")) + QChar(0) + QStringLiteral("/../x"), "GET", {}, {}, {}, {},
+         ieInvalidUrl, QStringLiteral("The address contains a line break or NUL character.")},
+        {"URL with a line break", file + QStringLiteral("\r\nX-Injected: 1"), "GET", {}, {}, {}, {}, ieInvalidUrl,
+         QStringLiteral("The address contains a line break or NUL character.")},
+        {"header with a NUL", file, "PUT", {}, QStringLiteral("X-A: 1") + QChar(0) + QStringLiteral("X-Injected: 1"),
+         {}, {}, ieInternalError, QStringLiteral("A request header contains a line break or NUL character.")},
+        {"method", file, "POST\r\nX-Injected: 1", {}, {}, {}, {}, ieInternalError,
+         QStringLiteral("The request method contains a line break or NUL character.")},
+        {"proxy", QStringLiteral("http://example.invalid/file.bin"), "GET", {}, {}, proxy + QStringLiteral("\nX-Injected: 1"),
+         {}, ieProxyFailure, QStringLiteral("The proxy address contains a line break or NUL character.")},
+        {"proxy user", QStringLiteral("http://example.invalid/file.bin"), "GET", {}, {}, proxy, injected,
+         ieProxyFailure, QStringLiteral("The proxy user name contains a line break or NUL character.")},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const qsizetype before = FServer.Requests().size();
+        TInternetSession session(testCase.Agent.isEmpty() ? QStringLiteral("OrvantaTest/1.0") : testCase.Agent,
+                                 testCase.Proxy);
+        session.SetProxyCredentials(testCase.ProxyUser, QStringLiteral("secret"));
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = testCase.Url;
+        options.Method = testCase.Method;
+        options.UploadLength = 0;
+        if (!testCase.Header.isEmpty())
+            options.Headers << testCase.Header;
+        EXPECT_FALSE(request.Open(options));
+        EXPECT_EQ(request.ErrorCode(), testCase.Error);
+        EXPECT_EQ(request.Reason(), testCase.Reason);
+        EXPECT_EQ(request.ErrorText(), testCase.Reason);
+        EXPECT_EQ(request.StatusCode(), 0);
+        EXPECT_EQ(FServer.Requests().size(), before) << "a request went out";
+    }
+    for (const QJsonObject& request : FServer.Requests())
+        EXPECT_FALSE(HasHeader(request, QStringLiteral("x-injected")));
+}
+
+TEST_F(THttpRequestTest, ContentLengthThatCannotBeTrueFailsBeforeAnyBody)
+{
+    const QByteArray ten = PutFile(QStringLiteral("ten.bin"), 10);
+    struct TCase {
+        const char* Name;
+        QString Lengths; // the Content-Length lines, comma-separated
+        bool Valid;
+    };
+    const TCase cases[] = {
+        {"2^64", QStringLiteral("18446744073709551616"), false},
+        {"2^63", QStringLiteral("9223372036854775808"), false},
+        {"digits then letters", QStringLiteral("12abc"), false},
+        {"empty", QString(), false},
+        {"negative", QStringLiteral("-1"), false},
+        {"two different", QStringLiteral("10,11"), false},
+        {"two different, the last one true", QStringLiteral("11,10"), false},
+        {"plain", QStringLiteral("10"), true},
+        {"two equal", QStringLiteral("10,10"), true},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(QStringLiteral("/ten.bin?clen=") + testCase.Lengths);
+        const bool opened = request.Open(options);
+        EXPECT_EQ(opened, testCase.Valid) << request.Reason().toStdString();
+        const TBody body = ReadAll(request);
+        if (testCase.Valid) {
+            EXPECT_EQ(body.LastRead, 0);
+            EXPECT_TRUE(body.Data == ten);
+            EXPECT_EQ(request.ContentLength(), 10);
+        } else {
+            EXPECT_EQ(body.LastRead, -1);
+            EXPECT_TRUE(body.Data.isEmpty()) << body.Data.size() << " bytes handed out";
+            EXPECT_EQ(request.ErrorCode(), ieInvalidServerResponse);
+            EXPECT_EQ(request.Reason(), QStringLiteral("The server sent an invalid Content-Length."));
+        }
+    }
+}
+
+TEST_F(THttpRequestTest, SecureRequestsNeverRedirectToPlainHttp)
+{
+    TSecureServer secure(FBody);
+    ASSERT_TRUE(secure.Started) << secure.Server.Message().toStdString();
+    FSession.SetCaFile(secure.Server.CaFile());
+    const QString secureBase = secure.Server.BaseUrl();
+    const QString plainBase = FServer.BaseUrl();
+    const QString file = QStringLiteral("/file.bin");
+    struct TCase {
+        const char* Name;
+        QString From;
+        QString To;
+        bool Followed;
+    };
+    const TCase cases[] = {
+        {"https to http", secureBase, plainBase + file, false},
+        {"https to http on the same host and port", secureBase,
+         QStringLiteral("http://127.0.0.1:%1/file.bin").arg(secure.Server.Port()), false},
+        {"https to https", secureBase, secureBase + file, true},
+        {"http to https", plainBase, secureBase + file, true},
+        {"http to http", plainBase, plainBase + file, true},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const qsizetype plainBefore = FServer.Requests().size();
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = testCase.From + QStringLiteral("/redirect/302?to=") + testCase.To;
+        EXPECT_EQ(request.Open(options), testCase.Followed) << request.Reason().toStdString();
+        if (testCase.Followed) {
+            EXPECT_EQ(request.StatusCode(), 200);
+            EXPECT_EQ(request.FinalUrl(), testCase.To);
+            EXPECT_TRUE(ReadAll(request).Data == FBody);
+        } else {
+            EXPECT_EQ(request.ErrorCode(), ieHttpsToHttpRedirect);
+            EXPECT_EQ(request.Reason(), QStringLiteral("Refused a redirect from https to http: ") + testCase.To);
+            EXPECT_EQ(FServer.Requests().size(), plainBefore) << "the plain server was asked";
+        }
+    }
+}
+
+TEST_F(THttpRequestTest, TricklingServerFailsWithinTheReceiveTimeout)
+{
+    // 20 000 bytes a second for 1.5 s: slow, but never below 1024 bytes a second.
+    const QByteArray paced = PutFile(QStringLiteral("paced.bin"), 30000);
+    // Dripped whole, it would take 6 s, each drop well within the time-out.
+    PutFile(QStringLiteral("drip.bin"), 20);
+    FSession.SetTimeouts(0, 0, 1000);
+    struct TCase {
+        const char* Name;
+        QString Path;
+        bool Opens;
+        QString Reason; // empty: the whole body arrives
+    };
+    const TCase cases[] = {
+        {"a header line every 0.3 s", QStringLiteral("/drip.bin?drip=headers"), false,
+         QStringLiteral("The server did not complete the headers of its answer within 1 second.")},
+        {"a body byte every 0.3 s", QStringLiteral("/drip.bin?drip=body"), true,
+         QStringLiteral("The server sent fewer than 1024 bytes in 1 second.")},
+        {"slow but steady", QStringLiteral("/paced.bin?rate=20000"), true, {}},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        QElapsedTimer clock;
+        clock.start();
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(testCase.Path);
+        EXPECT_EQ(request.Open(options), testCase.Opens) << request.Reason().toStdString();
+        const TBody body = ReadAll(request);
+        if (testCase.Reason.isEmpty()) {
+            EXPECT_EQ(body.LastRead, 0) << request.Reason().toStdString();
+            EXPECT_TRUE(body.Data == paced);
+            EXPECT_GE(clock.elapsed(), 1000) << "the server was not slow";
+            continue;
+        }
+        EXPECT_EQ(body.LastRead, -1);
+        EXPECT_EQ(request.ErrorCode(), ieTimeout);
+        EXPECT_EQ(request.Reason(), testCase.Reason);
+        EXPECT_GE(clock.elapsed(), 1000);
+        EXPECT_LT(clock.elapsed(), 4000);
+    }
+}
+
+TEST_F(THttpRequestTest, TricklingUploadFailsWithinTheSendTimeout)
+{
+    // Far more than the socket buffers hold, so the server's pace shows.
+    constexpr qint64 Announced = 256 * 1024 * 1024;
+    FSession.SetTimeouts(0, 1000, 0);
+    QElapsedTimer clock;
+    clock.start();
+    THttpRequest request(FSession);
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/upload/slow.bin?drip=body"));
+    options.Method = "PUT";
+    options.UploadLength = Announced;
+    ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+    qint64 written = 0;
+    while (written < Announced && request.Write(FBody.constData(), Block))
+        written += Block;
+    EXPECT_LT(written, Announced);
+    EXPECT_EQ(request.ErrorCode(), ieTimeout);
+    EXPECT_EQ(request.Reason(), QStringLiteral("The server took fewer than 1024 bytes in 1 second."));
+    EXPECT_LT(clock.elapsed(), 6000);
+}
+
+TEST_F(THttpRequestTest, UploadsCarryTheExtraHeaderLines)
+{
+    const QString credentials = QStringLiteral("Authorization: Basic ")
+                                + QString::fromLatin1(QStringLiteral("bob:pässwörd").toUtf8().toBase64());
+    const QByteArray data = FBody.left(5000);
+    for (const QByteArray method : {"POST", "PUT"}) {
+        for (const bool withCredentials : {false, true}) {
+            SCOPED_TRACE(method.toStdString() + (withCredentials ? " with credentials" : " without"));
+            THttpRequest request(FSession);
+            THttpRequestOptions options;
+            options.Url = Url(QStringLiteral("/protected/upload.bin"));
+            options.Method = method;
+            options.UploadLength = data.size();
+            options.Headers << QStringLiteral("X-Extra: 1");
+            if (withCredentials)
+                options.Headers << credentials;
+            ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+            ASSERT_TRUE(request.Write(data.constData(), data.size()));
+            ASSERT_TRUE(request.FinishUpload()) << request.Reason().toStdString();
+            EXPECT_EQ(request.StatusCode(), withCredentials ? 200 : 401);
+
+            const QJsonObject received = FServer.Requests().last();
+            const QJsonObject headers = received.value(QStringLiteral("headers")).toObject();
+            EXPECT_EQ(headers.value(QStringLiteral("x-extra")).toString(), QStringLiteral("1"));
+            EXPECT_EQ(headers.value(QStringLiteral("authorization")).toString(),
+                      withCredentials ? credentials.mid(15) : QString());
+            EXPECT_EQ(received.value(QStringLiteral("body_sha256")).toString(), Sha256(data));
+        }
+    }
 }
 
 } // namespace

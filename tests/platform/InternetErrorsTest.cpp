@@ -86,4 +86,11 @@ TEST(InternetErrors, TextIsEmptyForNumbersThatAreNotOurs)
     EXPECT_EQ(InternetErrorText(ieTimeout), QStringLiteral("The operation timed out."));
 }
 
+TEST(InternetErrors, NumbersOfTheClientsOwnChecksHaveATextToo)
+{
+    // Not mapped from a libcurl result: the HTTP client refuses the redirect itself.
+    EXPECT_EQ(InternetErrorText(ieHttpsToHttpRedirect),
+              QStringLiteral("A secure request was redirected to an address without encryption."));
+}
+
 } // namespace

@@ -20,10 +20,17 @@ Routes; the options are query parameters:
       stall=<n>                  send the headers and <n> bytes, then nothing until the client goes
       hang=1                     send nothing at all until the client goes
       rate=<bytes per second>    pace the body
+      drip=headers|body          send the header lines, or the body's bytes, one every 0.3 s
+      clen=<value>[,<value>...]  announce these Content-Length lines verbatim (any text), send
+                                 the whole file and close
   GET /redirect/<code>?to=<path or URL>   answer <code> with that Location
   GET /loop                      302 to itself, for ever
   POST or PUT /<anything>        read the body (Content-Length), answer status=<n> (200 by default)
       early=<n>                  answer <n> right after the headers without reading the body
+      auth=<user>:<password>     read the body, then 401 with WWW-Authenticate unless that Basic
+                                 Authorization came
+      drip=body                  take the body one byte every 0.3 s
+  GET, POST or PUT /protected/<anything>   as auth=bob:pässwörd (the password as UTF-8)
 A request target in absolute form (as sent to a proxy) is served by its path.
 """
 
@@ -47,6 +54,10 @@ EMPTY_SHA256 = hashlib.sha256().hexdigest()
 STALL_LIMIT_SECONDS = 120
 DRAIN_LIMIT_SECONDS = 10
 RATE_SLICES_PER_SECOND = 20
+DRIP_SECONDS = 0.3
+DRIP_HEADER_LINES = 20
+PROTECTED_PREFIX = "/protected/"
+PROTECTED_CREDENTIALS = "bob:pässwörd"
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -61,7 +72,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def parse(self):
         target = urllib.parse.urlsplit(self.path)
         self.route = urllib.parse.unquote(target.path)
-        self.options = dict(urllib.parse.parse_qsl(target.query))
+        self.options = dict(urllib.parse.parse_qsl(target.query, keep_blank_values=True))
+        if self.route.startswith(PROTECTED_PREFIX):
+            self.options.setdefault("auth", PROTECTED_CREDENTIALS)
 
     def record(self, early=None, length=0, digest=EMPTY_SHA256, head=b""):
         """head: the first bytes of the body, kept whole when the body is small."""
@@ -95,6 +108,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def answer_unauthorised(self):
+        self.answer_text(401, "authorisation required\n", [("WWW-Authenticate", 'Basic realm="test"')])
+
     def authorised(self):
         expected = self.options.get("auth")
         if expected is None:
@@ -115,6 +131,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if rate:
                 time.sleep(max(0.0, 1.0 / RATE_SLICES_PER_SECOND - (time.monotonic() - started)))
 
+    def drip(self, data):
+        for offset in range(len(data)):
+            time.sleep(DRIP_SECONDS)
+            self.wfile.write(data[offset:offset + 1])
+
+    def drip_headers(self, size):
+        """The status line, then one header line every DRIP_SECONDS, then the length."""
+        self.wfile.write(b"HTTP/1.1 200 OK\r\n")
+        for number in range(DRIP_HEADER_LINES):
+            time.sleep(DRIP_SECONDS)
+            self.wfile.write(b"X-Drip: %d\r\n" % number)
+        self.wfile.write(b"Content-Length: %d\r\n\r\n" % size)
+
     def wait_for_client_to_go(self, limit):
         deadline = time.monotonic() + limit
         while time.monotonic() < deadline:
@@ -126,17 +155,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 except OSError:
                     return
 
-    def serve_file(self):
-        path = os.path.join(self.server.docroot, self.route.lstrip("/"))
-        if not os.path.isfile(path):
-            self.answer_text(404, "not found\n")
-            return
-        size = os.path.getsize(path)
-        length_mode = self.options.get("length")
-        drop = int(self.options["drop"]) if "drop" in self.options else None
-        stall = int(self.options["stall"]) if "stall" in self.options else None
-        rate = int(self.options.get("rate", 0))
-
+    def send_file_headers(self, path, size, length_mode):
         self.send_response(200)
         if self.options.get("lastmod") != "0":
             self.send_header("Last-Modified", self.date_time_string(int(os.path.getmtime(path))))
@@ -149,19 +168,47 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(size))
         self.end_headers()
 
+    def announce_lengths(self, values):
+        """Content-Length lines as given, true or not; the body then ends with the connection."""
+        self.send_response(200)
+        for value in values:
+            self.send_header("Content-Length", value)
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+
+    def serve_file(self):
+        path = os.path.join(self.server.docroot, self.route.lstrip("/"))
+        if not os.path.isfile(path):
+            self.answer_text(404, "not found\n")
+            return
+        size = os.path.getsize(path)
+        length_mode = self.options.get("length")
+        drop = int(self.options["drop"]) if "drop" in self.options else None
+        stall = int(self.options["stall"]) if "stall" in self.options else None
+        rate = int(self.options.get("rate", 0))
+        drip = self.options.get("drip")
+
+        if drip == "headers":
+            self.drip_headers(size)
+        elif "clen" in self.options:
+            self.announce_lengths(self.options["clen"].split(","))
+        else:
+            self.send_file_headers(path, size, length_mode)
         with open(path, "rb") as source:
             if drop is not None or stall is not None:
                 self.wfile.write(source.read(drop if drop is not None else stall))
                 self.close_connection = True
                 if stall is not None:
                     self.wait_for_client_to_go(STALL_LIMIT_SECONDS)
-                return
-            if length_mode == "chunked":
+            elif length_mode == "chunked":
                 while chunk := source.read(CHUNK):
                     self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk))
                 self.wfile.write(b"0\r\n\r\n")
             elif rate:
                 self.send_body(source, size, rate)
+            elif drip == "body":
+                self.drip(source.read())
             else:
                 self.connection.sendfile(source)
 
@@ -174,8 +221,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             self.wait_for_client_to_go(STALL_LIMIT_SECONDS)
         elif not self.authorised():
-            self.answer_text(401, "authorisation required\n",
-                             [("WWW-Authenticate", 'Basic realm="test"')])
+            self.answer_unauthorised()
         elif "status" in self.options:
             status = int(self.options["status"])
             self.answer_text(status, f"status {status}\n")
@@ -203,8 +249,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         received = 0
         digest = hashlib.sha256()
         head = bytearray()
+        dripping = self.options.get("drip") == "body"
         while received < length:
-            data = self.rfile.read(min(CHUNK, length - received))
+            if dripping:
+                # Past the reader's buffer, so that the client's bytes wait in the socket.
+                time.sleep(DRIP_SECONDS)
+                data = self.connection.recv(1)
+            else:
+                data = self.rfile.read(min(CHUNK, length - received))
             if not data:
                 break
             received += len(data)
@@ -216,8 +268,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             return
         if not self.authorised():
-            self.answer_text(401, "authorisation required\n",
-                             [("WWW-Authenticate", 'Basic realm="test"')])
+            self.answer_unauthorised()
             return
         status = int(self.options.get("status", 200))
         self.answer_text(status, f"received {received}\n")
