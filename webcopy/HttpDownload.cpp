@@ -61,10 +61,11 @@ TTransferResult TWebCopy::HttpDownload(int idx, const QString& url, const QStrin
     // carries them as before, the request itself never does (the origin server must not see them).
     const QString reportedUrl = AddProxyCredentials(url);
 
-    ShowFileLine(displayURL.isEmpty() ? provisionalName : displayURL, DlgFromServerLabel, GetURLServer(url));
+    ShowFileLine(displayURL.isEmpty() ? provisionalName : displayURL, DlgFromServerLabel, RequestServer(url));
     QCoreApplication::processEvents();
 
-    const QString promptCaption = QStringLiteral("Connect to ") + ExtractURLHost(url);
+    // The prompt names the host that the request, with the typed password, really goes to.
+    const QString promptCaption = QStringLiteral("Connect to ") + RequestServer(url);
     const QString loginCancelled = QStringLiteral("The login prompt was cancelled");
     if (authenticate == waAlways && (userName.isEmpty() || password.isEmpty())) {
         if (!ShowLoginPrompt(promptCaption, userName, password))
@@ -87,7 +88,7 @@ TTransferResult TWebCopy::HttpDownload(int idx, const QString& url, const QStrin
         if (FCancelled)
             return TTransferResult::Cancelled();
         if (!opened)
-            return TTransferResult::URLNotFound(reportedUrl, request ? request->ErrorText()
+            return TTransferResult::URLNotFound(reportedUrl, request ? request->Reason()
                                                                       : QStringLiteral("No Internet session"));
         const int status = request->StatusCode();
         if (status == 401 && (authenticate == waAlways || authenticate == waAuto)) {
@@ -177,7 +178,8 @@ TTransferResult TWebCopy::WriteDownload(int idx, std::unique_ptr<THttpRequest>& 
             if (FCancelled)
                 return TTransferResult::Cancelled();
             // A body that breaks off is a failed download, not a short success.
-            return TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText());
+            return TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText(),
+                                          request->Reason());
         }
         if (count > 0 && !writer->Write(buffer, count)) {
             writer->Discard();

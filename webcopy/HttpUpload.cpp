@@ -17,7 +17,7 @@ constexpr qint64 SendBlockSize = 4096;
 TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
                                      TWebCopyHTTPCommand command, const QString& userName, const QString& password)
 {
-    ShowFileLine(ExtractURLFileName(url), DlgFromServerLabel, GetURLServer(url));
+    ShowFileLine(ExtractURLFileName(url), DlgFromServerLabel, RequestServer(url));
 
     const QString localPath = CombinePath(localDir, localFilename.isEmpty() ? ExtractURLFileName(url) : localFilename);
     if (!FileExists(localPath))
@@ -46,7 +46,8 @@ TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir
     if (!userName.isEmpty() || !password.isEmpty())
         options.Headers << QStringLiteral("Authorization: Basic ") + EncodeBase64(userName + QLatin1Char(':') + password);
     const auto clientFailure = [&] {
-        TTransferResult result = TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText());
+        TTransferResult result = TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText(),
+                                                        request->Reason());
         result.HttpStatus = request->StatusCode();
         return result;
     };

@@ -3,6 +3,7 @@
 #include "platform/InternetSession.h"
 #include "platform/Shell.h"
 #include "platform/TickCount.h"
+#include "platform/UrlParser.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressFormat.h"
@@ -74,6 +75,15 @@ QString TWebCopy::TimeLeftStr() const
 QString TWebCopy::ElapsedTimeStr() const
 {
     return FProgressValid ? TimeTextFromKey(FProgressKeys.ElapsedKey, DlgTimeSec, DlgTimeMin) : QString();
+}
+
+QString TWebCopy::RequestServer(const QString& url)
+{
+    const TUrlParts parts = ParseUrl(url);
+    if (!parts.Valid)
+        return ExtractURLHost(url);
+    const int defaultPort = parts.Scheme == QStringLiteral("https") ? 443 : 80;
+    return parts.Port == defaultPort ? parts.Host : parts.Host + QLatin1Char(':') + QString::number(parts.Port);
 }
 
 void TWebCopy::DisposeForm()

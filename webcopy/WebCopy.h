@@ -199,6 +199,10 @@ public:
     QString AddProxyCredentials(const QString& url) const;
     QString GetURLServer(const QString& url) const;
     QString GetURLPath(const QString& url) const;
+    // The server a request for the URL really goes to, as the HTTP client parses it: host, and
+    // port when not the scheme's own, without user information. For the login prompt and the
+    // dialog, so neither can name another host than the one that gets the password.
+    static QString RequestServer(const QString& url);
 
 private:
     friend class TWCopyThread;

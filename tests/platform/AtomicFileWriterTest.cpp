@@ -1,6 +1,7 @@
 #include "platform/AtomicFileWriter.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/platform/WriterTestFiles.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
 
 #include <QDir>
@@ -158,49 +159,6 @@ TEST_F(TAtomicFileWriterTest, SmallBlocksReachTheDiskInFewLargeWrites)
     EXPECT_LE(calls, size / TAtomicFileWriter::BufferSize + 1) << calls << " write() calls";
     EXPECT_EQ(contents(path(QStringLiteral("big.bin"))), data);
 }
-
-// A tmpfs of `bytes` mounted on a new directory, seen only by this thread: it unshares its mount
-// namespace, and goes back to the old one when done. Needs root, as CI is; Error() says why not.
-class TSmallFileSystem {
-public:
-    explicit TSmallFileSystem(qint64 bytes)
-    {
-        FOldNamespace = ::open("/proc/self/ns/mnt", O_RDONLY | O_CLOEXEC);
-        if (FOldNamespace < 0 || ::unshare(CLONE_NEWNS) != 0) {
-            FError = QStringLiteral("cannot have a mount namespace of its own: ") + qt_error_string(errno);
-            return;
-        }
-        FUnshared = true;
-        // Private first, so that the mount never shows outside this namespace.
-        const QByteArray options = "size=" + QByteArray::number(bytes);
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-            || ::mount("tmpfs", QFile::encodeName(FDir.path()).constData(), "tmpfs", 0, options.constData()) != 0)
-            FError = QStringLiteral("cannot mount a tmpfs: ") + qt_error_string(errno);
-        else
-            FMounted = true;
-    }
-    ~TSmallFileSystem()
-    {
-        if (FMounted)
-            ::umount(QFile::encodeName(FDir.path()).constData());
-        if (FUnshared)
-            ::setns(FOldNamespace, CLONE_NEWNS);
-        if (FOldNamespace >= 0)
-            ::close(FOldNamespace);
-    }
-    TSmallFileSystem(const TSmallFileSystem&) = delete;
-    TSmallFileSystem& operator=(const TSmallFileSystem&) = delete;
-
-    QString Error() const { return FError; }
-    QString Path() const { return FDir.path(); }
-
-private:
-    QTemporaryDir FDir;
-    int FOldNamespace = -1;
-    bool FUnshared = false;
-    bool FMounted = false;
-    QString FError;
-};
 
 TEST_F(TAtomicFileWriterTest, AFullDiskFailsWithTheSystemsReasonAndKeepsTheOldFile)
 {

@@ -1,5 +1,6 @@
 // The file copy (wpFile items), run through TWebCopy::Execute: rules, failures, data safety,
 // and copies from a real SMB share.
+#include "tests/support/HttpServerFixture.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/webcopy/SmbServerFixture.h"
@@ -534,3 +535,60 @@ TEST_F(TSmbFileCopyTest, AServerThatVanishesMidCopyIsAReadErrorAndTheOldTargetSt
 }
 
 } // namespace
+
+TEST_F(TSmbFileCopyTest, AShareAsTargetIsWrittenOnTheShareAndReplacesTheFileOnlyWhenComplete)
+{
+    const QByteArray data = pattern(5 * Block + 17);
+    writeFile(source(QStringLiteral("setup.bin")), data);
+    QDir(FServer.ShareDirectory()).mkpath(QStringLiteral("out"));
+    writeFile(shared(QStringLiteral("out/setup.bin")), "the earlier copy");
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(FServer.Port());
+    for (const QString& targetDir : {QStringLiteral("smb://") + host + QStringLiteral("/files/out"),
+                                     QStringLiteral("\\\\") + host + QStringLiteral("\\files\\out\\new")}) {
+        SCOPED_TRACE(targetDir.toStdString());
+        FWebCopy.Items().Clear();
+        FLog.Attach();
+        TWebCopyItem& item = addCopy(source(QStringLiteral("setup.bin")));
+        item.TargetDir = targetDir;
+        item.FTPUserID = FServer.UserName();
+        item.FTPPassword = FPassword;
+        FWebCopy.Execute();
+        EXPECT_TRUE(item.Success()) << item.ErrorReason().toStdString();
+        EXPECT_FALSE(FLog.Events.contains(QStringLiteral("connect error")));
+    }
+    EXPECT_EQ(contents(shared(QStringLiteral("out/setup.bin"))), data);
+    EXPECT_EQ(contents(shared(QStringLiteral("out/new/setup.bin"))), data);
+    EXPECT_TRUE(snapshot(targetDir()).isEmpty()) << "nothing is written to a local folder named like the share";
+    EXPECT_EQ(QDir(shared(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList {QStringLiteral("setup.bin")})
+        << "no temporary file is left on the share";
+
+    // A share that refuses the account is a connect error with a reason, and writes nothing.
+    FWebCopy.Items().Clear();
+    FLog.Attach();
+    TWebCopyItem& refused = addCopy(source(QStringLiteral("setup.bin")));
+    refused.TargetDir = FServer.ShareName() + QStringLiteral("/refused");
+    refused.FTPUserID = FServer.UserName();
+    refused.FTPPassword = QStringLiteral("wrong");
+    FWebCopy.Execute();
+    EXPECT_FALSE(refused.Success());
+    EXPECT_EQ(FLog.Events.filter(QStringLiteral("connect error")).size(), 1);
+    EXPECT_FALSE(refused.ErrorReason().isEmpty());
+    EXPECT_FALSE(QDir(shared(QStringLiteral("refused"))).exists());
+}
+
+TEST_F(TSmbFileCopyTest, ADownloadIntoAShareLandsOnTheShare)
+{
+    THttpServerFixture web;
+    ASSERT_TRUE(web.Start()) << web.Message().toStdString();
+    const QByteArray data = pattern(3 * Block);
+    writeFile(web.DocRoot() + QStringLiteral("/setup.exe"), data);
+    TWebCopyItem* item = FWebCopy.Items().Add();
+    item->URL = web.BaseUrl() + QStringLiteral("/setup.exe");
+    item->TargetDir = FServer.ShareName() + QStringLiteral("/downloads");
+    item->FTPUserID = FServer.UserName();
+    item->FTPPassword = FPassword;
+    FWebCopy.Execute();
+    EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    EXPECT_EQ(contents(shared(QStringLiteral("downloads/setup.exe"))), data);
+}

@@ -1,11 +1,13 @@
 // HTTP download and upload items against real local servers.
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/WcBase64.h"
 #include "webcopy/ProgressLine.h"
 #include "webcopy/WcLogin.h"
 #include "webcopy/WebCopy.h"
+#include "webcopy/WebCopyIoError.h"
 
 #include <QApplication>
 #include <QDir>
@@ -521,4 +523,83 @@ TEST_F(HttpTransfer, TheTargetFileNameMayBringItsOwnDirectories)
     FWebCopy.Execute();
     EXPECT_TRUE(FWebCopy.Items()[0]->Success()) << FWebCopy.Items()[0]->ErrorReason().toStdString();
     EXPECT_EQ(ReadFile(Target(QStringLiteral("sub/deeper/setup.exe"))), FBody);
+}
+
+TEST_F(HttpTransfer, ThePromptNamesTheHostThatGetsThePassword)
+{
+    // Everything up to the last "@" is not the host when a "?" or "#" comes first: the request
+    // goes to 127.0.0.1, so the prompt must not ask for good.test's password.
+    for (const char* trick : {"?@good.test/x", "#@good.test/x"}) {
+        SCOPED_TRACE(trick);
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QString::fromLatin1(trick));
+        item->Authenticate = waAlways;
+        TPromptAnswers prompts({{false, {}, {}}});
+        FWebCopy.Execute();
+        EXPECT_EQ(prompts.Captions,
+                  QStringList {QStringLiteral("Connect to 127.0.0.1:%1").arg(FServer.Port())});
+    }
+}
+
+TEST_F(HttpTransfer, EachFailureKeepsItsOwnReason)
+{
+    THttpServerFixture tls;
+    ASSERT_TRUE(tls.Start(THttpServerFixture::TScheme::Https)) << tls.Message().toStdString();
+    WriteFile(tls.DocRoot() + QStringLiteral("/setup.exe"), FBody);
+    const QString plain = FServer.BaseUrl() + QStringLiteral("/setup.exe");
+    const struct {
+        const char* name;
+        QString url;
+        bool trustTls;
+        QString proxy;
+        const char* reasonPart;
+    } cases[] = {
+        {"untrusted certificate", tls.BaseUrl() + QStringLiteral("/setup.exe"), false, {}, "certificate"},
+        {"refused connection", QStringLiteral("http://127.0.0.1:1/setup.exe"), false, {}, "127.0.0.1 port 1"},
+        {"dead proxy", plain, false, QStringLiteral("127.0.0.1:1"), "proxy"},
+        {"redirect loop", FServer.BaseUrl() + QStringLiteral("/loop"), false, {}, "redirect"},
+        {"refused downgrade", tls.BaseUrl() + QStringLiteral("/redirect/302?to=") + plain, true, {}, "https to http"},
+    };
+    QStringList reasons;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FWebCopy.Items().Clear();
+        FWebCopy.CaFile = c.trustTls ? tls.CaFile() : QString();
+        FWebCopy.Proxy = c.proxy;
+        TWebCopyItem* item = Download(QString());
+        item->URL = c.url;
+        FWebCopy.Execute();
+        EXPECT_FALSE(item->Success());
+        EXPECT_TRUE(item->ErrorReason().contains(QLatin1String(c.reasonPart), Qt::CaseInsensitive))
+            << item->ErrorReason().toStdString();
+        reasons << item->ErrorReason();
+    }
+
+    QStringList distinct = reasons;
+    distinct.removeDuplicates();
+    EXPECT_EQ(distinct, reasons) << "every failure says what it was";
+
+    FWebCopy.Items().Clear();
+    Download(QStringLiteral("/setup.exe"));
+    FWebCopy.Execute();
+    EXPECT_TRUE(FWebCopy.Items()[0]->Success());
+    EXPECT_TRUE(FWebCopy.Items()[0]->ErrorReason().isEmpty());
+    EXPECT_EQ(FWebCopy.Items()[0]->HttpStatus(), 200);
+}
+
+TEST_F(HttpTransfer, AFullDiskEndsTheRunWithTheSystemsReasonAndLeavesNoPartialFile)
+{
+    TSmallFileSystem disk(64 * 1024);
+    if (!disk.Error().isEmpty())
+        GTEST_SKIP() << disk.Error().toStdString();
+    TWebCopyItem* item = Download(QStringLiteral("/setup.exe"));
+    item->TargetDir = disk.Path();
+    int filesDone = 0;
+    FWebCopy.OnFileDone = [&](QObject*, int) { ++filesDone; };
+    EXPECT_THROW(FWebCopy.Execute(), TWebCopyIoError);
+    EXPECT_EQ(filesDone, 0);
+    EXPECT_FALSE(FWebCopy.Running());
+    EXPECT_EQ(item->ErrorReason(), QStringLiteral("No space left on device"));
+    EXPECT_EQ(item->ErrorCode(), 5);
+    EXPECT_TRUE(QDir(disk.Path()).isEmpty()) << "no partial file is left";
 }
