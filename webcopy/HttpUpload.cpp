@@ -3,6 +3,7 @@
 
 #include "platform/HttpRequest.h"
 #include "platform/LocalFileReader.h"
+#include "platform/LocalFiles.h"
 #include "platform/TickCount.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/UrlHelpers.h"
@@ -20,8 +21,13 @@ TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir
     ShowFileLine(ExtractURLFileName(url), DlgFromServerLabel, RequestServer(url));
 
     const QString localPath = CombinePath(localDir, localFilename.isEmpty() ? ExtractURLFileName(url) : localFilename);
-    if (!FileExists(localPath))
+    if (!FileExists(localPath) && !IsDirectory(localPath))
         return TTransferResult::Silent(QStringLiteral("The file to send does not exist: ") + localPath);
+    // A directory, a pipe or a device is nothing to send (and opening a pipe could wait for good).
+    if (!RegularFileExists(localPath))
+        return TTransferResult::Error(WebCopyErrors::CannotOpenSource,
+                                      QStringLiteral("Cannot open source file ") + localPath,
+                                      QStringLiteral("Not a regular file"));
     QCoreApplication::processEvents();
 
     const QString readFailed = QStringLiteral("Error reading source file ") + localPath;

@@ -157,7 +157,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_file_headers(self, path, size, length_mode):
         self.send_response(200)
-        if self.options.get("lastmod") != "0":
+        if "lastmodraw" in self.options:
+            self.send_header("Last-Modified", self.options["lastmodraw"])
+        elif self.options.get("lastmod") != "0":
             self.send_header("Last-Modified", self.date_time_string(int(os.path.getmtime(path))))
         if length_mode == "chunked":
             self.send_header("Transfer-Encoding", "chunked")

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 
 namespace {
@@ -591,4 +593,22 @@ TEST_F(TSmbFileCopyTest, ADownloadIntoAShareLandsOnTheShare)
     FWebCopy.Execute();
     EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
     EXPECT_EQ(contents(shared(QStringLiteral("downloads/setup.exe"))), data);
+}
+
+TEST_F(TFileCopyTest, OnlyARegularFileIsCopied)
+{
+    // A pipe nobody writes to would block the open for good; a directory or a device is no file.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(source(QStringLiteral("pipe"))).constData(), 0600), 0);
+    QDir(FRoot.path()).mkpath(QStringLiteral("src/folder"));
+    for (const QString& path : {source(QStringLiteral("pipe")), source(QStringLiteral("folder")), QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(path.toStdString());
+        FWebCopy.Items().Clear();
+        FLog.Attach();
+        TWebCopyItem& item = addCopy(path, QStringLiteral("copy.bin"));
+        FWebCopy.Execute();
+        EXPECT_FALSE(item.Success());
+        EXPECT_EQ(FLog.Events.filter(QStringLiteral("error")), QStringList {QStringLiteral("error 1")});
+        EXPECT_EQ(item.ErrorReason(), QStringLiteral("Not a regular file"));
+        EXPECT_TRUE(snapshot(targetDir()).isEmpty());
+    }
 }

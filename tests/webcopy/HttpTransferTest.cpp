@@ -21,6 +21,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 
 namespace {
 
@@ -220,6 +222,9 @@ TEST_F(HttpTransfer, NewerOnlyComparesTheServersDate)
         {"equal date", "/setup.exe", serverDate, false, false, false},
         {"a second later on the server", "/setup.exe", serverDate - 1.0 / 86400, false, false, true},
         {"no Last-Modified: now", "/setup.exe?lastmod=0", serverDate, false, false, true},
+        // Not the year 1970 that 67506 becomes in 16 bits: a date out of range counts as absent.
+        {"a year past the calendar: now", "/setup.exe?lastmodraw=Sun,%2006%20Nov%2067506%2008:49:37%20GMT",
+         serverDate, false, false, true},
         {"the date check handler decides", "/setup.exe", serverDate, true, true, true},
     };
     for (const auto& c : cases) {
@@ -602,4 +607,25 @@ TEST_F(HttpTransfer, AFullDiskEndsTheRunWithTheSystemsReasonAndLeavesNoPartialFi
     EXPECT_EQ(item->ErrorReason(), QStringLiteral("No space left on device"));
     EXPECT_EQ(item->ErrorCode(), 5);
     EXPECT_TRUE(QDir(disk.Path()).isEmpty()) << "no partial file is left";
+}
+
+TEST_F(HttpTransfer, OnlyARegularFileIsSent)
+{
+    // A pipe nobody writes to would block the open for good; a directory or a device is no file.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(FTarget.filePath(QStringLiteral("pipe"))).constData(), 0600), 0);
+    QDir(FTarget.path()).mkdir(QStringLiteral("folder"));
+    for (const QString& source : {FTarget.filePath(QStringLiteral("pipe")), FTarget.filePath(QStringLiteral("folder")),
+                                  QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(source.toStdString());
+        Errors.clear();
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = FWebCopy.Items().Add();
+        item->Protocol = wpHttpUpload;
+        item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/x.bin");
+        item->TargetFilename = source;
+        FWebCopy.Execute();
+        EXPECT_FALSE(item->Success());
+        EXPECT_EQ(Errors, QList<int> {1});
+        EXPECT_EQ(item->ErrorReason(), QStringLiteral("Not a regular file"));
+    }
 }
