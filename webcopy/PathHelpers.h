@@ -28,7 +28,19 @@ QString MakeUniqueFileName(const QString& path);
 // The file's size in bytes, read without opening it; -1 when it cannot be read.
 qint64 GetFileSize64(const QString& path);
 
+// The longest name most file systems take, in bytes of UTF-8.
+constexpr int DefaultFileNameMaxBytes = 255;
+
 // A file name that came from the other side (a URL, a listing), made safe to create inside a
-// target directory: path separators and control characters become "_". "", "." and ".."
-// name no file and give "".
-QString NeutraliseFileName(const QString& name);
+// target directory: path separators, control characters (C0, DEL, C1), bidirectional
+// overrides and isolates (which make a name read differently from what it is) and unpaired
+// surrogates become "_", and a name longer than maxBytes is shortened by FitFileName. The
+// result is one name component, neither "." nor "..", that fits maxBytes; "" when the name
+// names no file ("", ".", "..") or cannot be made to fit.
+QString NeutraliseFileName(const QString& name, int maxBytes = DefaultFileNameMaxBytes);
+
+// The name shortened to at most maxBytes bytes of UTF-8, cut between characters (never
+// inside a surrogate pair), keeping the extension (from the last "." on) when at least one
+// character before it fits too. A name that fits is returned unchanged; "" when not even one
+// character fits.
+QString FitFileName(const QString& name, int maxBytes);
