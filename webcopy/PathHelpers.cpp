@@ -91,12 +91,15 @@ QString RemoveFileExt(const QString& fileName)
     return dot > fileName.lastIndexOf(Delimiter) ? fileName.left(dot) : fileName;
 }
 
-QString MakeUniqueFileName(const QString& path)
+QString MakeUniqueFileName(const QString& path, int maxBytes)
 {
     const QString stem = RemoveFileExt(path);
     const QString extension = path.mid(stem.size());
+    const qsizetype nameStart = path.lastIndexOf(Delimiter) + 1;
+    const QString stemName = stem.mid(nameStart);
     for (qint64 n = 1;; ++n) {
-        const QString candidate = stem + QLatin1Char('(') + QString::number(n) + QLatin1Char(')') + extension;
+        const QString suffix = QLatin1Char('(') + QString::number(n) + QLatin1Char(')') + extension;
+        const QString candidate = path.left(nameStart) + Utf8Prefix(stemName, maxBytes - Utf8Length(suffix)) + suffix;
         if (!FileExists(candidate))
             return candidate;
     }

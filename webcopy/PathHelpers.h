@@ -4,6 +4,9 @@
 
 // Local paths of the transfers. The delimiter is "/".
 
+// The longest name most file systems take, in bytes of UTF-8.
+constexpr int DefaultFileNameMaxBytes = 255;
+
 // The file name alone for an empty directory; else the directory, a "/" unless it ends in
 // one, and the file name (which is not examined).
 QString CombinePath(const QString& dir, const QString& fileName);
@@ -22,14 +25,12 @@ bool MakeDirectories(const QString& dir);
 // The name without its extension: from the last "." after the last "/" on.
 QString RemoveFileExt(const QString& fileName);
 
-// The first of name(1).ext, name(2).ext, ... at which FileExists is false.
-QString MakeUniqueFileName(const QString& path);
+// The first of name(1).ext, name(2).ext, ... at which FileExists is false. Where the number
+// would make the name longer than maxBytes, the name before it is shortened (whole characters).
+QString MakeUniqueFileName(const QString& path, int maxBytes = DefaultFileNameMaxBytes);
 
 // The file's size in bytes, read without opening it; -1 when it cannot be read.
 qint64 GetFileSize64(const QString& path);
-
-// The longest name most file systems take, in bytes of UTF-8.
-constexpr int DefaultFileNameMaxBytes = 255;
 
 // A file name that came from the other side (a URL, a listing), made safe to create inside a
 // target directory: path separators, control characters (C0, DEL, C1), bidirectional

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -343,6 +344,19 @@ TEST_F(TLocalDir, MakeUniqueFileNameCountsLinksButNotDirectories)
     ASSERT_TRUE(QFile::link(Path("nowhere"), Path("l(1).zip")));
     EXPECT_TRUE(FileExists(Path("l(1).zip")));
     EXPECT_EQ(MakeUniqueFileName(Path("l.zip")), Path("l(2).zip"));
+}
+
+TEST_F(TLocalDir, MakeUniqueFileNameKeepsTheNumberedNameWithinTheFileSystemsLimit)
+{
+    // A name that uses the whole budget: its numbered variants shorten it, never a character in half.
+    const QString name = QString(125, QChar(u'é')) + S("x.bin"); // 255 bytes
+    WriteFile(name.toUtf8().constData());
+    const QString first = MakeUniqueFileName(FDir.filePath(name));
+    EXPECT_EQ(first, FDir.filePath(QString(124, QChar(u'é')) + S("(1).bin")));
+    WriteFile(QFileInfo(first).fileName().toUtf8().constData());
+    EXPECT_EQ(MakeUniqueFileName(FDir.filePath(name)), FDir.filePath(QString(124, QChar(u'é')) + S("(2).bin")));
+    EXPECT_EQ(MakeUniqueFileName(Path("short.bin"), 12), Path("short(1).bin")) << "a name that fits is kept";
+    EXPECT_EQ(MakeUniqueFileName(Path("longer.bin"), 12), Path("longe(1).bin"));
 }
 
 TEST_F(TLocalDir, MakeDirectoriesCreatesEveryMissingLevel)
