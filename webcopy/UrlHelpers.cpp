@@ -42,15 +42,19 @@ int EscapedByte(const QString& text, qsizetype at)
     return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 
-// The length of the well-formed UTF-8 sequence at the start of the bytes (RFC 3629: no
-// overlong forms, no surrogates, nothing above U+10FFFF), or 0 when there is none.
-int Utf8SequenceLength(const uchar* bytes, qsizetype available)
+struct TUtf8Sequence {
+    int Length = 0; // 0: no well-formed sequence
+    char32_t CodePoint = 0;
+};
+
+// The well-formed UTF-8 sequence at the start of the bytes (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+TUtf8Sequence ReadUtf8Sequence(const uchar* bytes, qsizetype available)
 {
     const uchar lead = bytes[0];
-    int length = 0;
-    uchar secondMin = 0x80, secondMax = 0xBF;
     if (lead < 0x80)
-        return 1;
+        return {1, lead};
+    int length = 0;
     if (lead >= 0xC2 && lead <= 0xDF)
         length = 2;
     else if (lead >= 0xE0 && lead <= 0xEF)
@@ -58,38 +62,42 @@ int Utf8SequenceLength(const uchar* bytes, qsizetype available)
     else if (lead >= 0xF0 && lead <= 0xF4)
         length = 4;
     else
-        return 0;
-    if (lead == 0xE0)
-        secondMin = 0xA0;
-    else if (lead == 0xED)
-        secondMax = 0x9F;
-    else if (lead == 0xF0)
-        secondMin = 0x90;
-    else if (lead == 0xF4)
-        secondMax = 0x8F;
-    if (available < length || bytes[1] < secondMin || bytes[1] > secondMax)
-        return 0;
-    for (int i = 2; i < length; ++i) {
+        return {};
+    if (available < length)
+        return {};
+    const uchar secondMin = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const uchar secondMax = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (bytes[1] < secondMin || bytes[1] > secondMax)
+        return {};
+    char32_t codePoint = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
         if (bytes[i] < 0x80 || bytes[i] > 0xBF)
-            return 0;
+            return {};
+        codePoint = codePoint << 6 | (bytes[i] & 0x3F);
     }
-    return length;
+    return {length, codePoint};
 }
 
 // Bytes read as UTF-8; a byte that starts no well-formed sequence stands for its Latin-1
-// character, so that names from servers that do not speak UTF-8 keep their letters.
+// character, so that names from servers that do not speak UTF-8 keep their letters. Every
+// character is kept, a leading U+FEFF included.
 void AppendUtf8OrLatin1(QString& result, const QByteArray& bytes)
 {
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
     for (qsizetype i = 0; i < bytes.size();) {
-        const int length = Utf8SequenceLength(data + i, bytes.size() - i);
-        if (length == 0) {
+        const TUtf8Sequence sequence = ReadUtf8Sequence(data + i, bytes.size() - i);
+        if (sequence.Length == 0) {
             result += QChar(char16_t(data[i]));
             ++i;
             continue;
         }
-        result += QString::fromUtf8(bytes.constData() + i, length);
-        i += length;
+        if (QChar::requiresSurrogates(sequence.CodePoint)) {
+            result += QChar(QChar::highSurrogate(sequence.CodePoint));
+            result += QChar(QChar::lowSurrogate(sequence.CodePoint));
+        } else {
+            result += QChar(char16_t(sequence.CodePoint));
+        }
+        i += sequence.Length;
     }
 }
 

@@ -115,6 +115,7 @@ TEST(UrlDecode, ReadsEscapedBytesAsUtf8AndOtherBytesAsLatin1)
         {"%ED%A0%80", "í\u00a0\u0080"},       // an encoded surrogate
         {"%F4%90%80%80", "ô\u0090\u0080\u0080"}, // beyond U+10FFFF
         {"%9B", "\u009b"},
+        {"x%EF%BB%BF", "x\ufeff"},              // U+FEFF is a character like any other
     });
 }
 
