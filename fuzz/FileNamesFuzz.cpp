@@ -11,12 +11,6 @@ bool IsForbidden(char16_t c)
         || (c >= 0x2066 && c <= 0x2069);
 }
 
-// Valid UTF-16: converting to UTF-8 and back changes nothing.
-bool IsWellFormed(const QString& text)
-{
-    return QString::fromUtf8(text.toUtf8()) == text;
-}
-
 void CheckNeutralised(const QString& name, int maxBytes)
 {
     const QString safe = NeutraliseFileName(name, maxBytes);
@@ -25,7 +19,7 @@ void CheckNeutralised(const QString& name, int maxBytes)
     Require(safe != QStringLiteral(".") && safe != QStringLiteral(".."), "never . or ..");
     for (const QChar c : safe)
         Require(!IsForbidden(c.unicode()), "no separator, control or direction character");
-    Require(IsWellFormed(safe), "no unpaired surrogate");
+    Require(!HasUnpairedSurrogate(safe), "no unpaired surrogate");
     Require(safe.toUtf8().size() <= maxBytes, "fits the byte budget");
     Require(safe.size() <= name.size(), "never longer than the name");
     Require(NeutraliseFileName(safe, maxBytes) == safe, "a neutralised name stays as it is");
@@ -34,12 +28,12 @@ void CheckNeutralised(const QString& name, int maxBytes)
 void CheckFitted(const QString& name, int maxBytes)
 {
     const QString fitted = FitFileName(name, maxBytes);
-    if (name.toUtf8().size() <= maxBytes && IsWellFormed(name)) {
+    if (name.toUtf8().size() <= maxBytes && !HasUnpairedSurrogate(name)) {
         Require(fitted == name, "a name that fits is kept");
         return;
     }
     Require(fitted.toUtf8().size() <= maxBytes, "fits the byte budget");
-    Require(!IsWellFormed(name) || IsWellFormed(fitted), "never cuts inside a surrogate pair");
+    Require(HasUnpairedSurrogate(name) || !HasUnpairedSurrogate(fitted), "never cuts inside a surrogate pair");
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString extension = dot > 0 ? name.mid(dot) : QString();
     const bool keptExtension = !extension.isEmpty() && fitted.endsWith(extension)

@@ -20,6 +20,17 @@ QString TFuzzInput::RestAsUtf8()
     return text;
 }
 
+bool HasUnpairedSurrogate(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 void Require(bool condition, const char* invariant)
 {
     if (condition)

@@ -32,5 +32,8 @@ private:
     size_t FAt = 0;
 };
 
+// True when a surrogate stands without its partner: the text is no valid UTF-16.
+bool HasUnpairedSurrogate(const QString& text);
+
 // Ends the run with a message when an invariant does not hold; libFuzzer saves the input.
 void Require(bool condition, const char* invariant);

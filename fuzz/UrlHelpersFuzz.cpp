@@ -6,17 +6,6 @@
 
 namespace {
 
-bool HasUnpairedSurrogate(const QString& text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        else if (text[i].isSurrogate())
-            return true;
-    }
-    return false;
-}
-
 bool ContainsAny(const QString& text, const char16_t* characters)
 {
     for (; *characters; ++characters) {
