@@ -2,8 +2,6 @@
 
 #include <QDateTime>
 
-#include <optional>
-
 namespace {
 
 constexpr qint64 MsPerDay = 86'400'000;
@@ -56,6 +54,8 @@ TDateTime FromUnixMilliseconds(qint64 ms)
     return Compose(unixDay + UnixEpochDay, ms - unixDay * MsPerDay);
 }
 
+} // namespace
+
 std::optional<TDateTime> TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                                            int msec)
 {
@@ -66,8 +66,6 @@ std::optional<TDateTime> TryEncodeDateTime(int year, int month, int day, int hou
     const qint64 msOfDay = ((qint64(hour) * 60 + minute) * 60 + second) * 1000 + msec;
     return Compose(DaysFromCivil(year, month, day) + UnixEpochDay, msOfDay);
 }
-
-} // namespace
 
 TDateTime FileTimeToDateTime(const TFileTime& fileTime)
 {
@@ -100,10 +98,11 @@ TFileTime UnixTimeToFileTime(qint64 secs, int nsec)
 {
     if (secs < FileTimeEpochUnixSecs)
         return {};
-    const quint64 secsSince1601 = quint64(secs - FileTimeEpochUnixSecs);
+    // Unsigned: the difference exceeds the signed range for the largest seconds.
+    const quint64 secsSince1601 = quint64(secs) - quint64(FileTimeEpochUnixSecs);
     const quint64 subTicks = quint64(qBound(0, nsec, 999'999'999)) / 100;
     quint64 ticks = ~quint64(0);
-    if (secsSince1601 < (ticks - subTicks) / TicksPerSec)
+    if (secsSince1601 <= (ticks - subTicks) / TicksPerSec)
         ticks = secsSince1601 * TicksPerSec + subTicks;
     return {quint32(ticks), quint32(ticks >> 32)};
 }

@@ -17,21 +17,13 @@ namespace {
 
 constexpr qint64 ReadBlockSize = 4096;
 
-TSystemTime SystemTimeOf(const THttpDate& date)
+// The server's Last-Modified as a date-time value; absent, or out of the calendar's range (not
+// a year cut to 16 bits), it is unknown, and an unknown date is now.
+TDateTime ServerDate(const THttpDate& date)
 {
-    // A date the calendar fields cannot hold counts as absent, not as a year cut to 16 bits.
-    if (date.Year < 1601 || date.Year > 30827)
-        return {};
-    TSystemTime time;
-    time.wYear = static_cast<quint16>(date.Year);
-    time.wMonth = static_cast<quint16>(date.Month);
-    time.wDayOfWeek = static_cast<quint16>(date.DayOfWeek);
-    time.wDay = static_cast<quint16>(date.Day);
-    time.wHour = static_cast<quint16>(date.Hour);
-    time.wMinute = static_cast<quint16>(date.Minute);
-    time.wSecond = static_cast<quint16>(date.Second);
-    time.wMilliseconds = static_cast<quint16>(date.Milliseconds);
-    return time;
+    return TryEncodeDateTime(date.Year, date.Month, date.Day, date.Hour, date.Minute, date.Second,
+                             date.Milliseconds)
+        .value_or(NowDateTime());
 }
 
 } // namespace
@@ -119,7 +111,7 @@ TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>
 {
     const QString provisionalName = ExtractURLFileName(url);
     if (copyNewerOnly || OnFileDateCheck) {
-        const TDateTime serverDate = SystemTimeToDateTimeOrNow(SystemTimeOf(request->LastModified()));
+        const TDateTime serverDate = ServerDate(request->LastModified());
         const TDateCheck check = CheckSourceDate(idx, serverDate, copyNewerOnly, true, fileDate, noNewVersion,
                                                  provisionalName, [&] { request.reset(); });
         if (check == TDateCheck::Refused)
@@ -144,7 +136,7 @@ TTransferResult TWebCopy::WriteDownload(int idx, std::unique_ptr<THttpRequest>& 
         if (AutoURLDecode)
             fileName = URLDecode(fileName);
         // A name from the other side never leaves the target directory.
-        fileName = NeutraliseFileName(fileName);
+        fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(targetDir));
     }
     QString targetPath = CombinePath(targetDir, fileName);
     FLastFile = targetPath;

@@ -34,18 +34,34 @@ enum : quint64 { SecondsKind = 0, MinutesKind = 1ull << 40, HoursKind = 2ull << 
 
 } // namespace
 
-qint64 DivRoundHalfEven(qint64 num, qint64 den)
+qint64 MulDivRoundHalfEven(qint64 num, qint64 factor, qint64 den)
 {
-    qint64 quotient = num / den;
-    qint64 remainder = num % den;
+    // 128 bits hold every product and every quotient; only the result is clamped.
+    __extension__ using TInt128 = __int128;
+    constexpr qint64 Max = std::numeric_limits<qint64>::max();
+    constexpr qint64 Min = std::numeric_limits<qint64>::min();
+    TInt128 dividend = TInt128(num) * factor;
+    TInt128 divisor = den;
+    if (divisor == 0)
+        return dividend > 0 ? Max : dividend < 0 ? Min : 0;
+    if (divisor < 0) {
+        dividend = -dividend;
+        divisor = -divisor;
+    }
+    TInt128 quotient = dividend / divisor;
+    TInt128 remainder = dividend % divisor;
     if (remainder < 0) {
-        remainder += den;
+        remainder += divisor;
         --quotient;
     }
-    const qint64 twice = 2 * remainder;
-    if (twice > den || (twice == den && (quotient & 1)))
+    if (2 * remainder > divisor || (2 * remainder == divisor && (quotient & 1)))
         ++quotient;
-    return quotient;
+    return quotient > Max ? Max : quotient < Min ? Min : qint64(quotient);
+}
+
+qint64 DivRoundHalfEven(qint64 num, qint64 den)
+{
+    return MulDivRoundHalfEven(num, 1, den);
 }
 
 qint64 AmountKey(qint64 n)
@@ -82,10 +98,12 @@ quint64 TimeKey(quint32 elapsed, qint64 done, qint64 total)
     double value = elapsed;
     if (done > 0 && total > 0 && total > done)
         value = static_cast<double>(total - done) / static_cast<double>(done) * elapsed;
-    // The estimate is taken as a 32-bit count of milliseconds, as the tick counter is.
+    // The estimate is taken as a 32-bit count of milliseconds, as the tick counter is; a longer
+    // one (a tiny rate, a huge announced size) stays the longest rather than wrapping to a
+    // short time.
+    constexpr double MaxMs = std::numeric_limits<quint32>::max();
     const double rounded = RoundEven(value);
-    const auto wide = rounded >= 9.2e18 ? std::numeric_limits<qint64>::max() : static_cast<qint64>(rounded);
-    const auto ms = static_cast<quint32>(wide);
+    const auto ms = rounded >= MaxMs ? std::numeric_limits<quint32>::max() : static_cast<quint32>(rounded);
     const auto s = static_cast<quint64>(RoundEven(ms / 1000.0));
     const auto m = static_cast<quint64>(RoundEven(s / 60.0));
     const auto h = static_cast<quint64>(RoundEven(m / 60.0));

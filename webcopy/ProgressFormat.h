@@ -5,8 +5,12 @@
 // The progress dialog's texts. Each text is fully determined by a small integer key, so the
 // per-block progress step can compare keys and build a text only when it would change.
 
-// Integer division rounded to the nearest integer, halves to the even neighbour (den > 0).
+// Integer division rounded to the nearest integer, halves to the even neighbour. A quotient
+// beyond the 64-bit range, or a division by 0, gives the largest or smallest value of its sign
+// (0 / 0 gives 0).
 qint64 DivRoundHalfEven(qint64 num, qint64 den);
+// num * factor / den, rounded and saturated as DivRoundHalfEven; the product never overflows.
+qint64 MulDivRoundHalfEven(qint64 num, qint64 factor, qint64 den);
 
 // "999 bytes", "1.00 Kb", "1.54 Mb": decimal units, two decimals (rounded half to even on
 // the exact value), the locale's decimal separator.

@@ -1,6 +1,7 @@
 #include "webcopy/TargetFolder.h"
 
 #include "platform/AtomicFileWriter.h"
+#include "platform/LocalFiles.h"
 #include "platform/SmbFileWriter.h"
 #include "webcopy/PathHelpers.h"
 
@@ -52,6 +53,12 @@ void TTargetFolder::MakeParentDirectories(const QString& path)
     const qsizetype slash = inShare.lastIndexOf(QLatin1Char('/'));
     if (slash > 0)
         FShare.CreateDirectories(inShare.left(slash));
+}
+
+int TTargetFolder::MaxFileNameBytes(const QString& dir) const
+{
+    // A share does not say; its server's file system takes the common limit.
+    return FOnShare ? DefaultFileNameMaxBytes : ::MaxFileNameBytes(dir);
 }
 
 std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path)

@@ -27,6 +27,8 @@ public:
     bool Exists(const QString& path);
     // Creates the directory part of the path with its missing parents.
     void MakeParentDirectories(const QString& path);
+    // The longest file name in bytes that the directory takes.
+    int MaxFileNameBytes(const QString& dir) const;
     // A writer whose Commit puts the complete file at the path; null with Reason() on failure.
     std::unique_ptr<TFileWriter> CreateWriter(const QString& path);
 

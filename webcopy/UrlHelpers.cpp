@@ -32,25 +32,94 @@ int HexDigitValue(QChar c)
     return -1;
 }
 
+// The byte of the escape at text[at] ("%XY", upper-case digits), or -1 when there is none.
+int EscapedByte(const QString& text, qsizetype at)
+{
+    if (text[at] != QLatin1Char('%') || at + 2 >= text.size())
+        return -1;
+    const int high = HexDigitValue(text[at + 1]);
+    const int low = HexDigitValue(text[at + 2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+struct TUtf8Sequence {
+    int Length = 0; // 0: no well-formed sequence
+    char32_t CodePoint = 0;
+};
+
+// The well-formed UTF-8 sequence at the start of the bytes (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+TUtf8Sequence ReadUtf8Sequence(const uchar* bytes, qsizetype available)
+{
+    const uchar lead = bytes[0];
+    if (lead < 0x80)
+        return {1, lead};
+    int length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    else
+        return {};
+    if (available < length)
+        return {};
+    const uchar secondMin = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const uchar secondMax = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (bytes[1] < secondMin || bytes[1] > secondMax)
+        return {};
+    char32_t codePoint = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if (bytes[i] < 0x80 || bytes[i] > 0xBF)
+            return {};
+        codePoint = codePoint << 6 | (bytes[i] & 0x3F);
+    }
+    return {length, codePoint};
+}
+
+// Bytes read as UTF-8; a byte that starts no well-formed sequence stands for its Latin-1
+// character, so that names from servers that do not speak UTF-8 keep their letters. Every
+// character is kept, a leading U+FEFF included.
+void AppendUtf8OrLatin1(QString& result, const QByteArray& bytes)
+{
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const TUtf8Sequence sequence = ReadUtf8Sequence(data + i, bytes.size() - i);
+        if (sequence.Length == 0) {
+            result += QChar(char16_t(data[i]));
+            ++i;
+            continue;
+        }
+        if (QChar::requiresSurrogates(sequence.CodePoint)) {
+            result += QChar(QChar::highSurrogate(sequence.CodePoint));
+            result += QChar(QChar::lowSurrogate(sequence.CodePoint));
+        } else {
+            result += QChar(char16_t(sequence.CodePoint));
+        }
+        i += sequence.Length;
+    }
+}
+
 } // namespace
 
 QString URLDecode(const QString& text)
 {
     QString result;
     result.reserve(text.size());
+    QByteArray bytes; // the run of escapes being decoded
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char('%')) {
-            result += text[i];
+        const int byte = EscapedByte(text, i);
+        if (byte >= 0) {
+            bytes += char(byte);
+            i += 2;
             continue;
         }
-        if (i + 2 >= text.size())
-            continue; // a "%" too close to the end is dropped on its own
-        const int high = HexDigitValue(text[i + 1]);
-        const int low = HexDigitValue(text[i + 2]);
-        if (high >= 0 && low >= 0)
-            result += QChar(char16_t(high * 16 + low));
-        i += 2;
+        AppendUtf8OrLatin1(result, bytes);
+        bytes.clear();
+        result += text[i]; // a broken escape stays as written
     }
+    AppendUtf8OrLatin1(result, bytes);
     return result;
 }
 

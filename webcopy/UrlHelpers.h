@@ -5,9 +5,10 @@
 // Taking URLs apart. The routines accept any text; a text without the delimiters that a
 // routine looks for passes through unchanged or whole.
 
-// Decodes "%XY" escapes whose digits are upper-case hex into the character of that code
-// (0-255, one character per escape, no UTF-8 decoding); an escape with a non-digit vanishes,
-// a "%" with fewer than two characters after it is dropped, "+" stays "+". The result may
+// Decodes "%XY" escapes whose digits are upper-case hex or decimal digits into bytes and reads
+// each run of decoded bytes as UTF-8 ("caf%C3%A9" is "café"); a byte that is not part of
+// well-formed UTF-8 gives its Latin-1 character ("%E9" alone is "é"). A "%" that starts no such
+// escape ("%2f", "%zz", a "%" near the end) stays as written; "+" stays "+". The result may
 // hold "/", control characters or NUL: it is not yet a safe local file name.
 QString URLDecode(const QString& text);
 

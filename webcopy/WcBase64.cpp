@@ -22,16 +22,17 @@ QString EncodeBase64Block(const uchar* bytes, int count)
     return block;
 }
 
+QString EncodeBase64Bytes(const QByteArray& bytes)
+{
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    QString result;
+    result.reserve((bytes.size() + 2) / 3 * 4);
+    for (qsizetype start = 0; start < bytes.size(); start += 3)
+        result += EncodeBase64Block(data + start, int(qMin<qsizetype>(3, bytes.size() - start)));
+    return result;
+}
+
 QString EncodeBase64(const QString& text)
 {
-    QString result;
-    result.reserve((text.size() + 2) / 3 * 4);
-    for (qsizetype start = 0; start < text.size(); start += 3) {
-        const int count = int(qMin<qsizetype>(3, text.size() - start));
-        uchar group[3] = {0, 0, 0};
-        for (int i = 0; i < count; ++i)
-            group[i] = uchar(text[start + i].unicode() & 0xff);
-        result += EncodeBase64Block(group, count);
-    }
-    return result;
+    return EncodeBase64Bytes(text.toUtf8());
 }

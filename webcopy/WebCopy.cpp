@@ -279,7 +279,8 @@ bool TWebCopy::ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder)
     if (!allow)
         return false;
     if (CreateUniqueFilenames)
-        targetPath = MakeUniqueFileName(targetPath, [&](const QString& path) { return folder.Exists(path); });
+        targetPath = MakeUniqueFileName(targetPath, [&](const QString& path) { return folder.Exists(path); },
+                                        folder.MaxFileNameBytes(ParentDirectory(targetPath)));
     return true;
 }
 
@@ -307,7 +308,7 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
 
     if (knownTotal) {
         const int position =
-            total > 0 ? static_cast<int>(std::clamp<qint64>(DivRoundHalfEven(done * 100, total), 0, 100)) : 100;
+            total > 0 ? static_cast<int>(std::clamp<qint64>(MulDivRoundHalfEven(done, 100, total), 0, 100)) : 100;
         if (position != keys.Position) {
             keys.Position = position;
             changes |= TProgressKeys::PositionChanged;
@@ -331,7 +332,7 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
     }
 
     const quint32 elapsed = TickCount() - startTick;
-    const qint64 rateKey = AmountKey(DivRoundHalfEven(done * 1000, static_cast<qint64>(elapsed) + 1));
+    const qint64 rateKey = AmountKey(MulDivRoundHalfEven(done, 1000, static_cast<qint64>(elapsed) + 1));
     if (rateKey != keys.RateKey) {
         keys.RateKey = rateKey;
         changes |= TProgressKeys::RateChanged;

@@ -1,11 +1,14 @@
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/ProgressFormat.h"
 #include "webcopy/UrlHelpers.h"
 #include "webcopy/WcBase64.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -45,23 +48,26 @@ TEST(Base64, EncodesGroupsAndPadsRemainders)
     });
 }
 
-TEST(Base64, TakesTheLowByteOfEachCharacter)
+TEST(Base64, EncodesTheTextAsUtf8)
 {
-    // '€' is U+20AC: only 0xAC is encoded; 'é' (U+00E9) is the single byte 0xE9, not UTF-8.
-    EXPECT_EQ(EncodeBase64(S("€")), S("rA=="));
-    EXPECT_EQ(EncodeBase64(S("é")), S("6Q=="));
-    EXPECT_EQ(EncodeBase64(S("u:€é")), S("dTqs6Q=="));
+    // Basic credentials outside ASCII: servers decode them as UTF-8.
+    ExpectEachCase(EncodeBase64, {
+        {"€", "4oKs"},
+        {"é", "w6k="},
+        {"u:€é", "dTrigqzDqQ=="},
+        {"user:pässwörd", "dXNlcjpww6Rzc3fDtnJk"},
+        {"😀", "8J+YgA=="}, // a surrogate pair is one character of four bytes
+    });
 }
 
-TEST(Base64, AgreesWithQtForEveryByteValueAndLength)
+TEST(Base64, BytesAgreeWithQtForEveryByteValueAndLength)
 {
     QByteArray bytes;
     for (int b = 0; b < 256; ++b)
         bytes += char(b);
     for (int length = 0; length <= bytes.size(); length += 1 + length / 8) {
         const QByteArray part = bytes.right(length);
-        EXPECT_EQ(EncodeBase64(QString::fromLatin1(part)), QString::fromLatin1(part.toBase64()))
-            << "length " << length;
+        EXPECT_EQ(EncodeBase64Bytes(part), QString::fromLatin1(part.toBase64())) << "length " << length;
     }
 }
 
@@ -75,22 +81,42 @@ TEST(Base64, BlockIgnoresBytesBeyondItsCount)
 
 // ---------------------------------------------------------------- URL routines
 
-TEST(UrlDecode, DecodesOnlyUpperCaseEscapesAndDropsBrokenOnes)
+TEST(UrlDecode, DecodesUpperCaseEscapesAndKeepsOthersAsWritten)
 {
     ExpectEachCase(URLDecode, {
         {"a%20b", "a b"},
-        {"a%2fb", "ab"},    // lower-case digits: the escape vanishes
-        {"100%", "100"},    // a trailing "%" is dropped alone
-        {"%4", "4"},
-        {"%", ""},
         {"%41%42c", "ABc"},
-        {"%4G!", "!"},      // a non-digit consumes the escape
-        {"%%41", "1"},      // "%%4" is one broken escape
+        {"%2F", "/"},
         {"a+b", "a+b"},
-        {"%C3%A9", "Ã©"},   // bytes are not read as UTF-8
         {"no escapes", "no escapes"},
+        {"a%2fb", "a%2fb"}, // lower-case digits are no escape
+        {"100%", "100%"},
+        {"%4", "%4"},
+        {"%", "%"},
+        {"%zz", "%zz"},
+        {"%4G!", "%4G!"},
+        {"%%41", "%A"},     // the first "%" starts no escape, the second does
     });
     EXPECT_EQ(URLDecode(S("x%00y")), QString(QStringLiteral("x")) + QChar(u'\0') + QStringLiteral("y"));
+}
+
+TEST(UrlDecode, ReadsEscapedBytesAsUtf8AndOtherBytesAsLatin1)
+{
+    ExpectEachCase(URLDecode, {
+        {"caf%C3%A9.bin", "café.bin"},
+        {"%E2%82%AC", "€"},
+        {"%F0%9F%98%80.txt", "😀.txt"},
+        {"%E9t%E9.txt", "été.txt"},           // not UTF-8: each byte is its Latin-1 letter
+        {"%C3%A9%E9", "éé"},                  // well-formed, then a stray byte
+        {"%C3", "Ã"},                         // a sequence cut short
+        {"%C3%28", "Ã("},                     // a lead byte without its continuation
+        {"%C3x%A9", "Ãx©"},                   // a sequence is made of adjacent escapes only
+        {"%C0%AF", "À¯"},                     // an overlong "/" is no "/"
+        {"%ED%A0%80", "í\u00a0\u0080"},       // an encoded surrogate
+        {"%F4%90%80%80", "ô\u0090\u0080\u0080"}, // beyond U+10FFFF
+        {"%9B", "\u009b"},
+        {"x%EF%BB%BF", "x\ufeff"},              // U+FEFF is a character like any other
+    });
 }
 
 TEST(UrlParts, ExtractURLFileNameTakesTheLastSegment)
@@ -182,6 +208,81 @@ TEST(ProxyCredentials, AreRemovedAgainByServerAndPath)
 
 // ---------------------------------------------------------------- local paths
 
+TEST(FileNames, NeutraliseReplacesWhatMustNotReachAFileName)
+{
+    ExpectEachCase([](const QString& name) { return NeutraliseFileName(name); }, {
+        {"setup.exe", "setup.exe"},
+        {"café 😀.bin", "café 😀.bin"},
+        {"", ""},
+        {".", ""},
+        {"..", ""},
+        {"...", "..."},
+        {"/", "_"},
+        {"../x", ".._x"},
+        {"a\\b", "a_b"},
+        {"a\x01" "b\x1f", "a_b_"},
+        {"\x7f", "_"},
+        {"x\u0080\u009by\u009f", "x__y_"},          // C1 controls: "%9B" is CSI
+        {"\u00a0", "\u00a0"},                         // first character after C1
+        {"evil\u202egpj.exe", "evil_gpj.exe"},        // right-to-left override
+        {"\u202a\u202b\u202c\u202d", "____"},
+        {"\u2066x\u2067\u2068\u2069", "_x___"},       // isolates
+        {"\u2029\u202f\u2065\u206a", "\u2029\u202f\u2065\u206a"}, // neighbours of those ranges
+    });
+    EXPECT_EQ(NeutraliseFileName(S("x") + QChar(u'\0') + S("y")), S("x_y"));
+    EXPECT_EQ(NeutraliseFileName(QChar(char16_t(0xD800)) + S("x") + QChar(char16_t(0xDC00))), S("_x_"))
+        << "unpaired surrogates";
+}
+
+struct TFitCase {
+    const char* Name;
+    int MaxBytes;
+    const char* Expected;
+};
+
+TEST(FileNames, FitFileNameCutsBetweenCharactersAndKeepsTheExtension)
+{
+    const TFitCase cases[] = {
+        {"abcdef.txt", 10, "abcdef.txt"},
+        {"abcdefg.txt", 10, "abcdef.txt"},
+        {"ééééé.txt", 10, "ééé.txt"},
+        {"éééé", 7, "ééé"},                 // never half of a two-byte sequence
+        {"€€", 5, "€"},
+        {"😀😀.txt", 9, "😀.txt"},           // never half of a surrogate pair
+        {"😀😀", 7, "😀"},
+        {"😀", 3, ""},
+        {"a.verylongextension", 8, "a.verylo"}, // no room left before the extension
+        {".hidden-long", 5, ".hidd"},       // a leading "." starts no extension
+        {"x.tar.gz", 7, "x.ta.gz"},
+        {"name", 0, ""},
+    };
+    for (const TFitCase& c : cases) {
+        const QString fitted = FitFileName(S(c.Name), c.MaxBytes);
+        EXPECT_EQ(fitted, S(c.Expected)) << c.Name << " in " << c.MaxBytes;
+        EXPECT_LE(fitted.toUtf8().size(), c.MaxBytes) << c.Name;
+    }
+}
+
+TEST(FileNames, NeutraliseFitsTheNameIntoTheBudget)
+{
+    const QString longName = QString(300, QLatin1Char('a')) + S(".bin");
+    const QString fitted = NeutraliseFileName(longName);
+    EXPECT_EQ(fitted.toUtf8().size(), DefaultFileNameMaxBytes);
+    EXPECT_EQ(fitted, QString(DefaultFileNameMaxBytes - 4, QLatin1Char('a')) + S(".bin"));
+
+    const QString longUtf8 = QString(200, QChar(u'é')) + S(".zip"); // 404 bytes
+    EXPECT_EQ(NeutraliseFileName(longUtf8), QString(125, QChar(u'é')) + S(".zip"));
+
+    const TFitCase cases[] = {
+        {"..x", 2, ""}, // shortened to ".."
+        {".x", 1, ""},  // shortened to "."
+        {"😀", 3, ""},
+        {"a/b", 2, "a_"},
+    };
+    for (const TFitCase& c : cases)
+        EXPECT_EQ(NeutraliseFileName(S(c.Name), c.MaxBytes), S(c.Expected)) << c.Name << " in " << c.MaxBytes;
+}
+
 TEST(LocalPaths, CombinePathAddsOneDelimiterWhenMissing)
 {
     const struct {
@@ -244,6 +345,19 @@ TEST_F(TLocalDir, MakeUniqueFileNameCountsLinksButNotDirectories)
     ASSERT_TRUE(QFile::link(Path("nowhere"), Path("l(1).zip")));
     EXPECT_TRUE(FileExists(Path("l(1).zip")));
     EXPECT_EQ(MakeUniqueFileName(Path("l.zip")), Path("l(2).zip"));
+}
+
+TEST_F(TLocalDir, MakeUniqueFileNameKeepsTheNumberedNameWithinTheFileSystemsLimit)
+{
+    // A name that uses the whole budget: its numbered variants shorten it, never a character in half.
+    const QString name = QString(125, QChar(u'é')) + S("x.bin"); // 255 bytes
+    WriteFile(name.toUtf8().constData());
+    const QString first = MakeUniqueFileName(FDir.filePath(name));
+    EXPECT_EQ(first, FDir.filePath(QString(124, QChar(u'é')) + S("(1).bin")));
+    WriteFile(QFileInfo(first).fileName().toUtf8().constData());
+    EXPECT_EQ(MakeUniqueFileName(FDir.filePath(name)), FDir.filePath(QString(124, QChar(u'é')) + S("(2).bin")));
+    EXPECT_EQ(MakeUniqueFileName(Path("short.bin"), 12), Path("short(1).bin")) << "a name that fits is kept";
+    EXPECT_EQ(MakeUniqueFileName(Path("longer.bin"), 12), Path("longe(1).bin"));
 }
 
 TEST_F(TLocalDir, MakeDirectoriesCreatesEveryMissingLevel)
@@ -361,6 +475,53 @@ TEST(DateTime, UnixTimeToFileTimeCountsFrom1601)
     EXPECT_EQ(FileTimeToDateTime(UnixTimeToFileTime(946'728'000, 0)), 36526.5) << "no zone conversion";
 }
 
+TEST(DateTime, UnixTimeToFileTimeSaturatesAtBothEnds)
+{
+    constexpr qint64 Max = std::numeric_limits<qint64>::max();
+    constexpr qint64 Min = std::numeric_limits<qint64>::min();
+    constexpr quint64 Largest = ~quint64(0);
+    constexpr qint64 LargestSecs = 1'844'674'407'370 - 11'644'473'600; // whole seconds of the largest file time
+    const struct {
+        qint64 Secs;
+        int Nsec;
+        quint64 Ticks;
+    } cases[] = {
+        {Min, 0, 0},
+        {Min, 999'999'999, 0},
+        {LargestSecs, 955'161'500, Largest},
+        {LargestSecs, 955'161'400, Largest - 1},
+        {LargestSecs, 999'999'999, Largest},
+        {LargestSecs + 1, 0, Largest},
+        {Max - 11'644'473'600, 0, Largest},
+        {Max - 11'644'473'599, 0, Largest}, // the first seconds whose distance to 1601 exceeds 63 bits
+        {Max, 999'999'999, Largest},
+        {0, -1, 116'444'736'000'000'000u},
+        {0, std::numeric_limits<int>::max(), 116'444'736'009'999'999u},
+    };
+    for (const auto& c : cases) {
+        const TFileTime fileTime = UnixTimeToFileTime(c.Secs, c.Nsec);
+        EXPECT_EQ(quint64(fileTime.dwHighDateTime) << 32 | fileTime.dwLowDateTime, c.Ticks) << c.Secs << " " << c.Nsec;
+    }
+}
+
+TEST(DateTime, DatesBeyondTheCalendarCountAsAbsent)
+{
+    // A Last-Modified in the year 67506 must not come out as some other year.
+    const int fields[][7] = {
+        {67506, 1, 1, 0, 0, 0, 0},
+        {std::numeric_limits<int>::max(), 12, 31, 23, 59, 59, 999},
+        {std::numeric_limits<int>::min(), 1, 1, 0, 0, 0, 0},
+        {2021, std::numeric_limits<int>::min(), 1, 0, 0, 0, 0},
+        {2021, 1, std::numeric_limits<int>::max(), 0, 0, 0, 0},
+        {2021, 1, 1, std::numeric_limits<int>::max(), 0, 0, 0},
+        {2021, 1, 1, 0, 0, 0, std::numeric_limits<int>::min()},
+    };
+    for (const auto& f : fields)
+        EXPECT_FALSE(TryEncodeDateTime(f[0], f[1], f[2], f[3], f[4], f[5], f[6]).has_value()) << f[0] << "-" << f[1];
+    EXPECT_EQ(TryEncodeDateTime(9999, 12, 31, 0, 0, 0, 0), EncodeDateTime(9999, 12, 31, 0, 0, 0, 0));
+    EXPECT_EQ(TryEncodeDateTime(2000, 1, 1, 12, 0, 0, 0), 36526.5);
+}
+
 TEST(DateTime, LocalTimeFollowsTheZone)
 {
     const TTimeZoneOverride zone("IST-5:30"); // UTC+05:30 all year
@@ -393,6 +554,72 @@ TEST(DateTime, SystemTimeToDateTimeOrNowUsesFilledFieldsElseNow)
         EXPECT_LE(result, after);
         EXPECT_LT(after - before, 5.0 / 86'400);
     }
+}
+
+// ---------------------------------------------------------------- progress arithmetic
+
+constexpr qint64 Max64 = std::numeric_limits<qint64>::max();
+constexpr qint64 Min64 = std::numeric_limits<qint64>::min();
+
+TEST(ProgressArithmetic, DivRoundHalfEvenSaturatesInsteadOfOverflowing)
+{
+    const struct {
+        qint64 Num, Den, Expected;
+    } cases[] = {
+        {25, 10, 2},
+        {-15, 10, -2},
+        {15, -10, -2},
+        {25, -10, -2},
+        {-15, -10, 2},
+        {Max64 - 1, Max64, 1},        // twice the remainder exceeds 64 bits
+        {Max64 / 2, Max64 - 1, 0},    // exactly a half: to the even 0
+        {Max64 / 2 + 1, Max64 - 1, 1},
+        {Max64, 10'000, 922'337'203'685'478},
+        {Min64, 3, -3'074'457'345'618'258'603},
+        {Min64, -1, Max64},           // the one quotient beyond the range
+        {Min64, Min64, 1},
+        {Max64, Min64, -1},
+        {1, 0, Max64},
+        {-1, 0, Min64},
+        {0, 0, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DivRoundHalfEven(c.Num, c.Den), c.Expected) << c.Num << " / " << c.Den;
+}
+
+TEST(ProgressArithmetic, MulDivRoundHalfEvenNeverOverflowsTheProduct)
+{
+    const struct {
+        qint64 Num, Factor, Den, Expected;
+    } cases[] = {
+        {3, 1000, 7, 429},
+        {5, 100, 1000, 0},            // 0.5 to the even 0
+        {Max64, 100, Max64, 100},     // a percentage of the largest sizes
+        {Max64, 1000, 1001, 9'214'157'878'975'800'007},
+        {Max64, 1000, 1, Max64},
+        {Min64, 1000, 1, Min64},
+        {Max64, -1000, 1, Min64},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MulDivRoundHalfEven(c.Num, c.Factor, c.Den), c.Expected) << c.Num << " * " << c.Factor << " / " << c.Den;
+}
+
+TEST(ProgressArithmetic, TimeLeftBeyond32BitsStaysTheLongest)
+{
+    // 4 294 972 000 ms left is past the 32-bit range: it must not wrap round to "5 sec.".
+    const QString sec = QStringLiteral("sec"), min = QStringLiteral("minutes");
+    const QString longest = QStringLiteral("1193h 3"); // 4 294 967 295 ms
+    EXPECT_EQ(FormatTimeText(1000, sec, min, 1, 4'294'973), longest);
+    EXPECT_EQ(FormatTimeText(std::numeric_limits<quint32>::max(), sec, min, 1, Max64), longest);
+    EXPECT_EQ(FormatTimeText(1000, sec, min, 1, 4'294'968), QStringLiteral("1193h 3")); // just inside
+    EXPECT_EQ(FormatTimeText(1000, sec, min, 1, 3'600'001), QStringLiteral("1000h 0"));
+}
+
+TEST(ProgressArithmetic, AmountTextsOfTheExtremes)
+{
+    const QString point = QLocale().decimalPoint();
+    EXPECT_EQ(FormatSizeText(Max64), QStringLiteral("9223372036854") + point + QStringLiteral("78 Mb"));
+    EXPECT_EQ(FormatRateText(Min64), QStringLiteral("-9223372036854775808 bytes/sec"));
 }
 
 } // namespace

@@ -276,6 +276,45 @@ TEST_F(HttpTransfer, NamesFromTheServerStayInsideTheTargetDirectory)
     EXPECT_FALSE(QFile::exists(QFileInfo(FTarget.path()).dir().filePath(QStringLiteral("evil.exe"))));
 }
 
+TEST_F(HttpTransfer, CredentialsOutsideAsciiGoOutAsUtf8)
+{
+    // The server expects the Basic token of the UTF-8 bytes, as other clients send it.
+    TWebCopyItem* item = Download(QStringLiteral("/setup.exe?auth=us%C3%A9r:p%C3%A4ssw%C3%B6rd"));
+    item->Authenticate = waNever;
+    item->HTTPUserID = QStringLiteral("usér");
+    item->HTTPPassword = QStringLiteral("pässwörd");
+    FWebCopy.Execute();
+    EXPECT_TRUE(item->Success());
+    EXPECT_EQ(ReadFile(Target()), FBody);
+}
+
+TEST_F(HttpTransfer, NamesFromTheServerAreReadAsUtf8AndFitTheFileSystem)
+{
+    FWebCopy.AutoURLDecode = true;
+    WriteFile(FServer.DocRoot() + QStringLiteral("/café 😀.bin"), FBody);
+    // A name longer than a file system takes: the server answers any path with status=200.
+    const QString longStem(300, QLatin1Char('n'));
+    const QString longTarget = QStringLiteral("/redirect/302?to=/") + longStem + QStringLiteral(".bin%3Fstatus%3D200");
+    const QString fittedName = longStem.left(255 - 15) + QStringLiteral(".bin?status=200");
+    const struct {
+        QString target;
+        QString expectedName;
+        QByteArray body;
+    } cases[] = {
+        {QStringLiteral("/redirect/302?to=/caf%25C3%25A9%2520%25F0%259F%2598%2580.bin"), QStringLiteral("café 😀.bin"), FBody},
+        {longTarget, fittedName, QByteArray("status 200\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expectedName.toStdString());
+        FWebCopy.Items().Clear();
+        Download(c.target, QString());
+        FWebCopy.Execute();
+        EXPECT_TRUE(FWebCopy.Items()[0]->Success());
+        EXPECT_EQ(ReadFile(Target(c.expectedName)), c.body);
+    }
+    EXPECT_EQ(TargetEntries().size(), 2);
+}
+
 TEST_F(HttpTransfer, OverwriteRefusedAndUniqueNames)
 {
     const QByteArray old("old contents");
@@ -506,7 +545,7 @@ TEST_F(HttpTransfer, ACancelBeforeTheAnswerRaisesNoErrorEvents)
 
 TEST_F(HttpTransfer, UploadSendsTheItemsCredentials)
 {
-    const QString password = QStringLiteral("secret");
+    const QString password = QStringLiteral("p\u00e4ssw\u00f6rd");
     WriteFile(FTarget.filePath(QStringLiteral("up.bin")), Pattern(5000));
     TWebCopyItem* item = FWebCopy.Items().Add();
     item->Protocol = wpHttpUpload;
