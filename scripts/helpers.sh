@@ -2,9 +2,11 @@
 # process id, and every wait has a deadline, so they are safe on a machine others share.
 
 started_pids=()
+# Ends them newest first and waits for each: an X server that is still shutting down can take
+# the display of the next one with it.
 stop_started() {
-  local pid
-  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  local i
+  for ((i = ${#started_pids[@]} - 1; i >= 0; i--)); do stop_process "${started_pids[i]}" || true; done
 }
 trap stop_started EXIT
 
@@ -38,6 +40,6 @@ start_virtual_display() {
   rm -f "$number_file"
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" 2>"$1/xvfb.log" &
   started_pids+=($!)
-  wait_until 30 grep -qx '[0-9]\+' "$number_file" || { echo "Xvfb did not start; see $1/xvfb.log" >&2; return 1; }
+  wait_until 30 grep -qsx '[0-9]\+' "$number_file" || { echo "Xvfb did not start; see $1/xvfb.log" >&2; return 1; }
   export DISPLAY=":$(cat "$number_file")"
 }
