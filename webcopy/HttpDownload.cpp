@@ -80,8 +80,9 @@ TTransferResult TWebCopy::HttpDownload(int idx, const QString& url, const QStrin
         if (FCancelled)
             return TTransferResult::Cancelled();
         if (!opened)
-            return TTransferResult::URLNotFound(reportedUrl, request ? request->Reason()
-                                                                      : QStringLiteral("No Internet session"));
+            return request ? TTransferResult::URLNotFound(reportedUrl, request->Reason(),
+                                                          static_cast<int>(request->ErrorCode()))
+                           : TTransferResult::URLNotFound(reportedUrl, QStringLiteral("No Internet session"));
         const int status = request->StatusCode();
         if (status == 401 && (authenticate == waAlways || authenticate == waAuto)) {
             request.reset();

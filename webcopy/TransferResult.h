@@ -76,10 +76,12 @@ struct TTransferResult {
         result.Reason = reason.isEmpty() ? message : reason;
         return result;
     }
-    static TTransferResult URLNotFound(const QString& url, const QString& reason)
+    // `code` is the client's error number, kept for callers (the event carries none).
+    static TTransferResult URLNotFound(const QString& url, const QString& reason, int code = 0)
     {
         TTransferResult result;
         result.Report = TFailureReport::URLNotFound;
+        result.ErrorCode = code;
         result.Url = url;
         result.Reason = reason;
         return result;

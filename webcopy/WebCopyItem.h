@@ -61,8 +61,9 @@ public:
     // ("SSL certificate problem: self-signed certificate", "No space left on device", ...);
     // empty after a success. Also set where the item's event carries no text.
     QString ErrorReason() const { return FErrorReason; }
-    // The documented error code of the last failure (0 when none or when the event had none)
-    // and the HTTP status the server answered with (0 when there was no answer).
+    // The error number of the last failure: the code OnError reported, or the client's number
+    // (from 12000 on) where the event carried none (OnURLNotFound); 0 when there was none. And
+    // the HTTP status the server answered with (0 when there was no answer).
     int ErrorCode() const { return FErrorCode; }
     int HttpStatus() const { return FHttpStatus; }
     TDateTime NewFileDate = 0;

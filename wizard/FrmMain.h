@@ -42,7 +42,9 @@ public:
     void WebDownloadCopyDone(QObject* Sender);
     void WebDownloadURLNotFound(QObject* Sender, const QString& url);
     void WebDownloadErrorInfo(QObject* Sender, int ErrorCode, const QString& ErrorInfo);
+    void WebDownloadCopyProgress(QObject* Sender, int fileidx, quint32 size, quint32 totsize);
     void LaunchInstallerFinished(QObject* Sender);
+    void LaunchInstallerError(QObject* Sender, quint32 ErrorCode);
 
     void btnAboutClick(QObject* Sender);
     void htm1AnchorClick(QObject* Sender, const QString& Anchor);
@@ -66,10 +68,13 @@ protected:
 private:
     void FormCreate(QObject* Sender);
     void ConfigureComponents();
-    void DownloadServerSetup();
-    void DownloadWorkstationSetup();
-    void DownloadSetup(const QString& fileName, const QString& caption);
+    // False when the click is ignored: a download or a setup program is already running.
+    bool DownloadServerSetup();
+    bool DownloadWorkstationSetup();
+    bool DownloadSetup(const QString& fileName, const QString& caption, QWidget* installedPage);
     void RunSetupProgram();
+    // Tells the user why the download ended without a setup program to run.
+    void TellDownloadFailure();
     void ShowError(const QString& text);
     void BuildHeader();
     void BuildFooter();
@@ -113,9 +118,11 @@ private:
 
     QString FDownloadBaseAddress;
     QString FDownloadFile;
+    // The page to show once the setup program that was downloaded has finished.
+    QWidget* FInstalledPage = nullptr;
     bool FDownloadCancelled = false;
-    bool FDownloadError = false;
-    QString FDownloadErrorText;
+    qint64 FDownloadReceived = 0;
+    qint64 FDownloadExpected = 0;
 
     int FStartButton = 0;
     int FServerDownloadButton = 0;

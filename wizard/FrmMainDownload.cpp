@@ -7,9 +7,11 @@
 #include "widgets/PageContainer.h"
 #include "webcopy/WebCopy.h"
 #include "wizard/CommonMethods.h"
+#include "wizard/DownloadFailure.h"
 #include "wizard/WizardTexts.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 namespace {
 
@@ -48,48 +50,56 @@ void TfrmMain::ConfigureComponents()
     WebDownload->OnErrorInfo = [this](QObject* sender, int code, const QString& info) {
         WebDownloadErrorInfo(sender, code, info);
     };
+    WebDownload->OnCopyProgress = [this](QObject* sender, int fileidx, quint32 size, quint32 totsize) {
+        WebDownloadCopyProgress(sender, fileidx, size, totsize);
+    };
 
     LaunchInstaller = new TRzLauncher(this);
     LaunchInstaller->setObjectName(QStringLiteral("LaunchInstaller"));
     LaunchInstaller->WaitType = wtProcessMessages;
     LaunchInstaller->WaitUntilFinished = true;
     LaunchInstaller->OnFinished = [this](QObject* sender) { LaunchInstallerFinished(sender); };
+    LaunchInstaller->OnError = [this](QObject* sender, quint32 code) { LaunchInstallerError(sender, code); };
 }
 
+// An ignored click changes nothing, not even the button's blinking.
 void TfrmMain::btnDownloadServerClick(QObject*)
 {
-    DownloadServerSetup();
-    FServerDownloadButton = 2;
+    if (DownloadServerSetup())
+        FServerDownloadButton = 2;
 }
 
 void TfrmMain::btnDownloadWorkstationClick(QObject*)
 {
-    DownloadWorkstationSetup();
-    FWorkstationDownloadButton = 2;
+    if (DownloadWorkstationSetup())
+        FWorkstationDownloadButton = 2;
 }
 
-void TfrmMain::DownloadServerSetup()
+bool TfrmMain::DownloadServerSetup()
 {
-    DownloadSetup(ServerSetupFile, QStringLiteral("Download Orvanta 5 Server....."));
+    return DownloadSetup(ServerSetupFile, QStringLiteral("Download Orvanta 5 Server....."), tabServerInstalled);
 }
 
-void TfrmMain::DownloadWorkstationSetup()
+bool TfrmMain::DownloadWorkstationSetup()
 {
-    DownloadSetup(WorkstationSetupFile, QStringLiteral("Download Orvanta 5 Workstation....."));
+    return DownloadSetup(WorkstationSetupFile, QStringLiteral("Download Orvanta 5 Workstation....."),
+                         tabWorkstationInstalled);
 }
 
-void TfrmMain::DownloadSetup(const QString& fileName, const QString& caption)
+bool TfrmMain::DownloadSetup(const QString& fileName, const QString& caption, QWidget* installedPage)
 {
     // One download or setup program at a time: a click while one is in progress is ignored.
     if (WebDownload->Running() || LaunchInstaller->Running())
-        return;
+        return false;
     const QString targetDir = GetTempDirectory();
     if (targetDir.isEmpty()) {
         ShowError(QStringLiteral("No safe temporary folder is available for the setup program, so it cannot be downloaded."));
-        return;
+        return true;
     }
     FDownloadFile = fileName;
-    FDownloadError = false;
+    FInstalledPage = installedPage;
+    FDownloadReceived = 0;
+    FDownloadExpected = 0;
     const QString url = FDownloadBaseAddress + FDownloadFile;
 
     WebDownload->Items().Clear();
@@ -100,6 +110,7 @@ void TfrmMain::DownloadSetup(const QString& fileName, const QString& caption)
     item->TargetFilename = FDownloadFile;
     WebDownload->DlgCaption = caption;
     WebDownload->ThreadExecute();
+    return true;
 }
 
 void TfrmMain::WebDownloadConnectError(QObject*)
@@ -107,18 +118,23 @@ void TfrmMain::WebDownloadConnectError(QObject*)
     ShowError(ConnectErrorText);
 }
 
-// A failed download is told once its progress dialog has gone, so nothing covers the message.
-void TfrmMain::WebDownloadURLNotFound(QObject*, const QString&)
+// A failed download is told once its progress dialog has gone, so nothing covers the message:
+// the copy-done handler tells it from the item's result.
+void TfrmMain::WebDownloadURLNotFound(QObject*, const QString&) {}
+
+void TfrmMain::WebDownloadErrorInfo(QObject*, int, const QString&)
 {
-    FDownloadError = true;
-    FDownloadErrorText = ConnectErrorText;
+    // A local file that failed mid-download (a full disk) ends the run without a copy-done
+    // event: the run is over when this comes, and it is told here.
+    if (!WebDownload->Running())
+        QTimer::singleShot(0, this, [this] { TellDownloadFailure(); });
 }
 
-void TfrmMain::WebDownloadErrorInfo(QObject*, int, const QString& ErrorInfo)
+// How far the download came, for a message should it break off.
+void TfrmMain::WebDownloadCopyProgress(QObject*, int, quint32 size, quint32 totsize)
 {
-    FDownloadError = true;
-    FDownloadErrorText =
-        QStringLiteral("The setup program could not be downloaded.\n\n%1\n\nPlease try again.").arg(ErrorInfo);
+    FDownloadReceived = size;
+    FDownloadExpected = totsize;
 }
 
 void TfrmMain::WebDownloadCopyCancel(QObject*)
@@ -132,13 +148,23 @@ void TfrmMain::WebDownloadCopyDone(QObject*)
 {
     if (FDownloadCancelled)
         return;
-    if (FDownloadError) {
-        ShowError(FDownloadErrorText);
-        return;
-    }
-    // Only a setup program that arrived whole is run.
+    // Only a setup program that arrived whole is run (the engine counts an empty answer as no
+    // download).
     if (WebDownload->Items().Count() == 1 && WebDownload->Items()[0]->Success())
         RunSetupProgram();
+    else
+        TellDownloadFailure();
+}
+
+void TfrmMain::TellDownloadFailure()
+{
+    if (WebDownload->Items().Count() != 1)
+        return;
+    TDownloadFailure failure =
+        TDownloadFailure::OfItem(*WebDownload->Items()[0], TWebCopy::RequestServer(FDownloadBaseAddress));
+    failure.Received = FDownloadReceived;
+    failure.Expected = FDownloadExpected;
+    ShowError(failure.ServerUnreachable() ? ConnectErrorText : failure.Text());
 }
 
 void TfrmMain::RunSetupProgram()
@@ -155,8 +181,21 @@ void TfrmMain::RunSetupProgram()
 
 void TfrmMain::LaunchInstallerFinished(QObject*)
 {
-    pagScreens->setActivePage(pagScreens->activePage() == tabInstallServer ? tabServerInstalled
-                                                                           : tabWorkstationInstalled);
+    // 0 is done; 3010 is done and asks for a restart. Anything else did not install.
+    const quint32 code = LaunchInstaller->ExitCode();
+    if (code != 0 && code != 3010) {
+        ShowError(QStringLiteral("The setup program ended before it finished (code %1). Click Download to try again.")
+                      .arg(code));
+        return;
+    }
+    // The page of the setup that ran, wherever the user went meanwhile.
+    pagScreens->setActivePage(FInstalledPage);
+}
+
+void TfrmMain::LaunchInstallerError(QObject*, quint32 ErrorCode)
+{
+    ShowError(QStringLiteral("The setup program could not be started: %1\n\nClick Download to try again.")
+                  .arg(LaunchInstaller->GetErrorMsg(ErrorCode)));
 }
 
 void TfrmMain::ShowError(const QString& text)

@@ -2,6 +2,7 @@
 // program is the test child, which records that it ran.
 #include "launcher/RzLauncher.h"
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
 #include "webcopy/WebCopy.h"
 #include "widgets/PageContainer.h"
@@ -112,7 +113,7 @@ TEST_F(DownloadRoad, DownloadRunsTheSetupProgramAndShowsTheInstalledPage)
               QStringLiteral("WebCopy"));
 }
 
-TEST_F(DownloadRoad, LeavingForTheWorkstationPageWhileItRunsEndsOnWorkstationInstalled)
+TEST_F(DownloadRoad, LeavingForTheWorkstationPageWhileItRunsStillEndsOnServerInstalled)
 {
     ServeSetupProgram();
     qputenv("ORVANTA_CHILD_SLEEP_MS", "400");
@@ -131,7 +132,8 @@ TEST_F(DownloadRoad, LeavingForTheWorkstationPageWhileItRunsEndsOnWorkstationIns
 
     Click("btnDownloadServer");
 
-    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && FWindow->Pages()->activePage() == Page("tabWorkstationInstalled"); }, 20000));
+    // The installed page of the setup that ran, not of the page the user went to.
+    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && FWindow->Pages()->activePage() == Page("tabServerInstalled"); }, 20000));
     EXPECT_TRUE(QFile::exists(FMark));
 }
 
@@ -188,4 +190,121 @@ TEST_F(DownloadRoad, AnUnreachableServerShowsTheConnectMessage)
                                  "Unable to connect to web server!  Please make sure you are connected to the Internet "
                                  "before trying again.")});
     EXPECT_FALSE(QFile::exists(FMark));
+}
+
+TEST_F(DownloadRoad, EveryFailureIsToldWithWhatReallyHappened)
+{
+    THttpServerFixture tls;
+    ASSERT_TRUE(tls.Start(THttpServerFixture::TScheme::Https)) << tls.Message().toStdString();
+    QFile empty(FServer.DocRoot() + QStringLiteral("/empty/") + ServerSetup);
+    ASSERT_TRUE(QDir(FServer.DocRoot()).mkpath(QStringLiteral("empty")) && empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile big(FServer.DocRoot() + QStringLiteral("/big/") + ServerSetup);
+    ASSERT_TRUE(QDir(FServer.DocRoot()).mkpath(QStringLiteral("big")) && big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(300000, 'x'));
+    big.close();
+    const QString plain = FServer.BaseUrl();
+    const struct {
+        const char* name;
+        QString base;       // the download server's address; the file name is appended
+        bool trustTls;
+        const char* told;   // what the message must say
+        const char* detail; // the engine's own words, as a detail line
+    } cases[] = {
+        {"untrusted certificate", tls.BaseUrl() + QLatin1Char('/'), false,
+         "The certificate of the download server 127.0.0.1:", "certificate"},
+        {"server error", plain + QStringLiteral("/?status=500&name="), false,
+         "The setup program is not on the server at the moment (the server answered 500)", nullptr},
+        {"not found", plain + QStringLiteral("/missing/"), false, "(the server answered 404)", nullptr},
+        {"too many redirects", plain + QStringLiteral("/loop?name="), false, "too many redirects", "redirect"},
+        {"downgrade to http", tls.BaseUrl() + QStringLiteral("/redirect/302?to=") + plain + QStringLiteral("/big/"),
+         true, "to an address that is not secure", "https to http"},
+        {"broken off", plain + QStringLiteral("/redirect/302?to=/big/") + ServerSetup + QStringLiteral("%3Fdrop%3D100000&name="),
+         false, "The download broke off after ", nullptr},
+        {"empty answer", plain + QStringLiteral("/empty/"), false, "sent an empty file", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FWindow = std::make_unique<TfrmMain>(c.base);
+        FWindow->Downloader()->CaFile = c.trustTls ? tls.CaFile() : QString();
+        FWindow->show();
+        GoTo("tabInstallServer");
+        TMessageBoxAnswers answers;
+        Click("btnDownloadServer");
+        ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
+        ASSERT_EQ(answers.Texts.size(), 1);
+        EXPECT_TRUE(answers.Texts[0].contains(QLatin1String(c.told))) << answers.Texts[0].toStdString();
+        EXPECT_FALSE(answers.Texts[0].contains(QLatin1String("Unable to connect"))) << answers.Texts[0].toStdString();
+        if (c.detail) {
+            EXPECT_TRUE(answers.Texts[0].contains(QLatin1String(c.detail), Qt::CaseInsensitive))
+                << answers.Texts[0].toStdString();
+        }
+        EXPECT_FALSE(QFile::exists(FMark)) << "nothing ran";
+        EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer")) << "ready for another try";
+    }
+}
+
+TEST_F(DownloadRoad, AFullDiskIsToldAndRunsNothing)
+{
+    TSmallFileSystem disk(64 * 1024);
+    if (!disk.Error().isEmpty())
+        GTEST_SKIP() << disk.Error().toStdString();
+    QFile big(FServer.DocRoot() + QLatin1Char('/') + ServerSetup);
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray(300000, 'x'));
+    big.close();
+    qputenv("TMPDIR", disk.Path().toLocal8Bit());
+    GoTo("tabInstallServer");
+    TMessageBoxAnswers answers;
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].contains(QLatin1String("The disk is full"))) << answers.Texts[0].toStdString();
+    EXPECT_FALSE(QFile::exists(FMark));
+}
+
+TEST_F(DownloadRoad, TheSetupProgramsOutcomeDecidesThePage)
+{
+    const struct {
+        const char* name;
+        const char* exitCode;
+        bool installed;
+    } cases[] = {
+        // (3010, done with a restart, counts as installed too; an exit status here has 8 bits.)
+        {"done", "0", true},
+        {"cancelled or failed", "2", false},
+    };
+    ServeSetupProgram();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        qputenv("ORVANTA_CHILD_EXIT_CODE", c.exitCode);
+        GoTo("tabInstallServer");
+        TMessageBoxAnswers answers;
+        Click("btnDownloadServer");
+        ASSERT_TRUE(testsupport::waitFor([&] {
+            return Idle() && (FWindow->Pages()->activePage() == Page("tabServerInstalled") || !answers.Texts.isEmpty());
+        }, 20000));
+        EXPECT_EQ(FWindow->Pages()->activePage() == Page("tabServerInstalled"), c.installed);
+        if (!c.installed) {
+            EXPECT_EQ(answers.Texts, QStringList {QStringLiteral(
+                                         "The setup program ended before it finished (code 2). Click Download to try again.")});
+        }
+    }
+    qunsetenv("ORVANTA_CHILD_EXIT_CODE");
+}
+
+TEST_F(DownloadRoad, ASetupProgramThatCannotStartIsTold)
+{
+    // An error page where the program should be: downloaded whole, but nothing the system can run.
+    QFile page(FServer.DocRoot() + QLatin1Char('/') + ServerSetup);
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><body>Service unavailable</body></html>\n");
+    page.close();
+    GoTo("tabInstallServer");
+    TMessageBoxAnswers answers;
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
+    ASSERT_EQ(answers.Texts.size(), 1);
+    EXPECT_TRUE(answers.Texts[0].startsWith(QLatin1String("The setup program could not be started"))) << answers.Texts[0].toStdString();
+    EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer"));
 }

@@ -2,6 +2,7 @@
 #include "widgets/ColorValue.h"
 #include "widgets/FlatColorButton.h"
 #include "widgets/PageContainer.h"
+#include "webcopy/WebCopy.h"
 #include "wizard/FrmMain.h"
 
 #include <QAbstractButton>
@@ -102,18 +103,21 @@ TEST(MainWindow, BlinkingFollowsTheTicksUntilDownloadIsClicked)
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 1000);
 
-    // Ticks 1..6; the server's Download is clicked after tick 2 (while it is white), the
-    // workstation's after tick 3 (while it is blue).
+    // Ticks 1..6; the server's Download is clicked after tick 2 (while it is white) and stops
+    // blinking. The workstation's, clicked after tick 3 while the server's download is still
+    // under way, is ignored and changes nothing: it keeps blinking.
     for (int tick = 1; tick <= 6; ++tick) {
         window.ButtonTimerTimer(timer);
         const Look phase = tick % 2 == 1 ? Blue : White;
         ExpectLook(window, "btnStart", phase, tick);
         ExpectLook(window, "btnDownloadServer", tick <= 2 ? phase : White, tick);
-        ExpectLook(window, "btnDownloadWorkstation", tick <= 3 ? phase : White, tick);
+        ExpectLook(window, "btnDownloadWorkstation", phase, tick);
         if (tick == 2)
             Click(window, "btnDownloadServer");
-        if (tick == 3)
+        if (tick == 3) {
+            ASSERT_TRUE(window.Downloader()->Running());
             Click(window, "btnDownloadWorkstation");
+        }
     }
     // Coming back to the Welcome page finds Start still blinking.
     window.Pages()->setActivePage(Page(window, "tabWelcome"));

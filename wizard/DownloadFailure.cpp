@@ -1,0 +1,68 @@
+#include "wizard/DownloadFailure.h"
+
+#include "platform/InternetErrors.h"
+#include "webcopy/ProgressFormat.h"
+#include "webcopy/WebCopyItem.h"
+#include "webcopy/WebCopyTypes.h"
+
+TDownloadFailure TDownloadFailure::OfItem(const TWebCopyItem& item, const QString& host)
+{
+    TDownloadFailure failure;
+    failure.ErrorCode = item.ErrorCode();
+    failure.HttpStatus = item.HttpStatus();
+    failure.Reason = item.ErrorReason();
+    failure.Host = host;
+    failure.TargetDir = item.TargetDir;
+    return failure;
+}
+
+bool TDownloadFailure::ServerUnreachable() const
+{
+    const bool throughProxy = Reason.contains(QLatin1String("proxy"), Qt::CaseInsensitive);
+    return !throughProxy
+        && (ErrorCode == ieNameNotResolved || ErrorCode == ieCannotConnect
+            || (ErrorCode == ieTimeout && Received == 0 && HttpStatus == 0));
+}
+
+QString TDownloadFailure::Text() const
+{
+    QString what;
+    const bool aboutProxy = Reason.contains(QLatin1String("proxy"), Qt::CaseInsensitive);
+    if (HttpStatus == 407 || (aboutProxy && Reason.contains(QLatin1String("407"))))
+        what = QStringLiteral("The proxy server of your network needs a login before it lets the download through.");
+    else if (aboutProxy)
+        what = QStringLiteral("The proxy server of your network could not be reached or refused the download.");
+    else if (ErrorCode == ieCertificateNotTrusted || ErrorCode == ieCertificateNameInvalid
+             || ErrorCode == ieCertificateDateInvalid || ErrorCode == ieSecureChannelFailure)
+        what = QStringLiteral("The certificate of the download server %1 is not trusted, so the download was "
+                              "stopped to keep your computer safe.")
+                   .arg(Host);
+    else if (ErrorCode == ieHttpsToHttpRedirect)
+        what = QStringLiteral("The download server %1 sent the download to an address that is not secure, so it "
+                              "was stopped.")
+                   .arg(Host);
+    else if (ErrorCode == ieRedirectFailed)
+        what = QStringLiteral("The download server %1 kept sending the download elsewhere (too many redirects).")
+                   .arg(Host);
+    else if (HttpStatus >= 300)
+        what = QStringLiteral("The setup program is not on the server at the moment (the server answered %1). "
+                              "Please try again later.")
+                   .arg(HttpStatus);
+    else if (ErrorCode == WebCopyErrors::WriteFailed || ErrorCode == WebCopyErrors::CannotCreateTarget)
+        what = Reason.contains(QLatin1String("No space"), Qt::CaseInsensitive)
+            ? QStringLiteral("The disk is full: there is not enough free space for the setup program in %1.")
+                  .arg(TargetDir)
+            : QStringLiteral("The setup program could not be saved in %1.").arg(TargetDir);
+    else if (Received == 0 && HttpStatus / 100 == 2 && ErrorCode == 0)
+        what = QStringLiteral("The download server sent an empty file instead of the setup program.");
+    else if (Received > 0)
+        what = Expected > 0 ? QStringLiteral("The download broke off after %1 of %2.")
+                                  .arg(FormatSizeText(Received), FormatSizeText(Expected))
+                            : QStringLiteral("The download broke off after %1.").arg(FormatSizeText(Received));
+    else
+        what = QStringLiteral("The setup program could not be downloaded.");
+    QString text = what + QStringLiteral("\n\nClick Download to try again.");
+    if (!Reason.isEmpty())
+        text += QStringLiteral("\n\nDetails: ") + Reason;
+    return text;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class TWebCopyItem;
+
+// What the wizard tells the user when the setup program could not be downloaded: what happened,
+// in plain words, from the engine's result for the item, with the engine's own words as a
+// detail line.
+struct TDownloadFailure {
+    int ErrorCode = 0;       // the item's error number (OnError's code or the client's number)
+    int HttpStatus = 0;
+    QString Reason;          // the engine's reason
+    QString Host;            // the download server
+    QString TargetDir;       // where the setup program was to be written
+    qint64 Received = 0;     // bytes that had arrived when it ended
+    qint64 Expected = 0;     // bytes announced, 0 when unknown
+
+    static TDownloadFailure OfItem(const TWebCopyItem& item, const QString& host);
+
+    // True when the server could not be reached at all: then the wizard's own connect-error
+    // text says it best.
+    bool ServerUnreachable() const;
+    QString Text() const;
+};
