@@ -1,15 +1,33 @@
 #include "webcopy/ProgressLine.h"
 
+#include "widgets/AccessibleWidgets.h"
+
+#include <QAccessible>
 #include <QPainter>
 
+#include <mutex>
+
 namespace {
+
 constexpr int RepaintIntervalMs = 16;
+constexpr int AnnounceIntervalMs = 3000;
+
+QAccessibleInterface* ProgressLineFactory(const QString& className, QObject* object)
+{
+    if (className != QLatin1String("TWcProgressLine"))
+        return nullptr;
+    auto* line = static_cast<TWcProgressLine*>(object);
+    return new TAccessibleText(line, QAccessible::StaticText, [line] { return line->text(); });
 }
+
+} // namespace
 
 TWcProgressLine::TWcProgressLine(const QString& text, QWidget* parent)
     : QWidget(parent)
     , FText(text)
 {
+    static std::once_flag accessible;
+    std::call_once(accessible, [] { QAccessible::installFactory(ProgressLineFactory); });
     FRepaintTimer.setSingleShot(true);
     FRepaintTimer.setTimerType(Qt::CoarseTimer);
     connect(&FRepaintTimer, &QTimer::timeout, this, &TWcProgressLine::Repaint);
@@ -51,6 +69,16 @@ void TWcProgressLine::Repaint()
 {
     FLastRepaint.start();
     update();
+    Announce();
+}
+
+void TWcProgressLine::Announce()
+{
+    if (!QAccessible::isActive() || (FLastAnnounce.isValid() && FLastAnnounce.elapsed() < AnnounceIntervalMs))
+        return;
+    FLastAnnounce.start();
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TWcProgressLine::paintEvent(QPaintEvent*)

@@ -28,9 +28,13 @@ protected:
 private:
     void ScheduleRepaint();
     void Repaint();
+    // Tells assistive technology that the text changed, at most every few seconds: a screen
+    // reader that spoke every block would never finish a sentence.
+    void Announce();
 
     mutable QString FText;
     mutable bool FStale = false;
     QElapsedTimer FLastRepaint;
+    QElapsedTimer FLastAnnounce;
     QTimer FRepaintTimer;
 };

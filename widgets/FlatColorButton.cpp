@@ -1,5 +1,7 @@
 #include "widgets/FlatColorButton.h"
 
+#include "widgets/FocusMark.h"
+
 #include <QPainter>
 
 namespace {
@@ -24,8 +26,9 @@ constexpr qreal CornerRadius = 2.5;
 TFlatColorButton::TFlatColorButton(QWidget* parent)
     : QPushButton(parent)
 {
-    setFocusPolicy(Qt::NoFocus);
-    setAutoDefault(false);
+    // A tab stop; Return and Enter press it like Space (a button outside a dialog).
+    setFocusPolicy(Qt::TabFocus);
+    setAutoDefault(true);
     setAttribute(Qt::WA_Hover);
 }
 
@@ -62,4 +65,5 @@ void TFlatColorButton::paintEvent(QPaintEvent*)
     painter.setPen(isEnabled() ? FFontColor : Blend(FColor, FFontColor, DisabledCaption));
     painter.setFont(font());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    DrawFocusMark(painter, *this, rect(), FFontColor);
 }

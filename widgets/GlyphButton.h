@@ -4,7 +4,8 @@
 #include <QPixmap>
 
 // A flat button that shows one glyph centred, with a light hover and pressed tint that suits a
-// dark band as well as a white page. Not a tab stop; its tool tip is the usual one.
+// dark band as well as a white page. A tab stop that Space, Return and Enter press; its tool tip
+// is its name for assistive technology.
 class TGlyphButton : public QAbstractButton {
     Q_OBJECT
 
@@ -17,6 +18,8 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -1,5 +1,7 @@
 #include "widgets/HtmlLabel.h"
 
+#include "widgets/AccessibleWidgets.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -15,7 +17,13 @@ constexpr int AutoHeightMargin = 6;
 THtmlLabel::THtmlLabel(QWidget* parent)
     : QWidget(parent)
 {
+    InstallAccessibleWidgets();
     setMouseTracking(true);
+}
+
+QString THtmlLabel::plainText() const
+{
+    return textLayout().plainText();
 }
 
 void THtmlLabel::setHtml(const QString& html)

@@ -14,6 +14,8 @@ public:
     explicit THtmlLabel(QWidget* parent = nullptr);
 
     QString html() const { return FHtml; }
+    // The text without its markup, as a screen reader reads it.
+    QString plainText() const;
     void setHtml(const QString& html);
 
     // On: the label's height follows its text (laid-out height plus 6 pixels). Off: the text

@@ -522,3 +522,17 @@ QFont THtmlLayout::runFont(const QFont& base, const TRun& run)
         font.setUnderline(true);
     return font;
 }
+
+QString THtmlLayout::plainText() const
+{
+    QString text;
+    qreal lineTop = FRuns.isEmpty() ? 0 : FRuns.first().Rect.top();
+    for (const TRun& run : FRuns) {
+        if (run.Rect.top() != lineTop) {
+            text += QLatin1Char('\n');
+            lineTop = run.Rect.top();
+        }
+        text += run.Text;
+    }
+    return text;
+}

@@ -35,6 +35,8 @@ public:
     THtmlLayout(const QString& html, const QFont& font, int width);
 
     const QList<TRun>& runs() const { return FRuns; }
+    // The runs' texts in reading order, a line break between lines.
+    QString plainText() const;
     int lineHeight() const { return FLineHeight; }
     int lineCount() const { return FLineCount; }
     // Height of the laid-out text: the number of lines times the line height.

@@ -1,5 +1,9 @@
 #include "widgets/IconLinkLabel.h"
 
+#include "widgets/AccessibleWidgets.h"
+#include "widgets/FocusMark.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -14,8 +18,9 @@ constexpr int CaptionLeft = IconSize + CaptionGap;
 TIconLinkLabel::TIconLinkLabel(QWidget* parent)
     : QWidget(parent)
 {
+    InstallAccessibleWidgets();
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
 }
 
@@ -85,6 +90,15 @@ void TIconLinkLabel::mouseReleaseEvent(QMouseEvent* event)
         emit clicked();
 }
 
+void TIconLinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (IsActivationKey(event->key())) {
+        emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void TIconLinkLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -101,4 +115,5 @@ void TIconLinkLabel::paintEvent(QPaintEvent*)
     // A caption that does not fit (a wider fallback font) ends in an ellipsis, not mid-letter.
     const QString shown = QFontMetrics(captionFont).elidedText(FCaption, Qt::ElideRight, captionRect.width());
     painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    DrawFocusMark(painter, *this, captionRect.adjusted(-3, 0, 0, 0), palette().color(foregroundRole()));
 }

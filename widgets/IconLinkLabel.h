@@ -4,7 +4,8 @@
 #include <QWidget>
 
 // A link made of a 24 x 24 icon and a caption 6 pixels after it. The caption is underlined while
-// the mouse is over the link, and also drawn in the highlight colour while it is pressed.
+// the mouse is over the link, and also drawn in the highlight colour while it is pressed. A tab
+// stop that Space, Return and Enter follow.
 class TIconLinkLabel : public QWidget {
     Q_OBJECT
 
@@ -24,6 +25,7 @@ signals:
 
 protected:
     void enterEvent(QEnterEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

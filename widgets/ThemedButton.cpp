@@ -13,8 +13,9 @@ constexpr int GlyphGap = 6;
 TThemedButton::TThemedButton(QWidget* parent)
     : QPushButton(parent)
 {
-    setFocusPolicy(Qt::NoFocus);
-    setAutoDefault(false);
+    // A tab stop (the style draws its focus mark); Return and Enter press it like Space.
+    setFocusPolicy(Qt::TabFocus);
+    setAutoDefault(true);
 }
 
 void TThemedButton::setGlyph(const QPixmap& glyph)

@@ -14,6 +14,7 @@
 #include "wizard/WizardTexts.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
@@ -80,6 +81,24 @@ void TfrmMain::FormCreate(QObject*)
         pagScreens->setTabVisible(page, false);
     pagScreens->setShowCardFrame(false);
     pagScreens->setShowFullFrame(false);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const QWidget* page = pagScreens->activePage();
+    QAbstractButton* defaultButton = page == tabWelcome ? btnStart
+        : page == tabSelection ? tabSelection->findChild<QAbstractButton*>(QStringLiteral("btnInstallServer"))
+        : page == tabInstallServer ? btnDownloadServer
+        : page == tabInstallWorkstation ? btnDownloadWorkstation
+        : nullptr;
+    if (defaultButton)
+        defaultButton->click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)

@@ -64,6 +64,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Return and Enter press the page's default button (Start, Install Server, Download) when
+    // the focus is on nothing that takes them itself.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate(QObject* Sender);

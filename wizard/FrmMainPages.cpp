@@ -15,10 +15,6 @@
 
 namespace {
 
-// Pages are laid out for 428 rows; controls anchored to the bottom keep their distance
-// to it when the page fills the taller area that hidden tabs leave.
-constexpr int DesignPageHeight = 428;
-
 QWidget* NewPage(TPageContainer* container, const QString& name, const QString& caption)
 {
     auto* page = new QWidget;
@@ -79,7 +75,8 @@ TGlyphButton* TfrmMain::AddBackButton(QWidget* page, const QString& name, void (
     button->setObjectName(name);
     button->setGlyph(ArtworkPicture(QStringLiteral("glyph-back")));
     button->setToolTip(QStringLiteral("Back"));
-    button->setGeometry(6, pagScreens->height() - (DesignPageHeight - 394), 23, 23);
+    // On the row of the page's main buttons, where the eye looks for it.
+    button->setGeometry(6, 394, 23, 23);
     connect(button, &QAbstractButton::clicked, this, [this, handler, button] { (this->*handler)(button); });
     return button;
 }
@@ -178,9 +175,10 @@ QWidget* TfrmMain::BuildInstallServerPage()
     QWidget* page = NewPage(pagScreens, QStringLiteral("tabInstallServer"), QStringLiteral("Server"));
     AddPageText(page, QStringLiteral("HTMLabel1"), WizardTexts::InstallServer, 19, 16, 590);
     AddPicture(page, QStringLiteral("Image1"), QStringLiteral("character-server"), 637, 19);
-    AddBackButton(page, QStringLiteral("btnServerBack"), &TfrmMain::btnServerBackClick);
+    // Made in reading order, which is the order Tab follows.
     btnDownloadServer = AddFlatButton(page, QStringLiteral("btnDownloadServer"), QStringLiteral("Download"),
                                       QRect(300, 253, 120, 30), &TfrmMain::btnDownloadServerClick);
+    AddBackButton(page, QStringLiteral("btnServerBack"), &TfrmMain::btnServerBackClick);
     return page;
 }
 
@@ -189,9 +187,9 @@ QWidget* TfrmMain::BuildInstallWorkstationPage()
     QWidget* page = NewPage(pagScreens, QStringLiteral("tabInstallWorkstation"), QStringLiteral("Workstation"));
     AddPageText(page, QStringLiteral("HTMLabel7"), WizardTexts::InstallWorkstation, 19, 16, 667);
     AddPicture(page, QStringLiteral("Image2"), QStringLiteral("character-workstation"), 692, 16);
-    AddBackButton(page, QStringLiteral("btnWorkstationBack"), &TfrmMain::btnWorkstationBackClick);
     btnDownloadWorkstation = AddFlatButton(page, QStringLiteral("btnDownloadWorkstation"), QStringLiteral("Download"),
                                            QRect(292, 173, 120, 30), &TfrmMain::btnDownloadWorkstationClick);
+    AddBackButton(page, QStringLiteral("btnWorkstationBack"), &TfrmMain::btnWorkstationBackClick);
     return page;
 }
 
