@@ -2,6 +2,7 @@
 #include "webcopy/WebCopy.h"
 
 #include "platform/InternetSession.h"
+#include "platform/TickCount.h"
 #include "webcopy/WebCopyIoError.h"
 #include "webcopy/WebCopyThread.h"
 
@@ -170,6 +171,7 @@ void TWebCopy::DoCopy()
             break;
         }
 
+        FItemStartTick = TickCount();
         TDateTime date = item.FileDate;
         bool noNewVersion = false;
         const TTransferResult result = CallOperation(i, item, date, noNewVersion);

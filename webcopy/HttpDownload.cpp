@@ -36,6 +36,7 @@ std::unique_ptr<THttpRequest> TWebCopy::NewHttpRequest()
         return nullptr;
     auto request = std::make_unique<THttpRequest>(*FHinternet);
     request->OnWait = [this] {
+        ShowWaiting();
         QCoreApplication::processEvents();
         return !FCancelled;
     };
@@ -56,6 +57,7 @@ TTransferResult TWebCopy::HttpDownload(int idx, const QString& url, const QStrin
     ShowFileLine(displayURL.isEmpty() ? provisionalName : displayURL, DlgFromServerLabel, RequestServer(url));
     QCoreApplication::processEvents();
 
+    ShowStatus(DlgConnecting + QLatin1Char(' ') + RequestServer(url) + QStringLiteral(" ..."));
     // The prompt names the host that the request, with the typed password, really goes to.
     const QString promptCaption = QStringLiteral("Connect to ") + RequestServer(url);
     const QString loginCancelled = QStringLiteral("The login prompt was cancelled");

@@ -19,6 +19,7 @@ TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir
                                      TWebCopyHTTPCommand command, const QString& userName, const QString& password)
 {
     ShowFileLine(ExtractURLFileName(url), DlgFromServerLabel, RequestServer(url));
+    ShowStatus(DlgConnecting + QLatin1Char(' ') + RequestServer(url) + QStringLiteral(" ..."));
 
     const QString localPath = CombinePath(localDir, localFilename.isEmpty() ? ExtractURLFileName(url) : localFilename);
     if (!FileExists(localPath) && !IsDirectory(localPath))

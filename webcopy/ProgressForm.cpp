@@ -32,7 +32,7 @@ TWcProgressForm::TWcProgressForm(const TOptions& options)
     const int shift = options.ShowFileName ? 0 : 20;
     const int captionHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight);
     const int outerHeight = captionHeight + timeRoom + 145 - (options.ShowCancel ? 0 : 20);
-    setFixedSize(DialogWidth - 2 * BorderWidth, outerHeight - captionHeight - 2 * BorderWidth);
+    setFixedSize(DialogWidth - 2 * BorderWidth, outerHeight + TopMargin - captionHeight - 2 * BorderWidth);
 
     const int width = DialogWidth;
     FFileLbl = new TWcProgressLine(options.FileLabel, this);
@@ -94,8 +94,11 @@ TWcProgressForm::TWcProgressForm(const TOptions& options)
     FProgress->setValue(0);
     FProgress->setTextVisible(false);
 
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        control->move(control->pos() + QPoint(0, TopMargin));
+
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), QSize(DialogWidth, outerHeight));
+        QRect frame(QPoint(), QSize(DialogWidth, outerHeight + TopMargin));
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
@@ -114,6 +117,11 @@ void TWcProgressForm::CaptionChanged(const QString& caption)
 void TWcProgressForm::FileLineChanged(const QString& text)
 {
     FFileLbl->setText(text);
+}
+
+void TWcProgressForm::StatusChanged(const QString& status)
+{
+    FSizeLbl->setText(status);
 }
 
 void TWcProgressForm::ProgressChanged(const TProgressKeys& keys, unsigned changes)

@@ -38,6 +38,9 @@ public:
     static constexpr int ButtonHeight = 25;
     // The fixed dialog border on each side, taken out of the outer size.
     static constexpr int BorderWidth = 3;
+    // Room above the file line, so its text does not touch the title bar; every control sits
+    // this much lower and the dialog is this much higher than its layout table says.
+    static constexpr int TopMargin = 6;
 
     explicit TWcProgressForm(const TOptions& options);
 
@@ -57,6 +60,7 @@ public:
     void CaptionChanged(const QString& caption) override;
     void FileLineChanged(const QString& text) override;
     void MarqueeChanged(bool marquee) override { SetMarquee(marquee); }
+    void StatusChanged(const QString& status) override;
     void ProgressChanged(const TProgressKeys& keys, unsigned changes) override;
     // With Open buttons the dialog stays: Cancel becomes Close and, unless cancelled, the Open
     // buttons are enabled.

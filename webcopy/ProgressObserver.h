@@ -38,6 +38,9 @@ public:
     virtual void FileLineChanged(const QString& text) = 0;
     // A running bar without a position, while the total is unknown.
     virtual void MarqueeChanged(bool marquee) = 0;
+    // What the transfer is doing before its first block ("Connecting to host ..."); the next
+    // progress step replaces it.
+    virtual void StatusChanged(const QString& status) = 0;
     virtual void ProgressChanged(const TProgressKeys& keys, unsigned changes) = 0;
     // The run has ended; with Open buttons offered, `openEnabled` says whether they may be used.
     virtual void RunEnded(bool cancelled) = 0;

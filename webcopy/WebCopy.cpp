@@ -154,6 +154,7 @@ void TWebCopy::BuildProgressForm()
     FCancelled = false;
     FProgressKeys = {};
     FProgressValid = false;
+    FItemStartTick = TickCount();
     FCaptionPosition = -1;
     FCaptionWord.clear();
     if (ProgressObserver)
@@ -218,6 +219,26 @@ void TWebCopy::SetCaption(const QString& caption)
 void TWebCopy::SetMarquee(bool marquee)
 {
     NotifyObservers([&](TWcProgressObserver& observer) { observer.MarqueeChanged(marquee); });
+}
+
+void TWebCopy::ShowStatus(const QString& status)
+{
+    FProgressKeys = {};
+    FProgressValid = false;
+    NotifyObservers([&](TWcProgressObserver& observer) { observer.StatusChanged(status); });
+}
+
+void TWebCopy::ShowWaiting()
+{
+    if (FProgressValid)
+        return;
+    const quint64 elapsedKey = TimeKey(TickCount() - FItemStartTick, 0, 0);
+    if (elapsedKey == FProgressKeys.ElapsedKey)
+        return;
+    FProgressKeys.ElapsedKey = elapsedKey;
+    NotifyObservers([&](TWcProgressObserver& observer) {
+        observer.ProgressChanged(FProgressKeys, TProgressKeys::ElapsedChanged);
+    });
 }
 
 void TWebCopy::ShowFileLine(const QString& name, const QString& serverWord, const QString& server,
@@ -343,7 +364,8 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
         keys.TimeLeftKey = timeLeftKey;
         changes |= TProgressKeys::TimeLeftChanged;
     }
-    const quint64 elapsedKey = TimeKey(elapsed, 0, total);
+    // The elapsed line counts from the start of the item, time spent connecting included.
+    const quint64 elapsedKey = TimeKey(std::max(elapsed, TickCount() - FItemStartTick), 0, total);
     if (elapsedKey != keys.ElapsedKey) {
         keys.ElapsedKey = elapsedKey;
         changes |= TProgressKeys::ElapsedChanged;

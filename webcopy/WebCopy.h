@@ -162,6 +162,8 @@ public:
     QString ElapsedTimeStr() const;
     bool FormClosed = false;
     QString LogfileName;
+    // What the dialog says while a network transfer waits for its first block, before the host.
+    QString DlgConnecting = QStringLiteral("Connecting to");
     // Certificate authorities to trust besides the system's (a PEM file), for HTTPS servers with
     // a private certificate; not a saved setting.
     QString CaFile;
@@ -230,6 +232,10 @@ private:
     TWcProgressForm::TCloseAnswer ProgressFormCloseQuery();
     void SetCaption(const QString& caption);
     void SetMarquee(bool marquee);
+    // Says what the transfer is doing until its first block, and keeps the elapsed time going
+    // while the client waits (ShowWaiting, called while it waits).
+    void ShowStatus(const QString& status);
+    void ShowWaiting();
     // The file line every transfer shows when it starts: the label, "n of m : " when the list
     // holds two items or more, the name, and the server after its word when ShowServer is set
     // (or always, for transfers that always name their source).
@@ -294,6 +300,8 @@ private:
     // RateStr, TimeLeftStr and ElapsedTimeStr are made from them on demand.
     TProgressKeys FProgressKeys;
     bool FProgressValid = false;
+    // When the current item started: the elapsed time counts from here, connecting included.
+    quint32 FItemStartTick = 0;
     int FCaptionPosition = -1;
     QString FCaptionWord;
 };

@@ -25,6 +25,7 @@ const QString ConnectErrorText =
 void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 {
     QMessageBox box(icon, WizardTexts::Title, text, QMessageBox::Ok, parent, Qt::Dialog | Qt::WindowStaysOnTopHint);
+    box.setFont(parent->font());
     box.exec();
 }
 
@@ -42,6 +43,8 @@ void TfrmMain::ConfigureComponents()
     WebDownload->ShowElapsedTime = true;
     WebDownload->ShowServer = false;
     WebDownload->ShowTime = true;
+    // The progress dialog speaks in the pages' font.
+    WebDownload->OnBeforeDialogShow = [this](QObject*, QDialog* dialog) { dialog->setFont(font()); };
     WebDownload->OnConnectError = [this](QObject* sender) { WebDownloadConnectError(sender); };
     WebDownload->OnCopyCancel = [this](QObject* sender) { WebDownloadCopyCancel(sender); };
     WebDownload->OnCopyDone = [this](QObject* sender) { WebDownloadCopyDone(sender); };

@@ -330,6 +330,7 @@ public:
     void CaptionChanged(const QString& caption) override { Events << QStringLiteral("caption ") + caption; }
     void FileLineChanged(const QString& text) override { Events << QStringLiteral("file ") + text; }
     void MarqueeChanged(bool marquee) override { Events << QStringLiteral("marquee %1").arg(marquee); }
+    void StatusChanged(const QString& status) override { Events << QStringLiteral("status ") + status; }
     void ProgressChanged(const TProgressKeys& keys, unsigned changes) override
     {
         if (changes & TProgressKeys::PositionChanged)

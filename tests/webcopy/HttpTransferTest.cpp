@@ -4,6 +4,7 @@
 #include "tests/support/WaitFor.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/WcBase64.h"
+#include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressLine.h"
 #include "webcopy/WcLogin.h"
 #include "webcopy/WebCopy.h"
@@ -667,4 +668,28 @@ TEST_F(HttpTransfer, OnlyARegularFileIsSent)
         EXPECT_EQ(Errors, QList<int> {1});
         EXPECT_EQ(item->ErrorReason(), QStringLiteral("Not a regular file"));
     }
+}
+
+TEST_F(HttpTransfer, BeforeTheFirstByteTheDialogSaysItIsConnectingAndTheTimeGoesOn)
+{
+    Download(QStringLiteral("/setup.exe?hang=1"));
+    FWebCopy.ShowDialog = true;
+    FWebCopy.ShowElapsedTime = true;
+    QString status, elapsed;
+    // Cancels once the elapsed time has moved on while nothing arrived.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* form = qobject_cast<TWcProgressForm*>(FWebCopy.ProgressForm());
+        if (!form)
+            return;
+        status = form->SizeLine()->text();
+        elapsed = form->ElapsedTimeLine()->text();
+        if (elapsed == QStringLiteral("Elapsed time : 1 sec."))
+            FWebCopy.CancelCopy();
+    });
+    watcher.start(10);
+    FWebCopy.Execute();
+    EXPECT_EQ(status, QStringLiteral("Connecting to 127.0.0.1:%1 ...").arg(FServer.Port()));
+    EXPECT_EQ(elapsed, QStringLiteral("Elapsed time : 1 sec."));
+    EXPECT_TRUE(FWebCopy.Items()[0]->Cancelled());
 }

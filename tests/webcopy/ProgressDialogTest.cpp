@@ -84,16 +84,22 @@ TEST(ProgressDialog, LayoutFollowsTheSwitches)
         {"open file only", true, false, false, true, true, false, 145, 40, 60, 100, 130, -1},
     };
     const int border = TWcProgressForm::BorderWidth;
-    for (const LayoutCase& c : cases) {
+    // The table's tops, all lower by the room left above the file line.
+    const int top = TWcProgressForm::TopMargin;
+    for (LayoutCase c : cases) {
         SCOPED_TRACE(c.name);
+        c.heightBeyondCaption += top;
+        c.sizeTop += top;
+        c.rateTop += top;
+        c.buttonTop += top;
         const DialogView view = ViewOfARun(c);
         EXPECT_EQ(view.clientSize, QSize(300 - 2 * border, c.heightBeyondCaption - 2 * border));
         EXPECT_EQ(view.caption, QStringLiteral("Downloading ..."));
         EXPECT_TRUE(view.stayOnTop);
         EXPECT_FALSE(view.closeBox);
-        EXPECT_EQ(view.file.topLeft(), QPoint(10, 0));
+        EXPECT_EQ(view.file.topLeft(), QPoint(10, top));
         EXPECT_EQ(view.file.width(), 280);
-        EXPECT_EQ(view.bar, QRect(10, 20, 270, 12));
+        EXPECT_EQ(view.bar, QRect(10, top + 20, 270, 12));
         EXPECT_EQ(view.size.topLeft(), QPoint(10, c.sizeTop));
         EXPECT_EQ(view.rate.topLeft(), QPoint(10, c.rateTop));
         // The time lines keep their places whether the other one shows or not.

@@ -54,8 +54,9 @@ int main(int argc, char* argv[])
     // The progress dialog as the wizard configures it, caught in the middle of a download.
     TWebCopy download;
     download.LoadSettings(frmMain.Downloader()->StoredSettings());
+    download.OnBeforeDialogShow = frmMain.Downloader()->OnBeforeDialogShow;
     download.DlgCaption = QStringLiteral("Download Orvanta 5 Server.....");
-    download.Items().Add()->Protocol = wpFtpTest;
+    download.Items().Add()->Protocol = wpFile;
     download.OnFileStart = [&](QObject*, int) {
         download.ProgressFileLabel()->setText(QStringLiteral("File : orvanta5serversetup.exe"));
         download.ShowProgress(18500000, 41200000, TickCount() - 7400, download.DlgDwnload);
