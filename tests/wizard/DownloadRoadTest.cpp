@@ -64,6 +64,24 @@ protected:
         qunsetenv("ORVANTA_CHILD_SLEEP_MS");
     }
 
+    // Puts `data` on the download server under `relativePath` (directories made as needed).
+    void Serve(const QString& relativePath, const QByteArray& data)
+    {
+        const QString path = FServer.DocRoot() + QLatin1Char('/') + relativePath;
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(data), data.size());
+    }
+    // What Click("btnDownloadServer") ends with when a message box tells how it went.
+    QStringList DownloadServerSetupAndReadTheMessage()
+    {
+        GoTo("tabInstallServer");
+        TMessageBoxAnswers answers;
+        Click("btnDownloadServer");
+        EXPECT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
+        return answers.Texts;
+    }
     void ServeSetupProgram() { ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANTA_TEST_CHILD), FServer.DocRoot() + QLatin1Char('/') + ServerSetup)); }
     QWidget* Page(const char* name) const { return FWindow->findChild<QWidget*>(QString::fromLatin1(name)); }
     void GoTo(const char* page) { FWindow->Pages()->setActivePage(Page(page)); }
@@ -196,13 +214,8 @@ TEST_F(DownloadRoad, EveryFailureIsToldWithWhatReallyHappened)
 {
     THttpServerFixture tls;
     ASSERT_TRUE(tls.Start(THttpServerFixture::TScheme::Https)) << tls.Message().toStdString();
-    QFile empty(FServer.DocRoot() + QStringLiteral("/empty/") + ServerSetup);
-    ASSERT_TRUE(QDir(FServer.DocRoot()).mkpath(QStringLiteral("empty")) && empty.open(QIODevice::WriteOnly));
-    empty.close();
-    QFile big(FServer.DocRoot() + QStringLiteral("/big/") + ServerSetup);
-    ASSERT_TRUE(QDir(FServer.DocRoot()).mkpath(QStringLiteral("big")) && big.open(QIODevice::WriteOnly));
-    big.write(QByteArray(300000, 'x'));
-    big.close();
+    Serve(QStringLiteral("empty/") + ServerSetup, {});
+    Serve(QStringLiteral("big/") + ServerSetup, QByteArray(300000, 'x'));
     const QString plain = FServer.BaseUrl();
     const struct {
         const char* name;
@@ -228,16 +241,12 @@ TEST_F(DownloadRoad, EveryFailureIsToldWithWhatReallyHappened)
         FWindow = std::make_unique<TfrmMain>(c.base);
         FWindow->Downloader()->CaFile = c.trustTls ? tls.CaFile() : QString();
         FWindow->show();
-        GoTo("tabInstallServer");
-        TMessageBoxAnswers answers;
-        Click("btnDownloadServer");
-        ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
-        ASSERT_EQ(answers.Texts.size(), 1);
-        EXPECT_TRUE(answers.Texts[0].contains(QLatin1String(c.told))) << answers.Texts[0].toStdString();
-        EXPECT_FALSE(answers.Texts[0].contains(QLatin1String("Unable to connect"))) << answers.Texts[0].toStdString();
+        const QStringList told = DownloadServerSetupAndReadTheMessage();
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].contains(QLatin1String(c.told))) << told[0].toStdString();
+        EXPECT_FALSE(told[0].contains(QLatin1String("Unable to connect"))) << told[0].toStdString();
         if (c.detail) {
-            EXPECT_TRUE(answers.Texts[0].contains(QLatin1String(c.detail), Qt::CaseInsensitive))
-                << answers.Texts[0].toStdString();
+            EXPECT_TRUE(told[0].contains(QLatin1String(c.detail), Qt::CaseInsensitive)) << told[0].toStdString();
         }
         EXPECT_FALSE(QFile::exists(FMark)) << "nothing ran";
         EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer")) << "ready for another try";
@@ -249,17 +258,11 @@ TEST_F(DownloadRoad, AFullDiskIsToldAndRunsNothing)
     TSmallFileSystem disk(64 * 1024);
     if (!disk.Error().isEmpty())
         GTEST_SKIP() << disk.Error().toStdString();
-    QFile big(FServer.DocRoot() + QLatin1Char('/') + ServerSetup);
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-    big.write(QByteArray(300000, 'x'));
-    big.close();
+    Serve(ServerSetup, QByteArray(300000, 'x'));
     qputenv("TMPDIR", disk.Path().toLocal8Bit());
-    GoTo("tabInstallServer");
-    TMessageBoxAnswers answers;
-    Click("btnDownloadServer");
-    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
-    ASSERT_EQ(answers.Texts.size(), 1);
-    EXPECT_TRUE(answers.Texts[0].contains(QLatin1String("The disk is full"))) << answers.Texts[0].toStdString();
+    const QStringList told = DownloadServerSetupAndReadTheMessage();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QLatin1String("The disk is full"))) << told[0].toStdString();
     EXPECT_FALSE(QFile::exists(FMark));
 }
 
@@ -296,15 +299,9 @@ TEST_F(DownloadRoad, TheSetupProgramsOutcomeDecidesThePage)
 TEST_F(DownloadRoad, ASetupProgramThatCannotStartIsTold)
 {
     // An error page where the program should be: downloaded whole, but nothing the system can run.
-    QFile page(FServer.DocRoot() + QLatin1Char('/') + ServerSetup);
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<html><body>Service unavailable</body></html>\n");
-    page.close();
-    GoTo("tabInstallServer");
-    TMessageBoxAnswers answers;
-    Click("btnDownloadServer");
-    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && !answers.Texts.isEmpty(); }, 20000));
-    ASSERT_EQ(answers.Texts.size(), 1);
-    EXPECT_TRUE(answers.Texts[0].startsWith(QLatin1String("The setup program could not be started"))) << answers.Texts[0].toStdString();
+    Serve(ServerSetup, "<html><body>Service unavailable</body></html>\n");
+    const QStringList told = DownloadServerSetupAndReadTheMessage();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(QLatin1String("The setup program could not be started"))) << told[0].toStdString();
     EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer"));
 }
