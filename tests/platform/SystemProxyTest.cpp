@@ -1,0 +1,142 @@
+// Requests without a named proxy follow the system's proxy configuration (libproxy), against a
+// real proxy (tinyproxy) and real servers on 127.0.0.1; the configuration comes from the
+// environment of each test.
+#include "platform/HttpRequest.h"
+#include "platform/InternetErrors.h"
+#include "platform/InternetSession.h"
+#include "tests/platform/EnvironmentOverride.h"
+#include "tests/support/HttpServerFixture.h"
+#include "tests/support/ProxyServerFixture.h"
+#include "tests/support/ReservedPort.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const QByteArray Body(100 * 1024, 'x');
+const QString ProxyUser = QStringLiteral("alice");
+const QString ProxyPassword = QStringLiteral("s3cret");
+
+struct TVariable {
+    const char* Name;
+    QString Value;
+};
+
+struct TOutcome {
+    bool Opened = false;
+    quint32 Error = 0;
+    QString Reason;
+    QByteArray Body;
+};
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+class TSystemProxyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Only what a test sets counts, not the configuration of the machine that runs it.
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY",
+                                 "all_proxy", "ALL_PROXY"})
+            FEnvironment.unset(name);
+        ASSERT_TRUE(FPlain.Start()) << FPlain.Message().toStdString();
+        ASSERT_TRUE(FSecure.Start(THttpServerFixture::TScheme::Https)) << FSecure.Message().toStdString();
+        ASSERT_TRUE(WriteFile(FPlain.DocRoot() + QStringLiteral("/file.bin"), Body));
+        ASSERT_TRUE(WriteFile(FSecure.DocRoot() + QStringLiteral("/file.bin"), Body));
+    }
+
+    void StartProxy(const QString& userName = {}, const QString& password = {})
+    {
+        ASSERT_TRUE(FProxy.Start(userName, password)) << FProxy.Message().toStdString();
+    }
+
+    // A PAC file on the plain server whose function returns `answer`; the URL libproxy takes it from.
+    QString PacFile(const QString& name, const QString& answer)
+    {
+        const QString script = QStringLiteral("function FindProxyForURL(url, host) { return \"%1\"; }\n").arg(answer);
+        EXPECT_TRUE(WriteFile(FPlain.DocRoot() + QLatin1Char('/') + name, script.toUtf8()));
+        return QStringLiteral("pac+") + FPlain.BaseUrl() + QLatin1Char('/') + name;
+    }
+
+    TOutcome Fetch(const QString& url, const std::vector<TVariable>& variables, const QString& namedProxy = {},
+                   const QString& userName = {}, const QString& password = {})
+    {
+        TEnvironmentOverride environment;
+        for (const TVariable& variable : variables)
+            environment.set(variable.Name, variable.Value.toUtf8());
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), namedProxy);
+        session.SetCaFile(FSecure.CaFile());
+        session.SetProxyCredentials(userName, password);
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = url;
+        TOutcome outcome;
+        outcome.Opened = request.Open(options);
+        outcome.Error = request.ErrorCode();
+        outcome.Reason = request.Reason();
+        char buffer[4096];
+        for (qint64 read; outcome.Opened && (read = request.Read(buffer, sizeof buffer)) > 0;)
+            outcome.Body.append(buffer, read);
+        return outcome;
+    }
+
+    // The requests to the server that the proxy carried so far: their lines name the server's port.
+    qsizetype Proxied(const THttpServerFixture& server) const
+    {
+        return FProxy.RequestLines().filter(QStringLiteral("127.0.0.1:%1").arg(server.Port())).size();
+    }
+
+    QString PlainFile() const { return FPlain.BaseUrl() + QStringLiteral("/file.bin"); }
+    QString SecureFile() const { return FSecure.BaseUrl() + QStringLiteral("/file.bin"); }
+
+    TEnvironmentOverride FEnvironment;
+    THttpServerFixture FPlain;
+    THttpServerFixture FSecure;
+    TProxyServerFixture FProxy;
+};
+
+} // namespace
+
+TEST_F(TSystemProxyTest, TheSystemConfigurationChoosesTheProxyForEachUrl)
+{
+    StartProxy();
+    const QString proxy = FProxy.Url();
+    const QString proxyAnswer = QStringLiteral("PROXY 127.0.0.1:%1").arg(FProxy.Port());
+    struct TCase {
+        const char* Name;
+        std::vector<TVariable> Variables;
+        bool Secure;
+        bool ThroughProxy;
+    };
+    const TCase cases[] = {
+        {"nothing configured", {}, false, false},
+        {"http_proxy", {{"http_proxy", proxy}}, false, true},
+        {"http_proxy, no_proxy names the host", {{"http_proxy", proxy}, {"no_proxy", QStringLiteral("127.0.0.1")}},
+         false, false},
+        {"https_proxy for an https server", {{"https_proxy", proxy}}, true, true},
+        {"https_proxy, no_proxy names the host", {{"https_proxy", proxy}, {"no_proxy", QStringLiteral("127.0.0.1")}},
+         true, false},
+        {"a PAC file names the proxy", {{"http_proxy", PacFile(QStringLiteral("via.pac"), proxyAnswer)}}, false, true},
+        {"a PAC file names the proxy for https",
+         {{"https_proxy", PacFile(QStringLiteral("via.pac"), proxyAnswer)}}, true, true},
+        {"a PAC file says DIRECT", {{"http_proxy", PacFile(QStringLiteral("direct.pac"), QStringLiteral("DIRECT"))}},
+         false, false},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const THttpServerFixture& server = testCase.Secure ? FSecure : FPlain;
+        const qsizetype proxiedBefore = Proxied(server);
+        const TOutcome outcome = Fetch(testCase.Secure ? SecureFile() : PlainFile(), testCase.Variables);
+        ASSERT_TRUE(outcome.Opened) << outcome.Reason.toStdString();
+        EXPECT_EQ(outcome.Body, Body);
+        EXPECT_EQ(Proxied(server) - proxiedBefore, testCase.ThroughProxy ? 1 : 0)
+            << FProxy.RequestLines().join(QLatin1Char('\n')).toStdString();
+    }
+}
