@@ -582,11 +582,12 @@ bool THttpRequest::ProxyWantsLogin() const
 
 QString THttpRequest::ProxyRefusal(long status) const
 {
-    if (status != 407)
+    // Some proxies answer a wrong login with 401; to a tunnel request only the proxy answers.
+    if (status != 407 && status != 401)
         return QStringLiteral("The proxy %1 refused the connection to the server (%2).").arg(ProxyName()).arg(status);
-    const QString refusal = FSession.ProxyUserName().isEmpty() ? QStringLiteral("The proxy %1 needs a login (407).")
-                                                               : QStringLiteral("The proxy %1 did not accept the login (407).");
-    return refusal.arg(ProxyName());
+    const QString refusal = FSession.ProxyUserName().isEmpty() ? QStringLiteral("The proxy %1 needs a login (%2).")
+                                                               : QStringLiteral("The proxy %1 did not accept the login (%2).");
+    return refusal.arg(ProxyName()).arg(status);
 }
 
 bool THttpRequest::FailEarlyAnswer()

@@ -140,3 +140,86 @@ TEST_F(TSystemProxyTest, TheSystemConfigurationChoosesTheProxyForEachUrl)
             << FProxy.RequestLines().join(QLatin1Char('\n')).toStdString();
     }
 }
+
+TEST_F(TSystemProxyTest, AProxyThatWantsALoginSaysSoAndGetsOnlyItsOwnCredentials)
+{
+    StartProxy(ProxyUser, ProxyPassword);
+    const QString proxyName = QStringLiteral("127.0.0.1:%1").arg(FProxy.Port());
+    struct TCase {
+        const char* Name;
+        bool Secure;
+        QString UserName;
+        QString Password;
+        QString Reason;  // empty when the download goes through
+    };
+    // tinyproxy answers a wrong login with 401, which for plain http cannot be told from the
+    // server's own answer; see ARefusedLoginForPlainHttpIsTheProxys for that road.
+    const TCase cases[] = {
+        {"http, no login", false, {}, {}, QStringLiteral("The proxy %1 needs a login (407).").arg(proxyName)},
+        {"https, no login", true, {}, {}, QStringLiteral("The proxy %1 needs a login (407).").arg(proxyName)},
+        {"https, a wrong password", true, ProxyUser, QStringLiteral("wrong"),
+         QStringLiteral("The proxy %1 did not accept the login (401).").arg(proxyName)},
+        {"http, the right login", false, ProxyUser, ProxyPassword, {}},
+        {"https, the right login", true, ProxyUser, ProxyPassword, {}},
+    };
+    const std::vector<TVariable> environment = {{"http_proxy", FProxy.Url()}, {"https_proxy", FProxy.Url()}};
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const THttpServerFixture& server = testCase.Secure ? FSecure : FPlain;
+        const qsizetype proxiedBefore = Proxied(server);
+        const TOutcome outcome =
+            Fetch(testCase.Secure ? SecureFile() : PlainFile(), environment, {}, testCase.UserName, testCase.Password);
+        EXPECT_EQ(Proxied(server) - proxiedBefore, 1);
+        EXPECT_EQ(outcome.Reason, testCase.Reason);
+        EXPECT_EQ(outcome.Opened, testCase.Reason.isEmpty());
+        EXPECT_EQ(outcome.Error, testCase.Reason.isEmpty() ? 0u : quint32(ieProxyFailure));
+        EXPECT_EQ(outcome.Body, testCase.Reason.isEmpty() ? Body : QByteArray());
+    }
+    EXPECT_FALSE(FPlain.Requests().isEmpty());
+    for (const QJsonObject& request : FPlain.Requests())
+        EXPECT_FALSE(request.value(QStringLiteral("headers")).toObject().contains(QStringLiteral("proxy-authorization")));
+}
+
+TEST_F(TSystemProxyTest, ARefusedLoginForPlainHttpIsTheProxys)
+{
+    // The plain server answers requests in proxy form itself, so it stands in for a proxy that
+    // refuses the login it was given.
+    const TOutcome outcome = Fetch(QStringLiteral("http://example.invalid/file.bin?status=407"),
+                                   {{"http_proxy", FPlain.BaseUrl()}}, {}, ProxyUser, QStringLiteral("wrong"));
+    EXPECT_FALSE(outcome.Opened);
+    EXPECT_EQ(outcome.Error, quint32(ieProxyFailure));
+    EXPECT_EQ(outcome.Reason, QStringLiteral("The proxy 127.0.0.1:%1 did not accept the login (407).").arg(FPlain.Port()));
+}
+
+TEST_F(TSystemProxyTest, AProxyThatCannotBeReachedIsNamed)
+{
+    const TReservedPort deadPort;  // bound, never listening: connections are refused
+    ASSERT_NE(deadPort.Port(), 0);
+    const QString proxy = QStringLiteral("http://127.0.0.1:%1").arg(deadPort.Port());
+    for (const char* variable : {"http_proxy", "https_proxy"}) {
+        SCOPED_TRACE(variable);
+        const bool secure = QByteArray(variable) == "https_proxy";
+        const TOutcome outcome = Fetch(secure ? SecureFile() : PlainFile(), {{variable, proxy}});
+        EXPECT_FALSE(outcome.Opened);
+        EXPECT_EQ(outcome.Error, quint32(ieCannotConnect));
+        EXPECT_TRUE(outcome.Reason.startsWith(QStringLiteral("Could not connect to the proxy 127.0.0.1:%1: ")
+                                                  .arg(deadPort.Port())))
+            << outcome.Reason.toStdString();
+        EXPECT_TRUE((secure ? FSecure : FPlain).Requests().isEmpty());
+    }
+}
+
+TEST_F(TSystemProxyTest, ANamedProxyOverridesTheSystemConfiguration)
+{
+    StartProxy();
+    const TReservedPort deadPort;
+    ASSERT_NE(deadPort.Port(), 0);
+    // The system's proxy is dead and its bypass list names the server: neither may count.
+    const std::vector<TVariable> environment = {
+        {"http_proxy", QStringLiteral("http://127.0.0.1:%1").arg(deadPort.Port())},
+        {"no_proxy", QStringLiteral("127.0.0.1")}};
+    const TOutcome outcome = Fetch(PlainFile(), environment, FProxy.Url());
+    ASSERT_TRUE(outcome.Opened) << outcome.Reason.toStdString();
+    EXPECT_EQ(outcome.Body, Body);
+    EXPECT_EQ(Proxied(FPlain), 1);
+}
