@@ -106,7 +106,7 @@ protected:
 
 TEST_F(TSystemProxyTest, TheSystemConfigurationChoosesTheProxyForEachUrl)
 {
-    StartProxy();
+    ASSERT_NO_FATAL_FAILURE(StartProxy());
     const QString proxy = FProxy.Url();
     const QString proxyAnswer = QStringLiteral("PROXY 127.0.0.1:%1").arg(FProxy.Port());
     struct TCase {
@@ -143,7 +143,7 @@ TEST_F(TSystemProxyTest, TheSystemConfigurationChoosesTheProxyForEachUrl)
 
 TEST_F(TSystemProxyTest, AProxyThatWantsALoginSaysSoAndGetsOnlyItsOwnCredentials)
 {
-    StartProxy(ProxyUser, ProxyPassword);
+    ASSERT_NO_FATAL_FAILURE(StartProxy(ProxyUser, ProxyPassword));
     const QString proxyName = QStringLiteral("127.0.0.1:%1").arg(FProxy.Port());
     struct TCase {
         const char* Name;
@@ -183,12 +183,39 @@ TEST_F(TSystemProxyTest, AProxyThatWantsALoginSaysSoAndGetsOnlyItsOwnCredentials
 TEST_F(TSystemProxyTest, ARefusedLoginForPlainHttpIsTheProxys)
 {
     // The plain server answers requests in proxy form itself, so it stands in for a proxy that
-    // refuses the login it was given.
-    const TOutcome outcome = Fetch(QStringLiteral("http://example.invalid/file.bin?status=407"),
-                                   {{"http_proxy", FPlain.BaseUrl()}}, {}, ProxyUser, QStringLiteral("wrong"));
-    EXPECT_FALSE(outcome.Opened);
-    EXPECT_EQ(outcome.Error, quint32(ieProxyFailure));
-    EXPECT_EQ(outcome.Reason, QStringLiteral("The proxy 127.0.0.1:%1 did not accept the login (407).").arg(FPlain.Port()));
+    // refuses the login it was given, for a download and for uploads it answers after the body
+    // or before it.
+    struct TCase {
+        const char* Name;
+        QByteArray Method;
+        QString Query;
+    };
+    const TCase cases[] = {
+        {"GET", "GET", QStringLiteral("status=407")},
+        {"POST, answered after the body", "POST", QStringLiteral("status=407")},
+        {"PUT, answered before the body", "PUT", QStringLiteral("early=407")},
+    };
+    TEnvironmentOverride environment;
+    environment.set("http_proxy", FPlain.BaseUrl().toUtf8());
+    const QByteArray upload(64 * 1024, 'u');
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), QString());
+        session.SetProxyCredentials(ProxyUser, QStringLiteral("wrong"));
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = QStringLiteral("http://example.invalid/file.bin?") + testCase.Query;
+        options.Method = testCase.Method;
+        const bool uploads = testCase.Method != "GET";
+        options.UploadLength = uploads ? upload.size() : -1;
+        bool succeeded = request.Open(options);
+        if (succeeded && uploads)
+            succeeded = request.Write(upload.constData(), upload.size()) && request.FinishUpload();
+        EXPECT_FALSE(succeeded);
+        EXPECT_EQ(request.ErrorCode(), quint32(ieProxyFailure));
+        EXPECT_EQ(request.Reason(),
+                  QStringLiteral("The proxy 127.0.0.1:%1 did not accept the login (407).").arg(FPlain.Port()));
+    }
 }
 
 TEST_F(TSystemProxyTest, AProxyThatCannotBeReachedIsNamed)
@@ -211,7 +238,7 @@ TEST_F(TSystemProxyTest, AProxyThatCannotBeReachedIsNamed)
 
 TEST_F(TSystemProxyTest, ANamedProxyOverridesTheSystemConfiguration)
 {
-    StartProxy();
+    ASSERT_NO_FATAL_FAILURE(StartProxy());
     const TReservedPort deadPort;
     ASSERT_NE(deadPort.Port(), 0);
     // The system's proxy is dead and its bypass list names the server: neither may count.
