@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 constexpr int StartTimeoutMs = 20000;
@@ -44,6 +47,8 @@ bool TProxyServerFixture::Start(const QString& userName, const QString& password
     // Into files: a proxy left behind by a crashed test must not hold the test's own output open.
     FProcess.setStandardOutputFile(FDir.filePath(QStringLiteral("output.txt")));
     FProcess.setStandardErrorFile(FDir.filePath(QStringLiteral("output.txt")), QIODevice::Append);
+    // A test that crashes cannot stop the proxy; the system then ends it with the test.
+    FProcess.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     FProcess.start();
     const bool ready = testsupport::waitFor(
         [this] { return Log().contains(Ready) || FProcess.state() == QProcess::NotRunning; }, StartTimeoutMs);
