@@ -93,6 +93,10 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
     const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
     switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
     case TPump::Reached:
+        if (ProxyWantsLogin()) {
+            Abort(ieProxyFailure, ProxyRefusal(407));
+            return false;
+        }
         return true;
     case TPump::Ended:
         return FErrorCode == 0;
@@ -104,6 +108,11 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
 
 bool THttpRequest::Prepare(const THttpRequestOptions& options)
 {
+    const std::optional<QString> proxy = FSession.ProxyFor(options.Url);
+    if (!proxy)
+        return Fail(ieProxyFailure, QStringLiteral("The system's proxy settings name no proxy of a kind "
+                                                   "that this program can use."));
+    FProxy = *proxy;
     if (!CheckSingleLines(options))
         return false;
     FUploading = options.Method != "GET";
@@ -148,9 +157,11 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     FStartedSecure = ParseUrl(options.Url).Scheme == QLatin1String("https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, FStartedSecure ? "https" : "http,https");
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
-    // An empty proxy also keeps libcurl from taking one from the environment.
-    curl_easy_setopt(easy, CURLOPT_PROXY, FSession.Proxy().toUtf8().constData());
-    if (!FSession.Proxy().isEmpty() && !FSession.ProxyUserName().isEmpty()) {
+    // The proxy is chosen: an empty one keeps libcurl from taking one from the environment,
+    // and an empty bypass list from going around the choice by no_proxy.
+    curl_easy_setopt(easy, CURLOPT_PROXY, FProxy.toUtf8().constData());
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    if (!FProxy.isEmpty() && !FSession.ProxyUserName().isEmpty()) {
         curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
         curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
     }
@@ -209,7 +220,7 @@ bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
         {options.Url.toUtf8(), "The address", ieInvalidUrl},
         {options.Method, "The request method", ieInternalError},
         {FSession.Agent().toUtf8(), "The user agent", ieInternalError},
-        {FSession.Proxy().toUtf8(), "The proxy address", ieProxyFailure},
+        {FProxy.toUtf8(), "The proxy address", ieProxyFailure},
         {FSession.ProxyUserName().toUtf8(), "The proxy user name", ieProxyFailure},
         {FSession.ProxyPassword().toUtf8(), "The proxy password", ieProxyFailure},
     };
@@ -336,6 +347,8 @@ bool THttpRequest::FinishUpload()
         if (Pump(TGoal::Answer, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
             return false;
     }
+    if (ProxyWantsLogin())
+        return Fail(ieProxyFailure, ProxyRefusal(407));
     return FHeadersDone;
 }
 
@@ -352,6 +365,7 @@ void THttpRequest::Close()
     FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
     FStartedSecure = FInvalidLength = false;
     FAnnouncedLength = -1;
+    FProxy.clear();
     FMoved = 0;
     FWaitedMs = 0;
     FStage = TStage::Connecting;
@@ -531,6 +545,13 @@ void THttpRequest::FailFromCurl(int curlCode)
         Fail(ieHttpsToHttpRedirect, QStringLiteral("Refused a redirect from https to http: %1").arg(finalUrl));
         return;
     }
+    // A proxy that refuses the tunnel to an https server ends the transfer with its answer.
+    long connectStatus = 0;
+    curl_easy_getinfo(FEasy.get(), CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+    if (connectStatus >= 400) {
+        Fail(ieProxyFailure, ProxyRefusal(connectStatus));
+        return;
+    }
     long verifyResult = -1;
     curl_easy_getinfo(FEasy.get(), CURLINFO_SSL_VERIFYRESULT, &verifyResult);
     Fail(InternetErrorFromCurl(curlCode, verifyResult), QString::fromUtf8(FCurlError.data()));
@@ -542,13 +563,37 @@ QString THttpRequest::ReasonFromCurl(int curlCode) const
     const QString words = FCurlError[0] != '\0' ? QString::fromUtf8(FCurlError.data())
                                                 : QString::fromUtf8(curl_easy_strerror(CURLcode(curlCode)));
     // libcurl names the address it could not reach, not that it was the proxy's.
-    if (curlCode == CURLE_COULDNT_CONNECT && !FSession.Proxy().isEmpty())
-        return QStringLiteral("Could not connect to the proxy %1: %2").arg(ParseUrl(FSession.Proxy()).Host, words);
+    if (curlCode == CURLE_COULDNT_CONNECT && !FProxy.isEmpty())
+        return QStringLiteral("Could not connect to the proxy %1: %2").arg(ProxyName(), words);
     return words;
+}
+
+QString THttpRequest::ProxyName() const
+{
+    const TUrlParts proxy = ParseUrl(FProxy);
+    return QStringLiteral("%1:%2").arg(proxy.Host).arg(proxy.Port);
+}
+
+bool THttpRequest::ProxyWantsLogin() const
+{
+    // Plain http through a proxy gets the proxy's demand as the answer itself.
+    return !FProxy.isEmpty() && StatusCode() == 407;
+}
+
+QString THttpRequest::ProxyRefusal(long status) const
+{
+    // Some proxies answer a wrong login with 401; to a tunnel request only the proxy answers.
+    if (status != 407 && status != 401)
+        return QStringLiteral("The proxy %1 refused the connection to the server (%2).").arg(ProxyName()).arg(status);
+    const QString refusal = FSession.ProxyUserName().isEmpty() ? QStringLiteral("The proxy %1 needs a login (%2).")
+                                                               : QStringLiteral("The proxy %1 did not accept the login (%2).");
+    return refusal.arg(ProxyName()).arg(status);
 }
 
 bool THttpRequest::FailEarlyAnswer()
 {
+    if (ProxyWantsLogin())
+        return Fail(ieProxyFailure, ProxyRefusal(407));
     return Fail(ieServerRefused,
                 QStringLiteral("The server answered %1 before the upload was complete.").arg(StatusCode()));
 }

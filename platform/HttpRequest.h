@@ -31,10 +31,12 @@ struct THttpRequestOptions {
 // One HTTP or HTTPS request with blocking, handle-style calls: open, query, read or write
 // blocks, close. Always fetched from the server (no cache), TLS always verified, redirects
 // followed for GET only (http and https, at most 10; a request that starts on https stays on
-// https). Texts with a line break or NUL (URL, method, headers, the session's agent, proxy and
-// proxy credentials) are refused before anything is sent. A Content-Length that cannot be true
-// (not a decimal 63-bit number, or two that differ) fails the request before any body is
-// handed out. With the session's receive time-out T > 0 the answer's headers must be complete
+// https). The proxy is the session's choice for the URL, asked once per Open; a proxy that
+// demands a login (407) or refuses the tunnel fails the request with ieProxyFailure and a
+// reason that names the proxy. Texts with a line break or NUL (URL, method, headers, the
+// session's agent, proxy and proxy credentials) are refused before anything is sent. A
+// Content-Length that cannot be true (not a decimal 63-bit number, or two that differ) fails
+// the request before any body is handed out. With the session's receive time-out T > 0 the answer's headers must be complete
 // within T of the request's start, and a body that moves fewer than 1024 bytes in any T fails
 // (uploads likewise with the send time-out); only the time spent waiting inside these calls
 // counts, not the caller's pauses between them.
@@ -96,6 +98,9 @@ private:
     bool Fail(quint32 code, const QString& text);
     void FailFromCurl(int curlCode);
     QString ReasonFromCurl(int curlCode) const;
+    QString ProxyName() const;  // "host:port" of FProxy
+    bool ProxyWantsLogin() const;
+    QString ProxyRefusal(long status) const;
     bool FailEarlyAnswer();
 
     static size_t OnBodyData(char* data, size_t size, size_t count, void* self);
@@ -109,6 +114,8 @@ private:
     TCurlSlist FHeaders;
     // Shared with a pump that calls out through OnWait: false once this transfer is closed.
     std::shared_ptr<bool> FAlive;
+    // The proxy this request goes through (the session's choice for its URL), empty for none.
+    QString FProxy;
 
     bool FUploading = false;
     bool FFollowRedirects = false;

@@ -1,5 +1,7 @@
 #include "platform/InternetSession.h"
 
+#include "platform/SystemProxy.h"
+
 #include <curl/curl.h>
 
 #include <mutex>
@@ -29,6 +31,13 @@ TInternetSession::TInternetSession(const QString& agent, const QString& proxy)
 }
 
 TInternetSession::~TInternetSession() = default;
+
+std::optional<QString> TInternetSession::ProxyFor(const QString& url) const
+{
+    if (!FProxy.isEmpty())
+        return FProxy;
+    return TSystemProxy::ProxyFor(url);
+}
 
 void TInternetSession::SetProxyCredentials(const QString& userName, const QString& password)
 {

@@ -4,9 +4,11 @@
 
 #include <QString>
 
-// One Internet session of a copy run: the user agent, an optional proxy and the time-outs
-// that every request of the run inherits. Requests made through it share connections,
-// name lookups and TLS sessions.
+#include <optional>
+
+// One Internet session of a copy run: the user agent, the proxy (a named one, else the
+// system's configuration) and the time-outs that every request of the run inherits. Requests
+// made through it share connections, name lookups and TLS sessions.
 //
 // Threads: the shared connection cache has no locks, so the session and every request made
 // through it belong to the user-interface thread that runs the copy run; no other thread may
@@ -19,7 +21,12 @@ public:
     TInternetSession& operator=(const TInternetSession&) = delete;
 
     const QString& Agent() const { return FAgent; }
+    // The named proxy; empty to follow the system's configuration.
     const QString& Proxy() const { return FProxy; }
+    // The proxy for a request to the URL: Proxy() when it is set, else the one the system's
+    // configuration names (see TSystemProxy), empty for a direct connection; nullopt when the
+    // configuration names only proxies that the client cannot use.
+    std::optional<QString> ProxyFor(const QString& url) const;
 
     // The proxy's user name and password; they go to the proxy only, never to a server.
     void SetProxyCredentials(const QString& userName, const QString& password);

@@ -558,7 +558,7 @@ TEST_F(THttpRequestTest, DifferentFailuresGiveDifferentSpecificReasons)
         {"connection refused", QStringLiteral("http://127.0.0.1:1/file.bin"), {}, false, ieCannotConnect,
          QStringLiteral("Failed to connect to 127.0.0.1 port 1")},
         {"dead proxy", plainFile, QStringLiteral("http://127.0.0.1:1"), false, ieCannotConnect,
-         QStringLiteral("Could not connect to the proxy 127.0.0.1: Failed to connect to 127.0.0.1 port 1")},
+         QStringLiteral("Could not connect to the proxy 127.0.0.1:1: Failed to connect to 127.0.0.1 port 1")},
         {"redirect loop", Url(QStringLiteral("/loop")), {}, false, ieRedirectFailed,
          QStringLiteral("Maximum (10) redirects followed")},
         {"redirect from https to http", secure.Server.BaseUrl() + QStringLiteral("/redirect/302?to=") + plainFile, {},

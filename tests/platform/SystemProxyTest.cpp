@@ -1,0 +1,252 @@
+// Requests without a named proxy follow the system's proxy configuration (libproxy), against a
+// real proxy (tinyproxy) and real servers on 127.0.0.1; the configuration comes from the
+// environment of each test.
+#include "platform/HttpRequest.h"
+#include "platform/InternetErrors.h"
+#include "platform/InternetSession.h"
+#include "tests/platform/EnvironmentOverride.h"
+#include "tests/support/HttpServerFixture.h"
+#include "tests/support/ProxyServerFixture.h"
+#include "tests/support/ReservedPort.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+const QByteArray Body(100 * 1024, 'x');
+const QString ProxyUser = QStringLiteral("alice");
+const QString ProxyPassword = QStringLiteral("s3cret");
+
+struct TVariable {
+    const char* Name;
+    QString Value;
+};
+
+struct TOutcome {
+    bool Opened = false;
+    quint32 Error = 0;
+    QString Reason;
+    QByteArray Body;
+};
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+class TSystemProxyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Only what a test sets counts, not the configuration of the machine that runs it.
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY",
+                                 "all_proxy", "ALL_PROXY"})
+            FEnvironment.unset(name);
+        ASSERT_TRUE(FPlain.Start()) << FPlain.Message().toStdString();
+        ASSERT_TRUE(FSecure.Start(THttpServerFixture::TScheme::Https)) << FSecure.Message().toStdString();
+        ASSERT_TRUE(WriteFile(FPlain.DocRoot() + QStringLiteral("/file.bin"), Body));
+        ASSERT_TRUE(WriteFile(FSecure.DocRoot() + QStringLiteral("/file.bin"), Body));
+    }
+
+    void StartProxy(const QString& userName = {}, const QString& password = {})
+    {
+        ASSERT_TRUE(FProxy.Start(userName, password)) << FProxy.Message().toStdString();
+    }
+
+    // A PAC file on the plain server whose function returns `answer`; the URL libproxy takes it from.
+    QString PacFile(const QString& name, const QString& answer)
+    {
+        const QString script = QStringLiteral("function FindProxyForURL(url, host) { return \"%1\"; }\n").arg(answer);
+        EXPECT_TRUE(WriteFile(FPlain.DocRoot() + QLatin1Char('/') + name, script.toUtf8()));
+        return QStringLiteral("pac+") + FPlain.BaseUrl() + QLatin1Char('/') + name;
+    }
+
+    TOutcome Fetch(const QString& url, const std::vector<TVariable>& variables, const QString& namedProxy = {},
+                   const QString& userName = {}, const QString& password = {})
+    {
+        TEnvironmentOverride environment;
+        for (const TVariable& variable : variables)
+            environment.set(variable.Name, variable.Value.toUtf8());
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), namedProxy);
+        session.SetCaFile(FSecure.CaFile());
+        session.SetProxyCredentials(userName, password);
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = url;
+        TOutcome outcome;
+        outcome.Opened = request.Open(options);
+        outcome.Error = request.ErrorCode();
+        outcome.Reason = request.Reason();
+        char buffer[4096];
+        for (qint64 read; outcome.Opened && (read = request.Read(buffer, sizeof buffer)) > 0;)
+            outcome.Body.append(buffer, read);
+        return outcome;
+    }
+
+    // The requests to the server that the proxy carried so far: their lines name the server's port.
+    qsizetype Proxied(const THttpServerFixture& server) const
+    {
+        return FProxy.RequestLines().filter(QStringLiteral("127.0.0.1:%1").arg(server.Port())).size();
+    }
+
+    QString PlainFile() const { return FPlain.BaseUrl() + QStringLiteral("/file.bin"); }
+    QString SecureFile() const { return FSecure.BaseUrl() + QStringLiteral("/file.bin"); }
+
+    TEnvironmentOverride FEnvironment;
+    THttpServerFixture FPlain;
+    THttpServerFixture FSecure;
+    TProxyServerFixture FProxy;
+};
+
+} // namespace
+
+TEST_F(TSystemProxyTest, TheSystemConfigurationChoosesTheProxyForEachUrl)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProxy());
+    const QString proxy = FProxy.Url();
+    const QString proxyAnswer = QStringLiteral("PROXY 127.0.0.1:%1").arg(FProxy.Port());
+    struct TCase {
+        const char* Name;
+        std::vector<TVariable> Variables;
+        bool Secure;
+        bool ThroughProxy;
+    };
+    const TCase cases[] = {
+        {"nothing configured", {}, false, false},
+        {"http_proxy", {{"http_proxy", proxy}}, false, true},
+        {"http_proxy, no_proxy names the host", {{"http_proxy", proxy}, {"no_proxy", QStringLiteral("127.0.0.1")}},
+         false, false},
+        {"https_proxy for an https server", {{"https_proxy", proxy}}, true, true},
+        {"https_proxy, no_proxy names the host", {{"https_proxy", proxy}, {"no_proxy", QStringLiteral("127.0.0.1")}},
+         true, false},
+        {"a PAC file names the proxy", {{"http_proxy", PacFile(QStringLiteral("via.pac"), proxyAnswer)}}, false, true},
+        {"a PAC file names the proxy for https",
+         {{"https_proxy", PacFile(QStringLiteral("via.pac"), proxyAnswer)}}, true, true},
+        {"a PAC file says DIRECT", {{"http_proxy", PacFile(QStringLiteral("direct.pac"), QStringLiteral("DIRECT"))}},
+         false, false},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const THttpServerFixture& server = testCase.Secure ? FSecure : FPlain;
+        const qsizetype proxiedBefore = Proxied(server);
+        const TOutcome outcome = Fetch(testCase.Secure ? SecureFile() : PlainFile(), testCase.Variables);
+        ASSERT_TRUE(outcome.Opened) << outcome.Reason.toStdString();
+        EXPECT_EQ(outcome.Body, Body);
+        EXPECT_EQ(Proxied(server) - proxiedBefore, testCase.ThroughProxy ? 1 : 0)
+            << FProxy.RequestLines().join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+TEST_F(TSystemProxyTest, AProxyThatWantsALoginSaysSoAndGetsOnlyItsOwnCredentials)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProxy(ProxyUser, ProxyPassword));
+    const QString proxyName = QStringLiteral("127.0.0.1:%1").arg(FProxy.Port());
+    struct TCase {
+        const char* Name;
+        bool Secure;
+        QString UserName;
+        QString Password;
+        QString Reason;  // empty when the download goes through
+    };
+    // tinyproxy answers a wrong login with 401, which for plain http cannot be told from the
+    // server's own answer; see ARefusedLoginForPlainHttpIsTheProxys for that road.
+    const TCase cases[] = {
+        {"http, no login", false, {}, {}, QStringLiteral("The proxy %1 needs a login (407).").arg(proxyName)},
+        {"https, no login", true, {}, {}, QStringLiteral("The proxy %1 needs a login (407).").arg(proxyName)},
+        {"https, a wrong password", true, ProxyUser, QStringLiteral("wrong"),
+         QStringLiteral("The proxy %1 did not accept the login (401).").arg(proxyName)},
+        {"http, the right login", false, ProxyUser, ProxyPassword, {}},
+        {"https, the right login", true, ProxyUser, ProxyPassword, {}},
+    };
+    const std::vector<TVariable> environment = {{"http_proxy", FProxy.Url()}, {"https_proxy", FProxy.Url()}};
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        const THttpServerFixture& server = testCase.Secure ? FSecure : FPlain;
+        const qsizetype proxiedBefore = Proxied(server);
+        const TOutcome outcome =
+            Fetch(testCase.Secure ? SecureFile() : PlainFile(), environment, {}, testCase.UserName, testCase.Password);
+        EXPECT_EQ(Proxied(server) - proxiedBefore, 1);
+        EXPECT_EQ(outcome.Reason, testCase.Reason);
+        EXPECT_EQ(outcome.Opened, testCase.Reason.isEmpty());
+        EXPECT_EQ(outcome.Error, testCase.Reason.isEmpty() ? 0u : quint32(ieProxyFailure));
+        EXPECT_EQ(outcome.Body, testCase.Reason.isEmpty() ? Body : QByteArray());
+    }
+    EXPECT_FALSE(FPlain.Requests().isEmpty());
+    for (const QJsonObject& request : FPlain.Requests())
+        EXPECT_FALSE(request.value(QStringLiteral("headers")).toObject().contains(QStringLiteral("proxy-authorization")));
+}
+
+TEST_F(TSystemProxyTest, ARefusedLoginForPlainHttpIsTheProxys)
+{
+    // The plain server answers requests in proxy form itself, so it stands in for a proxy that
+    // refuses the login it was given, for a download and for uploads it answers after the body
+    // or before it.
+    struct TCase {
+        const char* Name;
+        QByteArray Method;
+        QString Query;
+    };
+    const TCase cases[] = {
+        {"GET", "GET", QStringLiteral("status=407")},
+        {"POST, answered after the body", "POST", QStringLiteral("status=407")},
+        {"PUT, answered before the body", "PUT", QStringLiteral("early=407")},
+    };
+    TEnvironmentOverride environment;
+    environment.set("http_proxy", FPlain.BaseUrl().toUtf8());
+    const QByteArray upload(64 * 1024, 'u');
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), QString());
+        session.SetProxyCredentials(ProxyUser, QStringLiteral("wrong"));
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = QStringLiteral("http://example.invalid/file.bin?") + testCase.Query;
+        options.Method = testCase.Method;
+        const bool uploads = testCase.Method != "GET";
+        options.UploadLength = uploads ? upload.size() : -1;
+        bool succeeded = request.Open(options);
+        if (succeeded && uploads)
+            succeeded = request.Write(upload.constData(), upload.size()) && request.FinishUpload();
+        EXPECT_FALSE(succeeded);
+        EXPECT_EQ(request.ErrorCode(), quint32(ieProxyFailure));
+        EXPECT_EQ(request.Reason(),
+                  QStringLiteral("The proxy 127.0.0.1:%1 did not accept the login (407).").arg(FPlain.Port()));
+    }
+}
+
+TEST_F(TSystemProxyTest, AProxyThatCannotBeReachedIsNamed)
+{
+    const TReservedPort deadPort;  // bound, never listening: connections are refused
+    ASSERT_NE(deadPort.Port(), 0);
+    const QString proxy = QStringLiteral("http://127.0.0.1:%1").arg(deadPort.Port());
+    for (const char* variable : {"http_proxy", "https_proxy"}) {
+        SCOPED_TRACE(variable);
+        const bool secure = QByteArray(variable) == "https_proxy";
+        const TOutcome outcome = Fetch(secure ? SecureFile() : PlainFile(), {{variable, proxy}});
+        EXPECT_FALSE(outcome.Opened);
+        EXPECT_EQ(outcome.Error, quint32(ieCannotConnect));
+        EXPECT_TRUE(outcome.Reason.startsWith(QStringLiteral("Could not connect to the proxy 127.0.0.1:%1: ")
+                                                  .arg(deadPort.Port())))
+            << outcome.Reason.toStdString();
+        EXPECT_TRUE((secure ? FSecure : FPlain).Requests().isEmpty());
+    }
+}
+
+TEST_F(TSystemProxyTest, ANamedProxyOverridesTheSystemConfiguration)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProxy());
+    const TReservedPort deadPort;
+    ASSERT_NE(deadPort.Port(), 0);
+    // The system's proxy is dead and its bypass list names the server: neither may count.
+    const std::vector<TVariable> environment = {
+        {"http_proxy", QStringLiteral("http://127.0.0.1:%1").arg(deadPort.Port())},
+        {"no_proxy", QStringLiteral("127.0.0.1")}};
+    const TOutcome outcome = Fetch(PlainFile(), environment, FProxy.Url());
+    ASSERT_TRUE(outcome.Opened) << outcome.Reason.toStdString();
+    EXPECT_EQ(outcome.Body, Body);
+    EXPECT_EQ(Proxied(FPlain), 1);
+}
