@@ -2,6 +2,7 @@
 // program is the test child, which records that it ran.
 #include "launcher/RzLauncher.h"
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/ProxyServerFixture.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
 #include "webcopy/WebCopy.h"
@@ -304,4 +305,62 @@ TEST_F(DownloadRoad, ASetupProgramThatCannotStartIsTold)
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith(QLatin1String("The setup program could not be started"))) << told[0].toStdString();
     EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer"));
+}
+
+namespace {
+
+// The office network's proxy as the environment names it, for one test; what was there before
+// comes back afterwards.
+class TProxyEnvironment {
+public:
+    explicit TProxyEnvironment(const QString& proxy)
+    {
+        for (const char* name : Names) {
+            FSaved << (qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt);
+            qunsetenv(name);
+        }
+        qputenv("http_proxy", proxy.toLocal8Bit());
+    }
+    ~TProxyEnvironment()
+    {
+        for (qsizetype i = 0; i < FSaved.size(); ++i) {
+            if (FSaved[i])
+                qputenv(Names[i], *FSaved[i]);
+            else
+                qunsetenv(Names[i]);
+        }
+    }
+
+private:
+    static constexpr const char* Names[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                                            "no_proxy", "NO_PROXY", "all_proxy", "ALL_PROXY"};
+    QList<std::optional<QByteArray>> FSaved;
+};
+
+} // namespace
+
+TEST_F(DownloadRoad, TheOfficeProxyThatOnlyTheEnvironmentNamesCarriesTheDownload)
+{
+    TProxyServerFixture proxy;
+    ASSERT_TRUE(proxy.Start()) << proxy.Message().toStdString();
+    TProxyEnvironment environment(proxy.Url());
+    ServeSetupProgram();
+    GoTo("tabInstallServer");
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return FWindow->Pages()->activePage() == Page("tabServerInstalled"); }, 20000));
+    EXPECT_TRUE(QFile::exists(FMark));
+    EXPECT_TRUE(proxy.RequestLines().contains(QStringLiteral("GET %1/%2 HTTP/1.1").arg(FServer.BaseUrl(), ServerSetup)))
+        << proxy.RequestLines().join(u'\n').toStdString();
+}
+
+TEST_F(DownloadRoad, AProxyThatWantsALoginIsTold)
+{
+    TProxyServerFixture proxy;
+    ASSERT_TRUE(proxy.Start(QStringLiteral("office"), QStringLiteral("secret"))) << proxy.Message().toStdString();
+    TProxyEnvironment environment(proxy.Url());
+    ServeSetupProgram();
+    const QStringList told = DownloadServerSetupAndReadTheMessage();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(QLatin1String("The proxy server of your network needs a login"))) << told[0].toStdString();
+    EXPECT_FALSE(QFile::exists(FMark));
 }
