@@ -50,6 +50,8 @@ bool TProxyServerFixture::Start(const QString& userName, const QString& password
     // A test that crashes cannot stop the proxy; the system then ends it with the test.
     FProcess.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     FProcess.start();
+    // Until the start is confirmed the state says Starting, even once the proxy has logged.
+    FProcess.waitForStarted(StartTimeoutMs);
     const bool ready = testsupport::waitFor(
         [this] { return Log().contains(Ready) || FProcess.state() == QProcess::NotRunning; }, StartTimeoutMs);
     if (!ready || FProcess.state() != QProcess::Running) {
