@@ -1,0 +1,111 @@
+#!/usr/bin/python3
+"""An FTP server for the tests, on 127.0.0.1 and a port the system picks ("PORT <n>" on stdout).
+
+Users over --root: "writer"/"secret" may do everything, "reader"/"secret" and anonymous may
+only list and read. Every command is appended to --log as one JSON object per line
+({"user", "cmd", "arg"}; PASS arguments are not recorded), every login as {"login": user}.
+
+Misbehaviour on request:
+  --foreign-pasv   PASV names 10.255.255.1 and EPSV is refused, so only the control
+                   connection's address leads to the data connection
+  --refuse-rename  RNTO is refused with 550
+  --no-mlsd        MLSD and MLST are unknown commands (LIST only)
+Lines on stdin: "drop" ends every control connection with 421 and answers "DROPPED"; the end
+of stdin stops the server.
+"""
+import argparse
+import json
+import logging
+import os
+import queue
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, proto_cmds
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--log", required=True)
+    parser.add_argument("--foreign-pasv", action="store_true")
+    parser.add_argument("--refuse-rename", action="store_true")
+    parser.add_argument("--no-mlsd", action="store_true")
+    options = parser.parse_args()
+    logging.basicConfig(level=logging.WARNING)
+    logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("writer", "secret", options.root, perm="elradfmwMT")
+    authorizer.add_user("reader", "secret", options.root, perm="elr")
+    authorizer.add_anonymous(options.root, perm="elr")
+    log = open(options.log, "a", encoding="utf-8")
+
+    def record(entry):
+        log.write(json.dumps(entry) + "\n")
+        log.flush()
+
+    class Handler(FTPHandler):
+        def pre_process_command(self, line, cmd, arg):
+            record({"user": self.username, "cmd": cmd, "arg": "" if cmd == "PASS" else arg})
+            return super().pre_process_command(line, cmd, arg)
+
+        def on_login(self, username):
+            record({"login": username})
+
+        def ftp_EPSV(self, line):
+            if options.foreign_pasv:
+                self.respond("502 EPSV not offered here.")
+            else:
+                super().ftp_EPSV(line)
+
+        def ftp_RNTO(self, path):
+            if options.refuse_rename:
+                self._rnfr = None
+                self.respond("550 Renaming is refused here.")
+            else:
+                super().ftp_RNTO(path)
+
+    Handler.authorizer = authorizer
+    Handler.auth_failed_timeout = 0
+    Handler.passive_ports = None
+    if options.foreign_pasv:
+        Handler.masquerade_address = "10.255.255.1"
+    if options.no_mlsd:
+        Handler.proto_cmds = {k: v for k, v in proto_cmds.items() if k not in ("MLSD", "MLST")}
+
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    print("PORT %d" % server.address[1], flush=True)
+
+    requests = queue.Queue()
+
+    def read_stdin():
+        for line in sys.stdin:
+            requests.put(line.strip())
+        requests.put(None)
+
+    threading.Thread(target=read_stdin, daemon=True).start()
+    while True:
+        server.serve_forever(timeout=0.05, blocking=False)
+        try:
+            request = requests.get_nowait()
+        except queue.Empty:
+            continue
+        if request is None:
+            break
+        if request == "drop":
+            for handler in list(server.ioloop.socket_map.values()):
+                if isinstance(handler, Handler):
+                    handler.respond("421 Idle time-out, closing.")
+                    handler.close_when_done()
+            server.serve_forever(timeout=0.05, blocking=False)
+            print("DROPPED", flush=True)
+    server.close_all()
+    log.close()
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    main()
