@@ -10,6 +10,8 @@ Misbehaviour on request:
                    connection's address leads to the data connection
   --refuse-rename  RNTO is refused with 550
   --no-mlsd        MLSD and MLST are unknown commands (LIST only)
+  --extra-name N   every listing also names N (repeatable): names no directory can hold,
+                   such as "../x" or "a/b", listed as the entry they lead to
 Lines on stdin: "drop" ends every control connection with 421 and answers "DROPPED"; the end
 of stdin stops the server.
 """
@@ -22,6 +24,7 @@ import sys
 import threading
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler, proto_cmds
 from pyftpdlib.servers import FTPServer
 
@@ -33,6 +36,7 @@ def main():
     parser.add_argument("--foreign-pasv", action="store_true")
     parser.add_argument("--refuse-rename", action="store_true")
     parser.add_argument("--no-mlsd", action="store_true")
+    parser.add_argument("--extra-name", action="append", default=[])
     options = parser.parse_args()
     logging.basicConfig(level=logging.WARNING)
     logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
@@ -68,7 +72,12 @@ def main():
             else:
                 super().ftp_RNTO(path)
 
+    class FileSystem(AbstractedFS):
+        def listdir(self, path):
+            return super().listdir(path) + options.extra_name
+
     Handler.authorizer = authorizer
+    Handler.abstracted_fs = FileSystem
     Handler.auth_failed_timeout = 0
     Handler.passive_ports = None
     if options.foreign_pasv:
