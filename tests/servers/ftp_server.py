@@ -12,6 +12,8 @@ Misbehaviour on request:
   --no-mlsd        MLSD and MLST are unknown commands (LIST only)
   --extra-name N   every listing also names N (repeatable): names no directory can hold,
                    such as "../x" or "a/b", listed as the entry they lead to
+With --vsftpd the server is vsftpd instead, from a generated configuration: anonymous only,
+with the right to write; nothing is recorded and no misbehaviour is offered.
 Lines on stdin: "drop" ends every control connection with 421 and answers "DROPPED"; the end
 of stdin stops the server.
 """
@@ -20,8 +22,13 @@ import json
 import logging
 import os
 import queue
+import shutil
+import socket
+import subprocess
 import sys
+import tempfile
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
@@ -37,7 +44,11 @@ def main():
     parser.add_argument("--refuse-rename", action="store_true")
     parser.add_argument("--no-mlsd", action="store_true")
     parser.add_argument("--extra-name", action="append", default=[])
+    parser.add_argument("--vsftpd", action="store_true")
     options = parser.parse_args()
+    if options.vsftpd:
+        run_vsftpd(options)
+        return
     logging.basicConfig(level=logging.WARNING)
     logging.getLogger("pyftpdlib").setLevel(logging.WARNING)
 
@@ -114,6 +125,73 @@ def main():
     server.close_all()
     log.close()
     os._exit(0)
+
+
+VSFTPD_CONFIG = """listen=YES
+listen_address=127.0.0.1
+listen_port={port}
+background=NO
+anonymous_enable=YES
+local_enable=NO
+write_enable=YES
+anon_upload_enable=YES
+anon_mkdir_write_enable=YES
+anon_other_write_enable=YES
+anon_root={root}
+no_anon_password=YES
+run_as_launching_user=YES
+seccomp_sandbox=NO
+anon_umask=022
+check_shell=NO
+secure_chroot_dir={empty}
+"""
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def accepts(port):
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=1) as connection:
+            return connection.recv(3) == b"220"
+    except OSError:
+        return False
+
+
+def run_vsftpd(options):
+    workdir = tempfile.mkdtemp(prefix="vsftpd-")
+    empty = os.path.join(workdir, "empty")
+    os.mkdir(empty)
+    config = os.path.join(workdir, "vsftpd.conf")
+    # The port is free when asked for; another process may take it before vsftpd does, so a
+    # server that does not come up is tried again on another port.
+    for _ in range(5):
+        port = free_port()
+        with open(config, "w", encoding="utf-8") as out:
+            out.write(VSFTPD_CONFIG.format(port=port, root=options.root, empty=empty))
+        server = subprocess.Popen(["/usr/sbin/vsftpd", config], stdin=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and server.poll() is None and not accepts(port):
+            time.sleep(0.05)
+        if server.poll() is None and accepts(port):
+            break
+        server.kill()
+        server.wait(10)
+    else:
+        print("FAILED vsftpd did not start", flush=True)
+        return
+    print("PORT %d" % port, flush=True)
+    sys.stdin.read()
+    server.terminate()
+    try:
+        server.wait(10)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait(10)
+    shutil.rmtree(workdir, ignore_errors=True)
 
 
 if __name__ == "__main__":

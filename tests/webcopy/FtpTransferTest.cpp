@@ -356,4 +356,46 @@ TEST_F(FtpTransfer, LineBreaksInItemFieldsNeverReachTheServer)
         EXPECT_FALSE(FWebCopy.Items()[i]->Success()) << i;
 }
 
+// vsftpd lists in the Unix LIST format only and knows no MLSD; every kind of item works with it.
+TEST_F(FtpTransfer, EveryKindOfItemWorksWithASecondServer)
+{
+    Start({QStringLiteral("--vsftpd")});
+    WriteFile(Remote(QStringLiteral("pub/a.txt")), "alpha");
+    WriteFile(Remote(QStringLiteral("pub/one.bin")), Pattern(70000));
+    WriteFile(Remote(QStringLiteral("pub/two.bin")), "two");
+    WriteFile(Remote(QStringLiteral("pub/del.bin")), "delete me");
+    const QString local = FTarget.filePath(QStringLiteral("local"));
+    WriteFile(local + QStringLiteral("/x.txt"), "x");
+    WriteFile(local + QStringLiteral("/y.txt"), "y");
+    const auto anonymous = [](TWebCopyItem* item) { item->FTPUserID.clear(); };
+    anonymous(Add(wpFtp, QStringLiteral("pub/a.txt"), Target()));
+    anonymous(Add(wpMultiFtp, QStringLiteral("pub/*.bin"), Target() + QStringLiteral("/multi")));
+    anonymous(Add(wpFtpUpload, local + QStringLiteral("/x.txt"), QStringLiteral("up/new/deep")));
+    anonymous(Add(wpMultiFtpUpload, local + QStringLiteral("/*.txt"), QStringLiteral("many")));
+    TWebCopyItem* list = Add(wpFtpList, QStringLiteral("pub/*.bin"));
+    anonymous(list);
+    anonymous(Add(wpFtpDelete, QStringLiteral("del.bin"), QStringLiteral("pub")));
+    anonymous(Add(wpFtpTest, {}));
+    ASSERT_TRUE(FWebCopy.Execute());
+    for (int i = 0; i < FWebCopy.Items().Count(); ++i)
+        EXPECT_TRUE(FWebCopy.Items()[i]->Success()) << i << FWebCopy.Items()[i]->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(Target() + QStringLiteral("/a.txt")), QByteArray("alpha"));
+    EXPECT_EQ(ReadFile(Target() + QStringLiteral("/multi/one.bin")), Pattern(70000));
+    EXPECT_EQ(ReadFile(Target() + QStringLiteral("/multi/two.bin")), QByteArray("two"));
+    EXPECT_EQ(ReadFile(Remote(QStringLiteral("up/new/deep/x.txt"))), QByteArray("x"));
+    EXPECT_EQ(Entries(Remote(QStringLiteral("many"))), (QStringList{QStringLiteral("x.txt"), QStringLiteral("y.txt")}));
+    ASSERT_NE(list->FileList(), nullptr);
+    QStringList names = *list->FileList();
+    names.sort();
+    // The listing was made before the delete item ran.
+    EXPECT_EQ(names, (QStringList{QStringLiteral("del.bin"), QStringLiteral("one.bin"), QStringLiteral("two.bin")}));
+    for (int i = 0; i < list->FileDetails()->Count(); ++i) {
+        const TFileDetailItem& detail = list->FileDetails()->Items(i);
+        if (detail.Filename == QLatin1String("one.bin"))
+            EXPECT_EQ(detail.FileSizeLow, 70000u);
+    }
+    EXPECT_FALSE(QFile::exists(Remote(QStringLiteral("pub/del.bin"))));
+    EXPECT_EQ(FEvents.filter(QStringLiteral("removed 5")), QStringList{QStringLiteral("removed 5")});
+}
+
 } // namespace
