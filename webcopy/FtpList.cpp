@@ -20,13 +20,10 @@ TTransferResult TWebCopy::FtpList(int idx, const QString& userName, const QStrin
     noNewVersion = false;
     const QString path = BackslashToSlash(url);
     const QString pattern = ExtractURLFileName(path);
-    ShowFileLine(pattern, DlgFromServerLabel, host);
-    QCoreApplication::processEvents();
     std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpConnect(host, port, userName, password, false, false, own);
+    TFtpConnection* connection = FtpStart(pattern, DlgFromServerLabel, host, port, userName, password, false, false, own);
     if (!connection)
         return FtpConnectFailed(host);
-    QCoreApplication::processEvents();
     if (path.contains(QLatin1Char('/')))
         connection->ChangeDirectory(path.left(path.size() - pattern.size()));
 
@@ -60,13 +57,11 @@ TTransferResult TWebCopy::FtpDelete(int idx, const QString& userName, const QStr
                                     int port, const QString& url, const QString& remoteDir, const QString& remoteName,
                                     bool keepConnection)
 {
-    ShowFileLine(ExtractURLFileName(url), DlgToServerLabel, host, true);
-    QCoreApplication::processEvents();
     std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpConnect(host, port, userName, password, keepConnection, true, own);
+    TFtpConnection* connection = FtpStart(ExtractURLFileName(url), DlgToServerLabel, host, port, userName, password,
+                                          keepConnection, true, own);
     if (!connection)
         return FtpConnectFailed(host);
-    QCoreApplication::processEvents();
     if (!remoteDir.isEmpty() && remoteDir != FPrevTarget) {
         FPrevTarget = keepConnection ? remoteDir : QString();
         if (!connection->ChangeDirectory(remoteDir)) {

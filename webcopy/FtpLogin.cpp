@@ -48,6 +48,19 @@ TFtpConnection* TWebCopy::FtpConnect(const QString& host, int port, const QStrin
     return FFTPconnect.get();
 }
 
+TFtpConnection* TWebCopy::FtpStart(const QString& name, const QString& serverWord, const QString& host, int port,
+                                   const QString& userName, const QString& password, bool keepConnection,
+                                   bool reuseKept, std::unique_ptr<TFtpConnection>& own)
+{
+    // Uploads and deletes always say which server they change.
+    if (!name.isEmpty())
+        ShowFileLine(name, serverWord, host, serverWord == DlgToServerLabel);
+    QCoreApplication::processEvents();
+    TFtpConnection* connection = FtpConnect(host, port, userName, password, keepConnection, reuseKept, own);
+    QCoreApplication::processEvents();
+    return connection;
+}
+
 void TWebCopy::FtpLeave(std::unique_ptr<TFtpConnection>& own, bool keepConnection)
 {
     own.reset();

@@ -24,23 +24,20 @@ TTransferResult TWebCopy::FtpUpload(int idx, const QString& userName, const QStr
     WriteLog(QStringLiteral("start ftp upload"));
     noNewVersion = false;
     FCancelled = false;
-    ShowFileLine(ExtractURLFileName(source), DlgToServerLabel, host, true);
-
-    QCoreApplication::processEvents();
     std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpConnect(host, port, userName, password, keepConnection, true, own);
+    TFtpConnection* connection = FtpStart(ExtractURLFileName(source), DlgToServerLabel, host, port, userName, password,
+                                          keepConnection, true, own);
     if (!connection)
         return FtpConnectFailed(host);
     WriteLog(QStringLiteral("connected to server:") + host);
-    QCoreApplication::processEvents();
 
-    if (!remoteDir.isEmpty() && remoteDir != FPrevTarget) {
-        FPrevTarget = keepConnection ? remoteDir : QString();
-        if (!connection->ChangeDirectory(remoteDir) && !FtpEnterOrCreate(*connection, remoteDir)) {
-            const QString reason = connection->Reason();
-            FtpLeave(own, keepConnection);
-            return TTransferResult::Silent(reason);
-        }
+    // A kept connection left in this directory stays there.
+    const bool entered =
+        remoteDir.isEmpty() || remoteDir == FPrevTarget || FtpEnterOrCreate(*connection, remoteDir, keepConnection);
+    if (!entered) {
+        const QString reason = connection->Reason();
+        FtpLeave(own, keepConnection);
+        return TTransferResult::Silent(reason);
     }
     QCoreApplication::processEvents();
     const QString name = remoteName.isEmpty() ? ExtractURLFileName(source) : remoteName;
@@ -150,8 +147,11 @@ TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString&
     return TTransferResult::Done();
 }
 
-bool TWebCopy::FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir)
+bool TWebCopy::FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir, bool keepConnection)
 {
+    FPrevTarget = keepConnection ? remoteDir : QString();
+    if (connection.ChangeDirectory(remoteDir))
+        return true;
     FPrevTarget.clear();
     // Every part is entered from where the connection is, also after a leading "/".
     for (const QString& part : BackslashToSlash(remoteDir).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
@@ -170,19 +170,15 @@ TTransferResult TWebCopy::MultiFtpUpload(int idx, const QString& userName, const
                                          bool& noNewVersion, bool keepConnection)
 {
     noNewVersion = false;
-    ShowFileLine(ExtractURLFileName(pattern), DlgToServerLabel, host, true);
-    QCoreApplication::processEvents();
-    FPrevTarget.clear();
     std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpConnect(host, port, userName, password, keepConnection, false, own);
+    TFtpConnection* connection = FtpStart(ExtractURLFileName(pattern), DlgToServerLabel, host, port, userName, password,
+                                          keepConnection, false, own);
     if (!connection)
         return FtpConnectFailed(host);
-    QCoreApplication::processEvents();
-    FPrevTarget = keepConnection ? remoteDir : QString();
-    if (!connection->ChangeDirectory(remoteDir) && !FtpEnterOrCreate(*connection, remoteDir)) {
-        const QString reason = connection->Reason();
+    if (!FtpEnterOrCreate(*connection, remoteDir, keepConnection)) {
         FtpLeave(own, keepConnection);
-        return TTransferResult::Silent(reason);
+        return TTransferResult::Silent(QStringLiteral("The remote directory can be neither entered nor created: ")
+                                       + remoteDir);
     }
     QCoreApplication::processEvents();
     const QFileInfo patternInfo(pattern);

@@ -273,6 +273,13 @@ private:
                                     TDateTime& fileDate, bool& noNewVersion);
     TTransferResult WriteDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
                                   const QString& targetDir, const QString& targetFilename, TTargetFolder& folder);
+    // The end of every download: fileName in targetDir under the overwrite rule, written through a
+    // temporary file that is renamed when complete, block by block from `read` (> 0 bytes, 0 at
+    // the end, -1 failed: then `readFailed` says how) with the progress after every block.
+    TTransferResult ReceiveIntoTarget(TTargetFolder& folder, const QString& targetDir, const QString& fileName,
+                                      const QString& cannotCreateWords, qint64 expected,
+                                      const std::function<qint64(char*, qint64)>& read,
+                                      const std::function<TTransferResult()>& readFailed, qint64& received);
     TTransferResult HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
                                TWebCopyHTTPCommand command, const QString& userName, const QString& password);
     // FTP: the connection for an operation. With reuseKept, the kept connection when host and
@@ -280,6 +287,11 @@ private:
     // `own`. Null when no login could be had (the reason in FFtpReason).
     TFtpConnection* FtpConnect(const QString& host, int port, const QString& userName, const QString& password,
                                bool keepConnection, bool reuseKept, std::unique_ptr<TFtpConnection>& own);
+    // The start of an FTP operation: its file line (none for an empty name), then FtpConnect with
+    // pending events processed around the login.
+    TFtpConnection* FtpStart(const QString& name, const QString& serverWord, const QString& host, int port,
+                             const QString& userName, const QString& password, bool keepConnection, bool reuseKept,
+                             std::unique_ptr<TFtpConnection>& own);
     // Lets go of the operation's connection: closed and forgotten unless it is kept.
     void FtpLeave(std::unique_ptr<TFtpConnection>& own, bool keepConnection);
     TTransferResult FtpConnectFailed(const QString& host) const;
@@ -288,9 +300,6 @@ private:
                                 int port, const QString& url, const QString& targetDir, const QString& targetFilename,
                                 bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion, bool keepConnection,
                                 bool fromListing);
-    TTransferResult ReceiveFtpFile(TFtpConnection& connection, const QString& url, const QString& remoteName,
-                                   qint64 size, const QString& targetDir, const QString& targetFilename,
-                                   bool fromListing, TTargetFolder& folder);
     TTransferResult MultiFtpDownload(const QString& userName, const QString& password, const QString& host, int port,
                                      const QString& url, const QString& targetDir, bool copyNewerOnly,
                                      TDateTime fileDate, bool& noNewVersion);
@@ -298,8 +307,9 @@ private:
                               const QString& source, const QString& remoteDir, const QString& remoteName,
                               bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion, bool keepConnection);
     TTransferResult SendFtpFile(TFtpConnection& connection, const QString& source, const QString& remoteName);
-    // Enters the remote directory, creating its missing parts one level at a time.
-    bool FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir);
+    // Enters the remote directory as a whole, or else part by part from where the connection is,
+    // creating missing parts; FPrevTarget records it for a kept connection.
+    bool FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir, bool keepConnection);
     TTransferResult MultiFtpUpload(int idx, const QString& userName, const QString& password, const QString& host,
                                    int port, const QString& pattern, const QString& remoteDir, bool copyNewerOnly,
                                    TDateTime& fileDate, bool& noNewVersion, bool keepConnection);

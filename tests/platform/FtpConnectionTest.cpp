@@ -2,6 +2,7 @@
 
 #include "platform/InternetSession.h"
 #include "tests/support/FtpServerFixture.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,26 +14,12 @@
 
 namespace {
 
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
+using testsupport::Pattern;
+using testsupport::WriteFile;
 
 QByteArray ReadFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QByteArray Pattern(qint64 size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (qint64 i = 0; i < size; ++i)
-        data[i] = char((i * 7 + i / 4096) & 0xff);
-    return data;
+    return testsupport::ReadFile(path, "<missing>");
 }
 
 class FtpConnectionTest : public ::testing::Test {

@@ -3,20 +3,12 @@
 #include "tests/support/WaitFor.h"
 
 #include <QDir>
-#include <QFile>
-#include <QJsonDocument>
 
 namespace {
 
-constexpr int StartTimeoutMs = 20000;
-constexpr int StopTimeoutMs = 10000;
+constexpr int AnswerTimeoutMs = 20000;
 
 } // namespace
-
-TFtpServerFixture::~TFtpServerFixture()
-{
-    Stop();
-}
 
 bool TFtpServerFixture::Start(const QStringList& options)
 {
@@ -24,36 +16,17 @@ bool TFtpServerFixture::Start(const QStringList& options)
         FMessage = QStringLiteral("cannot make a temporary directory");
         return false;
     }
-    FProcess.setProgram(QStringLiteral("/usr/bin/python3"));
-    FProcess.setArguments(QStringList{QStringLiteral(ORVANTA_TEST_SERVERS_DIR "/ftp_server.py"),
-                                      QStringLiteral("--root"), Root(), QStringLiteral("--log"),
+    FPort = FServer.Start(QStringLiteral("ftp_server.py"),
+                          QStringList{QStringLiteral("--root"), Root(), QStringLiteral("--log"),
                                       FDir.filePath(QStringLiteral("commands.jsonl"))}
-                          + options);
-    FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    FProcess.start();
-    const bool answered = testsupport::waitFor(
-        [this] { return FProcess.canReadLine() || FProcess.state() == QProcess::NotRunning; }, StartTimeoutMs);
-    const QByteArray line = answered ? FProcess.readLine().trimmed() : QByteArray();
-    if (!line.startsWith("PORT ")) {
-        FMessage = QStringLiteral("the FTP server did not start: %1").arg(QString::fromUtf8(line));
-        Stop();
-        return false;
-    }
-    FPort = quint16(line.mid(5).toUInt());
-    return true;
+                              + options);
+    FMessage = FServer.Message();
+    return FPort != 0;
 }
 
 QList<QJsonObject> TFtpServerFixture::Records() const
 {
-    QFile log(FDir.filePath(QStringLiteral("commands.jsonl")));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    QList<QJsonObject> records;
-    for (const QByteArray& line : log.readAll().split('\n')) {
-        if (!line.isEmpty())
-            records.append(QJsonDocument::fromJson(line).object());
-    }
-    return records;
+    return TScriptServer::ReadRecords(FDir.filePath(QStringLiteral("commands.jsonl")));
 }
 
 QStringList TFtpServerFixture::Commands(const QString& command) const
@@ -76,18 +49,8 @@ int TFtpServerFixture::Logins() const
 
 bool TFtpServerFixture::DropConnections()
 {
-    FProcess.write("drop\n");
-    return testsupport::waitFor([this] { return FProcess.canReadLine(); }, StartTimeoutMs)
-        && FProcess.readLine().trimmed() == "DROPPED";
-}
-
-void TFtpServerFixture::Stop()
-{
-    if (FProcess.state() == QProcess::NotRunning)
-        return;
-    FProcess.closeWriteChannel();
-    if (!testsupport::waitFor([this] { return FProcess.state() == QProcess::NotRunning; }, StopTimeoutMs)) {
-        FProcess.kill();
-        FProcess.waitForFinished(StopTimeoutMs);
-    }
+    QProcess& process = FServer.Process();
+    process.write("drop\n");
+    return testsupport::waitFor([&] { return process.canReadLine(); }, AnswerTimeoutMs)
+        && process.readLine().trimmed() == "DROPPED";
 }

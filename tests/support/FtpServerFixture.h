@@ -1,8 +1,9 @@
 #pragma once
 
+#include "tests/support/ScriptServer.h"
+
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -14,7 +15,6 @@
 class TFtpServerFixture {
 public:
     TFtpServerFixture() = default;
-    ~TFtpServerFixture();
     TFtpServerFixture(const TFtpServerFixture&) = delete;
     TFtpServerFixture& operator=(const TFtpServerFixture&) = delete;
 
@@ -29,11 +29,11 @@ public:
     int Logins() const;
     // Ends every control connection with 421; returns once the server says it did.
     bool DropConnections();
-    void Stop();
+    void Stop() { FServer.Stop(); }
 
 private:
     QTemporaryDir FDir;
-    QProcess FProcess;
+    TScriptServer FServer;
     QString FMessage;
     quint16 FPort = 0;
 };

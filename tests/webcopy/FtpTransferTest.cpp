@@ -1,5 +1,6 @@
 // FTP items of a copy run against a real local FTP server.
 #include "tests/support/FtpServerFixture.h"
+#include "tests/support/TestFiles.h"
 #include "webcopy/WebCopy.h"
 
 #include <QDir>
@@ -10,26 +11,12 @@
 
 namespace {
 
-QByteArray Pattern(int size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
-    return data;
-}
+using testsupport::Pattern;
+using testsupport::WriteFile;
 
 QByteArray ReadFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
+    return testsupport::ReadFile(path, "<missing>");
 }
 
 QStringList Entries(const QString& dir)
@@ -105,8 +92,9 @@ TEST_F(FtpTransfer, DownloadsFilesAndReportsWhatItCannotFetch)
         SCOPED_TRACE(c.Url.toStdString());
         EXPECT_EQ(FWebCopy.Items()[i]->Success(), c.Success) << FWebCopy.Items()[i]->ErrorReason().toStdString();
         EXPECT_EQ(ReadFile(Target() + QLatin1Char('/') + c.TargetName), c.Expected);
-        if (!c.Event.isEmpty())
+        if (!c.Event.isEmpty()) {
             EXPECT_TRUE(FEvents.contains(c.Event)) << FEvents.join(QLatin1Char('|')).toStdString();
+        }
     }
     EXPECT_FALSE(FEvents.join(QLatin1Char('|')).contains(QStringLiteral("error")));
     // One login for the row: every item names the same server and account.
@@ -193,8 +181,9 @@ TEST_F(FtpTransfer, AConnectionTheServerDroppedBetweenItemsIsLoggedInAgain)
     Add(wpFtp, QStringLiteral("a.bin"), Target());
     Add(wpFtp, QStringLiteral("b.bin"), Target());
     FWebCopy.OnFileDone = [&](QObject*, int idx) {
-        if (idx == 0)
+        if (idx == 0) {
             ASSERT_TRUE(FServer.DropConnections());
+        }
     };
     ASSERT_TRUE(FWebCopy.Execute());
     EXPECT_TRUE(FWebCopy.Items()[1]->Success()) << FWebCopy.Items()[1]->ErrorReason().toStdString();
@@ -391,8 +380,9 @@ TEST_F(FtpTransfer, EveryKindOfItemWorksWithASecondServer)
     EXPECT_EQ(names, (QStringList{QStringLiteral("del.bin"), QStringLiteral("one.bin"), QStringLiteral("two.bin")}));
     for (int i = 0; i < list->FileDetails()->Count(); ++i) {
         const TFileDetailItem& detail = list->FileDetails()->Items(i);
-        if (detail.Filename == QLatin1String("one.bin"))
+        if (detail.Filename == QLatin1String("one.bin")) {
             EXPECT_EQ(detail.FileSizeLow, 70000u);
+        }
     }
     EXPECT_FALSE(QFile::exists(Remote(QStringLiteral("pub/del.bin"))));
     EXPECT_EQ(FEvents.filter(QStringLiteral("removed 5")), QStringList{QStringLiteral("removed 5")});
