@@ -67,8 +67,9 @@ public:
     // > 0 bytes, 0 at the end, -1 on failure (a broken transfer, a cancel).
     bool OpenRead(const QString& path, bool ascii);
     qint64 Read(char* buffer, qint64 max);
-    // Writing: OpenWrite creates or replaces the remote file; each Write sends its block whole
-    // or fails; FinishWrite waits for the server to confirm the complete file.
+    // Writing: OpenWrite creates or replaces the remote file; Write takes a block (sent in
+    // batches of 64 KiB, so a failure may show at a later Write); FinishWrite sends the rest and
+    // waits for the server to confirm the complete file.
     bool OpenWrite(const QString& path, bool ascii);
     bool Write(const char* data, qint64 length);
     bool FinishWrite();

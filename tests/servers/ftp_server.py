@@ -10,6 +10,7 @@ Misbehaviour on request:
                    connection's address leads to the data connection
   --refuse-rename  RNTO is refused with 550
   --no-mlsd        MLSD and MLST are unknown commands (LIST only)
+  --stall          data connections send 1 KiB a second: after their first block they stall
   --extra-name N   every listing also names N (repeatable): names no directory can hold,
                    such as "../x" or "a/b", listed as the entry they lead to
 With --vsftpd the server is vsftpd instead, from a generated configuration: anonymous only,
@@ -32,7 +33,7 @@ import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler, proto_cmds
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler, proto_cmds
 from pyftpdlib.servers import FTPServer
 
 
@@ -45,6 +46,7 @@ def main():
     parser.add_argument("--no-mlsd", action="store_true")
     parser.add_argument("--extra-name", action="append", default=[])
     parser.add_argument("--vsftpd", action="store_true")
+    parser.add_argument("--stall", action="store_true")
     options = parser.parse_args()
     if options.vsftpd:
         run_vsftpd(options)
@@ -93,6 +95,11 @@ def main():
     Handler.passive_ports = None
     if options.foreign_pasv:
         Handler.masquerade_address = "10.255.255.1"
+    if options.stall:
+        class Stalling(ThrottledDTPHandler):
+            read_limit = 1024
+            write_limit = 1024
+        Handler.dtp_handler = Stalling
     if options.no_mlsd:
         Handler.proto_cmds = {k: v for k, v in proto_cmds.items() if k not in ("MLSD", "MLST")}
 
