@@ -8,17 +8,15 @@
 // otherwise) in turn, `rounds` times (default 5), into the same directory, and prints the
 // medians, the ratio curl/engine and the peak memory; then clicks Cancel during a stalled body
 // five times and prints the time from the click to the end of the run.
+#include "bench/BenchServer.h"
 #include "bench/BenchSupport.h"
+#include "bench/RunTimings.h"
 #include "webcopy/WebCopy.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
 #include <vector>
@@ -26,35 +24,6 @@
 namespace {
 
 constexpr qint64 FileSize = qint64(1) << 30;
-
-// The test server, for as long as the benchmark runs.
-class TServer {
-public:
-    bool Start(const QString& docRoot)
-    {
-        FProcess.setProgram(QStringLiteral("/usr/bin/python3"));
-        FProcess.setArguments({QStringLiteral(ORVANTA_SOURCE_DIR "/tests/servers/http_server.py"),
-                               QStringLiteral("--docroot"), docRoot, QStringLiteral("--log"), QStringLiteral("/dev/null")});
-        FProcess.start();
-        if (!FProcess.waitForReadyRead(10000))
-            return false;
-        const QByteArray line = FProcess.readLine().trimmed();
-        FPort = line.startsWith("PORT ") ? line.mid(5).toInt() : 0;
-        return FPort > 0;
-    }
-    ~TServer()
-    {
-        FProcess.closeWriteChannel();
-        if (!FProcess.waitForFinished(3000))
-            FProcess.kill();
-        FProcess.waitForFinished();
-    }
-    QString Url(const QString& target) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(FPort).arg(target); }
-
-private:
-    QProcess FProcess;
-    int FPort = 0;
-};
 
 TWebCopyItem* AddDownload(TWebCopy& webCopy, const QString& url, const QString& dir)
 {
@@ -71,39 +40,15 @@ TWebCopyItem* AddDownload(TWebCopy& webCopy, const QString& url, const QString& 
 double TimeEngine(const QString& url, const QString& dir)
 {
     TWebCopy webCopy;
-    TWebCopyItem* item = AddDownload(webCopy, url, dir);
-    QElapsedTimer timer;
-    timer.start();
-    webCopy.Execute();
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    return item->Success() ? seconds : -1;
+    AddDownload(webCopy, url, dir);
+    return RunSeconds(webCopy);
 }
 
-// Milliseconds from the moment a click on Cancel is due (300 ms into a stall of the server) to
-// the end of the run: how late the click is handled plus how long the run takes to stop.
 double CancelLatencyMs(const QString& url, const QString& dir)
 {
     TWebCopy webCopy;
     AddDownload(webCopy, url, dir);
-    constexpr int ClickAfterMs = 300;
-    QElapsedTimer sinceArmed;
-    bool clicked = false;
-    QTimer click;
-    click.setSingleShot(true);
-    click.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&click, &QTimer::timeout, [&] {
-        clicked = true;
-        webCopy.ProgressForm()->findChild<QPushButton*>(QStringLiteral("CancelBtn"))->click();
-    });
-    // The server stalls after its first bytes; the click is due a little later.
-    webCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
-        if (!sinceArmed.isValid()) {
-            sinceArmed.start();
-            click.start(ClickAfterMs);
-        }
-    };
-    webCopy.Execute();
-    return clicked ? sinceArmed.nsecsElapsed() / 1e6 - ClickAfterMs : -1;
+    return CancelLatencyMs(webCopy);
 }
 
 } // namespace
@@ -117,14 +62,16 @@ int main(int argc, char** argv)
     const int rounds = arguments.Rounds;
     const QString docRoot = work.filePath(QStringLiteral("served"));
     const QString target = work.filePath(QStringLiteral("received"));
-    TServer server;
+    TBenchServer server;
     if (!work.isValid() || rounds < 1 || !QDir().mkpath(docRoot) || !QDir().mkpath(target)
-        || !MakeSourceFile(docRoot + QStringLiteral("/big.bin"), FileSize) || !server.Start(docRoot)) {
+        || !MakeSourceFile(docRoot + QStringLiteral("/big.bin"), FileSize) || !server.Start(QStringLiteral("http_server.py"),
+                                                                                 {QStringLiteral("--docroot"), docRoot, QStringLiteral("--log"), QStringLiteral("/dev/null")})) {
         std::fprintf(stderr, "cannot prepare the served file or start the server in %s\n", qPrintable(work.path()));
         return 1;
     }
 
-    const QString url = server.Url(QStringLiteral("/big.bin"));
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.Port());
+    const QString url = base + QStringLiteral("/big.bin");
     const QString curlFile = QDir(target).filePath(QStringLiteral("curl.bin"));
     std::vector<double> curlTimes;
     std::vector<double> engineTimes;
@@ -151,7 +98,7 @@ int main(int argc, char** argv)
 
     std::vector<double> latencies;
     for (int i = 0; i < 5; ++i)
-        latencies.push_back(CancelLatencyMs(server.Url(QStringLiteral("/big.bin?stall=100000")), target));
+        latencies.push_back(CancelLatencyMs(base + QStringLiteral("/big.bin?stall=100000"), target));
     std::printf("Cancel against a stalled server: median %.1f ms from the click being due to the end of the run (%s) (aim < 100 ms)\n",
                 Median(latencies), qPrintable(Joined(latencies)));
     return 0;

@@ -93,6 +93,7 @@ void TWebCopy::SetRunning(bool running)
 
 void TWebCopy::ReleaseRun()
 {
+    FFTPconnect.reset();
     FHinternet.reset();
     FPrevConnect.clear();
     FPrevTarget.clear();
@@ -190,9 +191,10 @@ void TWebCopy::DoCopy()
             OnFileDone(this, i);
     }
 
-    FHinternet.reset();
     // A connection kept for a next item that never came is not handed to a later run.
+    FFTPconnect.reset();
     FPrevConnect.clear();
+    FHinternet.reset();
     guard.RunEnded();
     EndRun();
 }
@@ -209,6 +211,26 @@ TTransferResult TWebCopy::CallOperation(int idx, const TWebCopyItem& item, TDate
     case wpFile:
         return FileCopy(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
                         item.TargetFilename, item.CopyNewerOnly, date, noNewVersion);
+    case wpFtp:
+        return FtpDownload(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL,
+                           item.TargetDir, item.TargetFilename, item.CopyNewerOnly, date, noNewVersion,
+                           KeepConnection(idx), false);
+    case wpMultiFtp:
+        return MultiFtpDownload(item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
+                                item.CopyNewerOnly, date, noNewVersion);
+    case wpFtpUpload:
+        return FtpUpload(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
+                         item.TargetFilename, item.CopyNewerOnly, date, noNewVersion, false);
+    case wpMultiFtpUpload:
+        return MultiFtpUpload(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL,
+                              item.TargetDir, item.CopyNewerOnly, date, noNewVersion, false);
+    case wpFtpList:
+        return FtpList(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, noNewVersion);
+    case wpFtpDelete:
+        return FtpDelete(idx, item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort, item.URL, item.TargetDir,
+                         item.TargetFilename, false);
+    case wpFtpTest:
+        return FtpTest(item.FTPUserID, item.FTPPassword, item.FTPHost, item.FTPPort);
     default: {
         const char* name = QMetaEnum::fromType<TWebCopyProtocol>().valueToKey(item.Protocol);
         const QString message = QStringLiteral("This kind of transfer is not available in this version: ")

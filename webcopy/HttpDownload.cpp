@@ -3,7 +3,6 @@
 
 #include "platform/HttpRequest.h"
 #include "platform/InternetSession.h"
-#include "platform/TickCount.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/TargetFolder.h"
@@ -14,8 +13,6 @@
 #include <QCoreApplication>
 
 namespace {
-
-constexpr qint64 ReadBlockSize = 4096;
 
 // The server's Last-Modified as a date-time value; absent, or out of the calendar's range (not
 // a year cut to 16 bits), it is unknown, and an unknown date is now.
@@ -141,58 +138,21 @@ TTransferResult TWebCopy::WriteDownload(int idx, std::unique_ptr<THttpRequest>& 
         // A name from the other side never leaves the target directory.
         fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(targetDir));
     }
-    QString targetPath = CombinePath(targetDir, fileName);
-    FLastFile = targetPath;
-    FLastDir = targetDir;
-    const QString cannotCreate = QStringLiteral("Cannot create file ") + targetPath;
-    if (fileName.isEmpty())
-        return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate,
-                                      QStringLiteral("The server's file name is not a usable local name"));
-    if (!ApplyOverwriteRule(targetPath, folder))
-        return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
-    // The target file name may bring directories of its own.
-    folder.MakeParentDirectories(targetPath);
-    const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
-    if (!writer)
-        return TTransferResult::Error(WebCopyErrors::CannotCreateTarget, cannotCreate, folder.Reason());
-
     qint64 expected = request->ContentLength();
     if (expected == 0)
         expected = FItems.Items(idx)->FileSize;
-    const quint32 startTick = TickCount();
-    SetMarquee(expected == 0);
-
-    const QString writeFailed = QStringLiteral("Error writing to destination file ") + targetPath;
-    char buffer[ReadBlockSize];
     qint64 received = 0;
-    qint64 count = 0;
-    do {
-        count = request->Read(buffer, ReadBlockSize);
-        if (count < 0) {
-            writer->Discard();
-            if (FCancelled)
-                return TTransferResult::Cancelled();
-            // A body that breaks off is a failed download, not a short success.
+    const TTransferResult result = ReceiveIntoTarget(
+        folder, targetDir, fileName, QStringLiteral("Cannot create file "), expected,
+        [&](char* buffer, qint64 max) { return request->Read(buffer, max); },
+        [&] {
             return TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText(),
                                           request->Reason());
-        }
-        if (count > 0 && !writer->Write(buffer, count)) {
-            writer->Discard();
-            return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
-        }
-        received += count;
-        ShowProgress(received, expected, startTick, DlgDwnload);
-    } while (count > 0 && !FCancelled);
+        },
+        received);
     request.reset();
-
-    if (FCancelled) {
-        writer->Discard();
-        return TTransferResult::Cancelled();
-    }
-    if (!writer->Commit())
-        return TTransferResult::IoError(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
     // An empty answer leaves an empty file, but is no download.
-    if (received == 0)
+    if (result.Succeeded() && received == 0)
         return TTransferResult::Silent(QStringLiteral("The server sent no data"));
-    return TTransferResult::Done();
+    return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FtpConnection.h"
 #include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressObserver.h"
 #include "webcopy/TransferResult.h"
@@ -197,6 +198,11 @@ public:
     // list (active or not) can take over: same host, user name and password.
     bool KeepConnection(int idx) const;
 
+    // Appends one time-stamped line to the file named by LogfileName (UTF-8, CR LF), opening and
+    // closing it for the line; an existing log is never truncated. A log that cannot be opened
+    // is skipped silently; a line that cannot be written throws TWebCopyIoError.
+    void WriteLog(const QString& message);
+
     // URL routines that read the component.
     QString AddProxyCredentials(const QString& url) const;
     QString GetURLServer(const QString& url) const;
@@ -273,8 +279,52 @@ private:
                                     TDateTime& fileDate, bool& noNewVersion);
     TTransferResult WriteDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
                                   const QString& targetDir, const QString& targetFilename, TTargetFolder& folder);
+    // The end of every download: fileName in targetDir under the overwrite rule, written through a
+    // temporary file that is renamed when complete, block by block from `read` (> 0 bytes, 0 at
+    // the end, -1 failed: then `readFailed` says how) with the progress after every block.
+    TTransferResult ReceiveIntoTarget(TTargetFolder& folder, const QString& targetDir, const QString& fileName,
+                                      const QString& cannotCreateWords, qint64 expected,
+                                      const std::function<qint64(char*, qint64)>& read,
+                                      const std::function<TTransferResult()>& readFailed, qint64& received);
     TTransferResult HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
                                TWebCopyHTTPCommand command, const QString& userName, const QString& password);
+    // FTP: the connection for an operation. With reuseKept, the kept connection when host and
+    // account match; otherwise a new login, kept when keepConnection is set and else held in
+    // `own`. Null when no login could be had (the reason in FFtpReason).
+    TFtpConnection* FtpConnect(const QString& host, int port, const QString& userName, const QString& password,
+                               bool keepConnection, bool reuseKept, std::unique_ptr<TFtpConnection>& own);
+    // The start of an FTP operation: its file line (none for an empty name), then FtpConnect with
+    // pending events processed around the login.
+    TFtpConnection* FtpStart(const QString& name, const QString& serverWord, const QString& host, int port,
+                             const QString& userName, const QString& password, bool keepConnection, bool reuseKept,
+                             std::unique_ptr<TFtpConnection>& own);
+    // Lets go of the operation's connection: closed and forgotten unless it is kept.
+    void FtpLeave(std::unique_ptr<TFtpConnection>& own, bool keepConnection);
+    TTransferResult FtpConnectFailed(const QString& host) const;
+    static TDateTime FtpListedDate(const TFtpEntry& entry);
+    TTransferResult FtpDownload(int idx, const QString& userName, const QString& password, const QString& host,
+                                int port, const QString& url, const QString& targetDir, const QString& targetFilename,
+                                bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion, bool keepConnection,
+                                bool fromListing);
+    TTransferResult MultiFtpDownload(const QString& userName, const QString& password, const QString& host, int port,
+                                     const QString& url, const QString& targetDir, bool copyNewerOnly,
+                                     TDateTime fileDate, bool& noNewVersion);
+    TTransferResult FtpUpload(int idx, const QString& userName, const QString& password, const QString& host, int port,
+                              const QString& source, const QString& remoteDir, const QString& remoteName,
+                              bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion, bool keepConnection);
+    TTransferResult SendFtpFile(TFtpConnection& connection, const QString& source, const QString& remoteName);
+    // Enters the remote directory as a whole, or else part by part from where the connection is,
+    // creating missing parts; FPrevTarget records it for a kept connection.
+    bool FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir, bool keepConnection);
+    TTransferResult MultiFtpUpload(int idx, const QString& userName, const QString& password, const QString& host,
+                                   int port, const QString& pattern, const QString& remoteDir, bool copyNewerOnly,
+                                   TDateTime& fileDate, bool& noNewVersion, bool keepConnection);
+    TTransferResult FtpList(int idx, const QString& userName, const QString& password, const QString& host, int port,
+                            const QString& url, bool& noNewVersion);
+    TTransferResult FtpDelete(int idx, const QString& userName, const QString& password, const QString& host, int port,
+                              const QString& url, const QString& remoteDir, const QString& remoteName,
+                              bool keepConnection);
+    TTransferResult FtpTest(const QString& userName, const QString& password, const QString& host, int port);
     TTransferResult FileCopy(int idx, const QString& userName, const QString& password, const QString& share,
                              int port, const QString& source, const QString& targetDir,
                              const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate,
@@ -295,6 +345,9 @@ private:
     bool FCancelIsClose = false;
     QString FPrevConnect;
     QString FPrevTarget;
+    // The FTP connection kept for the next item (FPrevConnect is its key).
+    std::unique_ptr<TFtpConnection> FFTPconnect;
+    QString FFtpReason;
 
     // The latest progress step as display keys; observers make their texts from them, and
     // RateStr, TimeLeftStr and ElapsedTimeStr are made from them on demand.

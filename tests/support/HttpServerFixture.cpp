@@ -1,18 +1,10 @@
 #include "tests/support/HttpServerFixture.h"
 
-#include "tests/support/WaitFor.h"
-
 #include <QDir>
-#include <QFile>
-#include <QJsonDocument>
 
 namespace {
 
-constexpr int StartTimeoutMs = 20000;
-constexpr int StopTimeoutMs = 10000;
 constexpr int CertificateTimeoutMs = 30000;
-
-const QString Python = QStringLiteral("/usr/bin/python3");
 
 } // namespace
 
@@ -27,8 +19,7 @@ bool THttpServerFixture::Start(TScheme scheme)
         FMessage = QStringLiteral("cannot make a temporary directory");
         return false;
     }
-    QStringList arguments{QStringLiteral(ORVANTA_TEST_SERVERS_DIR "/http_server.py"),
-                          QStringLiteral("--docroot"), DocRoot(),
+    QStringList arguments{QStringLiteral("--docroot"), DocRoot(),
                           QStringLiteral("--log"), FRoot.filePath(QStringLiteral("requests.jsonl"))};
     FScheme = QStringLiteral("http");
     if (scheme == TScheme::Https) {
@@ -38,21 +29,9 @@ bool THttpServerFixture::Start(TScheme scheme)
         arguments << QStringLiteral("--cert") << FCaFile << QStringLiteral("--key")
                   << FRoot.filePath(QStringLiteral("key.pem"));
     }
-    FProcess.setProgram(Python);
-    FProcess.setArguments(arguments);
-    FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    FProcess.start();
-
-    const bool answered = testsupport::waitFor(
-        [this] { return FProcess.canReadLine() || FProcess.state() == QProcess::NotRunning; }, StartTimeoutMs);
-    const QByteArray line = answered ? FProcess.readLine().trimmed() : QByteArray();
-    if (!line.startsWith("PORT ")) {
-        FMessage = QStringLiteral("the HTTP server did not start: %1").arg(QString::fromUtf8(line));
-        Stop();
-        return false;
-    }
-    FPort = quint16(line.mid(5).toUInt());
-    return true;
+    FPort = FServer.Start(QStringLiteral("http_server.py"), arguments);
+    FMessage = FServer.Message();
+    return FPort != 0;
 }
 
 bool THttpServerFixture::MakeCertificate()
@@ -84,24 +63,10 @@ QString THttpServerFixture::BaseUrl() const
 
 QList<QJsonObject> THttpServerFixture::Requests() const
 {
-    QFile log(FRoot.filePath(QStringLiteral("requests.jsonl")));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    QList<QJsonObject> requests;
-    for (const QByteArray& line : log.readAll().split('\n')) {
-        if (!line.isEmpty())
-            requests.append(QJsonDocument::fromJson(line).object());
-    }
-    return requests;
+    return TScriptServer::ReadRecords(FRoot.filePath(QStringLiteral("requests.jsonl")));
 }
 
 void THttpServerFixture::Stop()
 {
-    if (FProcess.state() == QProcess::NotRunning)
-        return;
-    FProcess.closeWriteChannel();
-    if (!testsupport::waitFor([this] { return FProcess.state() == QProcess::NotRunning; }, StopTimeoutMs)) {
-        FProcess.kill();
-        FProcess.waitForFinished(StopTimeoutMs);
-    }
+    FServer.Stop();
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "tests/support/ScriptServer.h"
+
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -38,7 +39,7 @@ private:
     bool MakeCertificate();
 
     QTemporaryDir FRoot;
-    QProcess FProcess;
+    TScriptServer FServer;
     QString FMessage;
     QString FScheme;
     QString FCaFile;

@@ -119,7 +119,7 @@ TEST_F(CopyRun, NetworkItemsShareOneSessionWithTheTimeouts)
     }
 }
 
-TEST_F(CopyRun, ATransferThatIsNotAvailableFailsThroughTheErrorEvents)
+TEST_F(CopyRun, AnFtpItemWithoutAServerFailsThroughTheErrorEvents)
 {
     TWebCopy webCopy;
     webCopy.ShowDialog = false;
@@ -127,8 +127,8 @@ TEST_F(CopyRun, ATransferThatIsNotAvailableFailsThroughTheErrorEvents)
     webCopy.Items().Add()->Protocol = wpFtpDelete;
     webCopy.Execute();
     ASSERT_GE(log.Events.size(), 3);
-    EXPECT_EQ(log.Events[1], QStringLiteral("error 7"));
-    EXPECT_TRUE(log.Events[2].contains(QStringLiteral("wpFtpDelete")));
+    EXPECT_EQ(log.Events[1], QStringLiteral("error 6"));
+    EXPECT_TRUE(log.Events[2].contains(QStringLiteral("Cannot connect to FTP server")));
     EXPECT_FALSE(webCopy.Items()[0]->Success());
 }
 

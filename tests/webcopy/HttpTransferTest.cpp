@@ -1,6 +1,7 @@
 // HTTP download and upload items against real local servers.
 #include "tests/support/HttpServerFixture.h"
 #include "tests/support/SmallFileSystem.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/WaitFor.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/WcBase64.h"
@@ -27,26 +28,9 @@
 
 namespace {
 
-QByteArray Pattern(int size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        data[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
-    return data;
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
+using testsupport::Pattern;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // Answers the login prompts of one test in order: each entry is the user name and password to
 // confirm, or nothing to cancel. Counts the prompts it saw.

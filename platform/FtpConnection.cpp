@@ -1,0 +1,656 @@
+#include "platform/FtpConnection.h"
+
+#include "platform/InternetSession.h"
+
+#include <curl/curl.h>
+#include <fnmatch.h>
+
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QUrl>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+// Short enough that OnWait runs at least every ~50 ms while nothing moves.
+constexpr int PollSliceMs = 25;
+constexpr int DefaultTimeoutMs = 60000;
+// As for HTTP: libcurl's 16 KiB default made loopback transfers markedly slower.
+constexpr long ReceiveBufferSize = 102400;
+// Uploads hand libcurl this much at a time, not each 4 KiB block on its own.
+constexpr size_t UploadBatch = 65536;
+
+int Limit(int sessionMs)
+{
+    return sessionMs > 0 ? sessionMs : DefaultTimeoutMs;
+}
+
+// A line break would end the command early and start one of the caller's choosing; libcurl
+// takes a NUL for the text's end.
+bool IsSingleLine(const QString& text)
+{
+    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(QChar(0));
+}
+
+bool Matches(const QString& pattern, const QString& name)
+{
+    return pattern.isEmpty() || fnmatch(pattern.toUtf8().constData(), name.toUtf8().constData(), 0) == 0;
+}
+
+bool IsDotEntry(const QString& name)
+{
+    return name == QLatin1String(".") || name == QLatin1String("..");
+}
+
+// MLSD's "modify" fact: YYYYMMDDHHMMSS[.sss], UTC.
+QDateTime MlsdTime(const QByteArray& value)
+{
+    QDateTime time = QDateTime::fromString(QString::fromLatin1(value.left(14)), QStringLiteral("yyyyMMddHHmmss"));
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+// The time text of a LIST line: "Dec 10 14:05" (this year or the last), "Dec 10  2025" or
+// DOS's "12-10-26  02:05PM".
+QDateTime ListTime(const QString& text)
+{
+    const QString simple = text.simplified();
+    const QLocale c = QLocale::c();
+    QDateTime time = c.toDateTime(simple, QStringLiteral("MMM d yyyy"));
+    if (!time.isValid())
+        time = c.toDateTime(simple, QStringLiteral("MM-dd-yy hh:mmAP"));
+    if (time.isValid() && time.date().year() < 1970)
+        time = time.addYears(100);
+    if (!time.isValid()) {
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        time = c.toDateTime(simple + QLatin1Char(' ') + QString::number(now.date().year()),
+                            QStringLiteral("MMM d HH:mm yyyy"));
+        if (time.isValid() && time.date() > now.date().addDays(1))
+            time = time.addYears(-1);
+    }
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+} // namespace
+
+TFtpConnection::TFtpConnection(const TInternetSession& session, const TFtpLogin& login)
+    : FSession(session)
+    , FLogin(login)
+{
+    const QString host = login.Host.contains(QLatin1Char(':')) ? QLatin1Char('[') + login.Host + QLatin1Char(']')
+                                                                : login.Host;
+    FBase = "ftp://" + host.toUtf8() + ':' + QByteArray::number(login.Port);
+}
+
+TFtpConnection::~TFtpConnection()
+{
+    Remove();
+}
+
+bool TFtpConnection::Connect()
+{
+    static const QString forbidden = QStringLiteral("/@?#");
+    if (FLogin.Host.isEmpty() || !IsSingleLine(FLogin.Host)
+        || std::any_of(forbidden.begin(), forbidden.end(), [&](QChar c) { return FLogin.Host.contains(c); }))
+        return Refuse(QStringLiteral("The host name is not usable: %1").arg(FLogin.Host.simplified()));
+    if (!IsSingleLine(FLogin.UserName) || !IsSingleLine(FLogin.Password))
+        return Refuse(QStringLiteral("The user name or password holds a line break or NUL."));
+
+    FMulti.reset(curl_multi_init());
+    FEasy.reset(curl_easy_init());
+    if (!FMulti || !FEasy)
+        return Refuse(QStringLiteral("The FTP client could not be set up."));
+    void* easy = FEasy.get();
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, FCurlError.data());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TFtpConnection::OnData);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_READFUNCTION, &TFtpConnection::OnUpload);
+    curl_easy_setopt(easy, CURLOPT_READDATA, this);
+    // The replies to our own commands are read from the exchange; it is never logged (PASS).
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &TFtpConnection::OnDebug);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+    // A PASV reply may name any address; the data connection goes where the control one went.
+    curl_easy_setopt(easy, CURLOPT_FTP_SKIP_PASV_IP, 1L);
+    if (!FLogin.Passive) {
+        curl_easy_setopt(easy, CURLOPT_FTPPORT, "-");
+        curl_easy_setopt(easy, CURLOPT_ACCEPTTIMEOUT_MS, long(Limit(FSession.ConnectTimeoutMs())));
+    }
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(Limit(FSession.ConnectTimeoutMs())));
+    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(Limit(FSession.ReceiveTimeoutMs()) / 1000));
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, FSession.Agent().toUtf8().constData());
+    if (!FLogin.UserName.isEmpty() && !FLogin.Password.isEmpty()) {
+        curl_easy_setopt(easy, CURLOPT_USERNAME, FLogin.UserName.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, FLogin.Password.toUtf8().constData());
+    }
+
+    ResetOptions();
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(easy, CURLOPT_URL, (FBase + '/').constData());
+    if (!Perform(false))
+        return false;
+    const char* entry = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_FTP_ENTRY_PATH, &entry);
+    FCwd = entry && entry[0] == '/' ? QString::fromUtf8(entry) : QStringLiteral("/");
+    return true;
+}
+
+QString TFtpConnection::Resolve(const QString& path) const
+{
+    if (!IsSingleLine(path))
+        return {};
+    QStringList parts;
+    const QString joined = path.startsWith(QLatin1Char('/')) ? path : FCwd + QLatin1Char('/') + path;
+    for (const QString& part : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("..")) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        }
+        else if (part != QLatin1String("."))
+            parts.append(part);
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+QByteArray TFtpConnection::UrlOf(const QString& absolutePath, bool directory) const
+{
+    // "%2F" makes the path absolute; libcurl enters the directory part with one CWD.
+    QByteArray url = FBase + "/%2F";
+    const QStringList parts = absolutePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0 || (!directory && parts.size() == 1))
+            url += '/';
+        url += QUrl::toPercentEncoding(parts[i]);
+    }
+    if (directory)
+        url += '/';
+    return url;
+}
+
+bool TFtpConnection::ChangeDirectory(const QString& path)
+{
+    const QString target = Resolve(path);
+    if (target.isEmpty())
+        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+    ResetOptions();
+    curl_easy_setopt(FEasy.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, true).constData());
+    if (!Perform(true))
+        return false;
+    FCwd = target;
+    return true;
+}
+
+bool TFtpConnection::MakeDirectory(const QString& path)
+{
+    const QString target = Resolve(path);
+    std::vector<TExchange> replies;
+    if (target.isEmpty())
+        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+    if (!RunCommands({"MKD " + target.toUtf8()}, replies))
+        return false;
+    return !CommandRefused(replies[0], 257);
+}
+
+bool TFtpConnection::Delete(const QString& path)
+{
+    const QString target = Resolve(path);
+    std::vector<TExchange> replies;
+    if (target.isEmpty())
+        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+    if (!RunCommands({"DELE " + target.toUtf8()}, replies))
+        return false;
+    return !CommandRefused(replies[0], 250);
+}
+
+bool TFtpConnection::Rename(const QString& from, const QString& to)
+{
+    const QString source = Resolve(from);
+    const QString target = Resolve(to);
+    std::vector<TExchange> replies;
+    if (source.isEmpty() || target.isEmpty())
+        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+    if (!RunCommands({"RNFR " + source.toUtf8(), "RNTO " + target.toUtf8()}, replies))
+        return false;
+    return !CommandRefused(replies[0], 350) && !CommandRefused(replies[1], 250);
+}
+
+bool TFtpConnection::CommandRefused(const TExchange& exchange, int expected)
+{
+    if (exchange.Reply == expected)
+        return false;
+    const QString text = exchange.Reply == 0 ? QStringLiteral("no reply") : QString::fromUtf8(exchange.Text);
+    Refuse(QStringLiteral("The server refused %1: %2").arg(QString::fromUtf8(exchange.Command.left(4)), text));
+    return true;
+}
+
+bool TFtpConnection::RunCommands(const QList<QByteArray>& commands, std::vector<TExchange>& replies)
+{
+    ResetOptions();
+    curl_slist* list = nullptr;
+    for (const QByteArray& command : commands) {
+        // "*": a refusal is ours to judge and does not end the control connection.
+        curl_slist* longer = curl_slist_append(list, ("*" + command).constData());
+        if (!longer) {
+            curl_slist_free_all(list);
+            return Refuse(QStringLiteral("Out of memory."));
+        }
+        list = longer;
+    }
+    FQuote.reset(list);
+    curl_easy_setopt(FEasy.get(), CURLOPT_QUOTE, list);
+    curl_easy_setopt(FEasy.get(), CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(FCwd, true).constData());
+    const bool done = Perform(true);
+    curl_easy_setopt(FEasy.get(), CURLOPT_QUOTE, nullptr);
+    FQuote.reset();
+    if (!done)
+        return false;
+    for (const QByteArray& command : commands) {
+        const auto sent = std::find_if(FExchanges.begin(), FExchanges.end(),
+                                       [&](const TExchange& exchange) { return exchange.Command == command; });
+        replies.push_back(sent != FExchanges.end() ? *sent : TExchange{command, 0, {}});
+    }
+    return true;
+}
+
+bool TFtpConnection::List(const QString& pattern, std::vector<TFtpEntry>& entries)
+{
+    entries.clear();
+    if (!IsSingleLine(pattern))
+        return Refuse(QStringLiteral("The pattern holds a line break or NUL."));
+    const QByteArray url = UrlOf(FCwd, true);
+    bool unsupported = false;
+    std::vector<TFtpEntry> all;
+    if (!ListMlsd(url, all, unsupported) && (!unsupported || !ListPlain(url, all)))
+        return false;
+    for (TFtpEntry& entry : all) {
+        if (!IsDotEntry(entry.Name) && Matches(pattern, entry.Name))
+            entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool TFtpConnection::ListMlsd(const QByteArray& url, std::vector<TFtpEntry>& entries, bool& unsupported)
+{
+    ResetOptions();
+    curl_easy_setopt(FEasy.get(), CURLOPT_CUSTOMREQUEST, "MLSD");
+    curl_easy_setopt(FEasy.get(), CURLOPT_URL, url.constData());
+    if (!Perform(true)) {
+        unsupported = FResult == CURLE_FTP_COULDNT_RETR_FILE;
+        return false;
+    }
+    const QByteArray text(FData.data(), qsizetype(FData.size()));
+    FData.clear();
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const qsizetype space = line.indexOf(' ');
+        if (space < 0)
+            continue;
+        TFtpEntry entry;
+        entry.Name = QString::fromUtf8(line.mid(space + 1));
+        bool skip = false;
+        for (const QByteArray& fact : line.left(space).split(';')) {
+            const qsizetype equals = fact.indexOf('=');
+            const QByteArray key = fact.left(equals).toLower();
+            const QByteArray value = fact.mid(equals + 1);
+            if (key == "type") {
+                const QByteArray type = value.toLower();
+                skip = type == "cdir" || type == "pdir";
+                entry.IsDirectory = type == "dir";
+            } else if (key == "size") {
+                entry.Size = value.toLongLong();
+            } else if (key == "modify") {
+                entry.Modified = MlsdTime(value);
+            }
+        }
+        if (!skip)
+            entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+bool TFtpConnection::ListPlain(const QByteArray& url, std::vector<TFtpEntry>& entries)
+{
+    // libcurl parses the LIST lines of Unix and DOS servers for its wildcard download; every
+    // entry is recorded and skipped.
+    ResetOptions();
+    void* easy = FEasy.get();
+    curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 1L);
+    curl_easy_setopt(easy, CURLOPT_FNMATCH_FUNCTION, &TFtpConnection::OnMatch);
+    curl_easy_setopt(easy, CURLOPT_CHUNK_BGN_FUNCTION, &TFtpConnection::OnChunkBegin);
+    curl_easy_setopt(easy, CURLOPT_CHUNK_END_FUNCTION, &TFtpConnection::OnChunkEnd);
+    curl_easy_setopt(easy, CURLOPT_CHUNK_DATA, this);
+    curl_easy_setopt(easy, CURLOPT_URL, (url + '*').constData());
+    FPlainEntries = &entries;
+    const bool done = Perform(true);
+    FPlainEntries = nullptr;
+    curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 0L);
+    // An empty directory is no failure.
+    if (!done && FResult == CURLE_REMOTE_FILE_NOT_FOUND) {
+        FReason.clear();
+        return true;
+    }
+    return done;
+}
+
+bool TFtpConnection::OpenRead(const QString& path, bool ascii)
+{
+    return StartFile(path, ascii, TFile::Reading);
+}
+
+bool TFtpConnection::OpenWrite(const QString& path, bool ascii)
+{
+    return StartFile(path, ascii, TFile::Writing);
+}
+
+bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
+{
+    CloseFile();
+    const QString target = Resolve(path);
+    if (target.isEmpty())
+        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ResetOptions();
+        curl_easy_setopt(FEasy.get(), CURLOPT_TRANSFERTEXT, long(ascii));
+        curl_easy_setopt(FEasy.get(), CURLOPT_UPLOAD, long(kind == TFile::Writing));
+        curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, false).constData());
+        FData.clear();
+        FDataPos = 0;
+        FMoved = 0;
+        FDropped = false;
+        FUploadPaused = FUploadFinished = false;
+        FExchanges.clear();
+        FCurlError[0] = '\0';
+        FFile = kind;
+        FEnded = false;
+        FResult = CURLE_OK;
+        curl_multi_add_handle(FMulti.get(), FEasy.get());
+        FInMulti = true;
+        // Open once data flows: the first bytes came, or libcurl asks for the first block.
+        const bool opened =
+            Pump([this, kind] { return kind == TFile::Reading ? !FData.empty() : FUploadPaused; });
+        if (opened)
+            return true;
+        const bool retry = attempt == 0 && CanRetry(FResult);
+        Remove();
+        if (!retry)
+            return false;
+    }
+    return false;
+}
+
+qint64 TFtpConnection::Read(char* buffer, qint64 max)
+{
+    if (FFile != TFile::Reading || max <= 0) {
+        Refuse(QStringLiteral("No file is open for reading."));
+        return -1;
+    }
+    if (FDataPos == FData.size()) {
+        FData.clear();
+        FDataPos = 0;
+        if (!FEnded && !Pump([this] { return !FData.empty(); }))
+            return -1;
+        if (FData.empty()) {
+            // The end may have come with the last data, its failure not yet told.
+            const bool whole = FResult == CURLE_OK || Failed(FResult);
+            Remove();
+            return whole ? 0 : -1;
+        }
+    }
+    const size_t count = std::min(size_t(max), FData.size() - FDataPos);
+    std::memcpy(buffer, FData.data() + FDataPos, count);
+    FDataPos += count;
+    return qint64(count);
+}
+
+bool TFtpConnection::Write(const char* data, qint64 length)
+{
+    if (FFile != TFile::Writing || length < 0)
+        return Refuse(QStringLiteral("No file is open for writing."));
+    if (length == 0)
+        return true;
+    FData.insert(FData.end(), data, data + length);
+    if (FData.size() - FDataPos < UploadBatch && !FEnded)
+        return true;
+    if (FUploadPaused) {
+        FUploadPaused = false;
+        curl_easy_pause(FEasy.get(), CURLPAUSE_CONT);
+    }
+    if (!Pump([this] { return FData.empty(); }))
+        return false;
+    if (!FData.empty() || FEnded)
+        return Refuse(QStringLiteral("The server ended the upload early."));
+    return true;
+}
+
+bool TFtpConnection::FinishWrite()
+{
+    if (FFile != TFile::Writing)
+        return Refuse(QStringLiteral("No file is open for writing."));
+    FUploadFinished = true;
+    if (FUploadPaused) {
+        FUploadPaused = false;
+        curl_easy_pause(FEasy.get(), CURLPAUSE_CONT);
+    }
+    const bool done = Pump([] { return false; });
+    Remove();
+    return done;
+}
+
+void TFtpConnection::CloseFile()
+{
+    Remove();
+    FData.clear();
+    FDataPos = 0;
+}
+
+void TFtpConnection::Remove()
+{
+    // Removing an unfinished transfer closes its connection; libcurl logs in again next time.
+    if (FInMulti)
+        curl_multi_remove_handle(FMulti.get(), FEasy.get());
+    FInMulti = false;
+    FFile = TFile::None;
+}
+
+void TFtpConnection::ResetOptions()
+{
+    void* easy = FEasy.get();
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(easy, CURLOPT_QUOTE, nullptr);
+    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 0L);
+    curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(-1));
+}
+
+bool TFtpConnection::Perform(bool retry)
+{
+    if (!FEasy)
+        return Refuse(QStringLiteral("Not connected."));
+    for (int attempt = 0; attempt < (retry ? 2 : 1); ++attempt) {
+        FData.clear();
+        FDataPos = 0;
+        FMoved = 0;
+        FDropped = false;
+        FExchanges.clear();
+        FCurlError[0] = '\0';
+        FEnded = false;
+        FResult = CURLE_OK;
+        curl_multi_add_handle(FMulti.get(), FEasy.get());
+        FInMulti = true;
+        const bool done = Pump([] { return false; });
+        const bool again = !done && CanRetry(FResult);
+        Remove();
+        if (done)
+            return true;
+        if (!again)
+            return false;
+    }
+    return false;
+}
+
+bool TFtpConnection::CanRetry(int curlCode) const
+{
+    // Only a connection that was already gone, and nothing of a file moved.
+    if (FMoved > 0 || curlCode == CURLE_ABORTED_BY_CALLBACK)
+        return false;
+    return FDropped || curlCode == CURLE_SEND_ERROR || curlCode == CURLE_RECV_ERROR
+        || curlCode == CURLE_GOT_NOTHING;
+}
+
+bool TFtpConnection::Pump(const std::function<bool()>& goal)
+{
+    const int idleLimitMs = Limit(FFile == TFile::Writing ? FSession.SendTimeoutMs() : FSession.ReceiveTimeoutMs());
+    QElapsedTimer idle;
+    idle.start();
+    quint64 activitySeen = FActivity;
+    for (;;) {
+        int running = 0;
+        curl_multi_perform(FMulti.get(), &running);
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(FMulti.get(), &queued)) {
+            if (message->msg == CURLMSG_DONE) {
+                FEnded = true;
+                FResult = message->data.result;
+            }
+        }
+        if (goal())
+            return true;
+        if (FEnded)
+            return FResult == CURLE_OK || Failed(FResult);
+        if (FActivity != activitySeen) {
+            activitySeen = FActivity;
+            idle.restart();
+        } else if (idle.hasExpired(idleLimitMs)) {
+            Remove();
+            FEnded = true;
+            FResult = CURLE_OPERATION_TIMEDOUT;
+            return Refuse(QStringLiteral("The server sent nothing for %1 seconds.").arg(idleLimitMs / 1000));
+        }
+        curl_multi_poll(FMulti.get(), nullptr, 0, PollSliceMs, nullptr);
+        if (OnWait && !OnWait()) {
+            Remove();
+            FEnded = true;
+            FResult = CURLE_ABORTED_BY_CALLBACK;
+            return Refuse(QStringLiteral("Cancelled"));
+        }
+    }
+}
+
+bool TFtpConnection::Failed(int curlCode)
+{
+    // libcurl leaves the buffer empty when a 421 ended the exchange.
+    if (FDropped && FCurlError[0] == '\0')
+        return Refuse(QStringLiteral("The server closed the connection."));
+    return Refuse(FCurlError[0] != '\0' ? QString::fromUtf8(FCurlError.data())
+                                        : QString::fromUtf8(curl_easy_strerror(CURLcode(curlCode))));
+}
+
+bool TFtpConnection::Refuse(const QString& reason)
+{
+    FReason = reason;
+    return false;
+}
+
+size_t TFtpConnection::OnData(char* data, size_t size, size_t count, void* self)
+{
+    auto* connection = static_cast<TFtpConnection*>(self);
+    const size_t length = size * count;
+    connection->FData.insert(connection->FData.end(), data, data + length);
+    connection->FMoved += length;
+    ++connection->FActivity;
+    return length;
+}
+
+size_t TFtpConnection::OnUpload(char* buffer, size_t size, size_t count, void* self)
+{
+    auto* connection = static_cast<TFtpConnection*>(self);
+    std::vector<char>& pending = connection->FData;
+    if (connection->FDataPos == pending.size()) {
+        pending.clear();
+        connection->FDataPos = 0;
+        if (connection->FUploadFinished)
+            return 0;
+        // The caller has not written the next block yet; Write resumes the transfer.
+        connection->FUploadPaused = true;
+        return CURL_READFUNC_PAUSE;
+    }
+    const size_t taken = std::min(size * count, pending.size() - connection->FDataPos);
+    std::memcpy(buffer, pending.data() + connection->FDataPos, taken);
+    connection->FDataPos += taken;
+    if (connection->FDataPos == pending.size()) {
+        pending.clear();
+        connection->FDataPos = 0;
+    }
+    connection->FMoved += taken;
+    ++connection->FActivity;
+    return taken;
+}
+
+int TFtpConnection::OnDebug(void*, int type, char* data, size_t size, void* self)
+{
+    auto* connection = static_cast<TFtpConnection*>(self);
+    QByteArray line(data, qsizetype(size));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    if (type == CURLINFO_HEADER_OUT) {
+        connection->FExchanges.push_back({line, 0, {}});
+        ++connection->FActivity;
+    } else if (type == CURLINFO_HEADER_IN) {
+        ++connection->FActivity;
+        const bool final = line.size() >= 4 && std::isdigit(uchar(line[0])) && std::isdigit(uchar(line[1]))
+            && std::isdigit(uchar(line[2])) && line[3] == ' ';
+        if (!final)
+            return 0;
+        const int reply = line.left(3).toInt();
+        if (reply == 421)
+            connection->FDropped = true;
+        auto& exchanges = connection->FExchanges;
+        const auto open = std::find_if(exchanges.begin(), exchanges.end(),
+                                       [](const TExchange& exchange) { return exchange.Reply == 0; });
+        if (open != exchanges.end()) {
+            open->Reply = reply;
+            open->Text = line;
+        }
+    }
+    return 0;
+}
+
+long TFtpConnection::OnChunkBegin(const void* info, void* self, int)
+{
+    auto* connection = static_cast<TFtpConnection*>(self);
+    const auto* file = static_cast<const curl_fileinfo*>(info);
+    if (connection->FPlainEntries && file->filename) {
+        TFtpEntry entry;
+        entry.Name = QString::fromUtf8(file->filename);
+        entry.IsDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
+        entry.Size = (file->flags & CURLFINFOFLAG_KNOWN_SIZE) ? qint64(file->size) : 0;
+        if (file->strings.time)
+            entry.Modified = ListTime(QString::fromUtf8(file->strings.time));
+        connection->FPlainEntries->push_back(std::move(entry));
+    }
+    return CURL_CHUNK_BGN_FUNC_SKIP;
+}
+
+long TFtpConnection::OnChunkEnd(void*)
+{
+    return CURL_CHUNK_END_FUNC_OK;
+}
+
+int TFtpConnection::OnMatch(void*, const char*, const char*)
+{
+    return CURL_FNMATCHFUNC_MATCH;
+}

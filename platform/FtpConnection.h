@@ -1,0 +1,139 @@
+#pragma once
+
+#include "platform/CurlHandles.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TInternetSession;
+
+struct TFtpLogin {
+    QString Host;
+    quint16 Port = 21;
+    // Sent only when both are non-empty; otherwise the login is anonymous.
+    QString UserName;
+    QString Password;
+    bool Passive = true;
+};
+
+// One entry of a remote directory.
+struct TFtpEntry {
+    QString Name;
+    bool IsDirectory = false;
+    qint64 Size = 0;
+    QDateTime Modified;  // as the server lists it, taken as UTC; invalid when not given
+};
+
+// One FTP login with blocking, handle-style calls over libcurl: current directory, directory
+// creation, listing (MLSD where offered, else LIST in Unix or DOS form), one file open for
+// reading or writing at a time, delete and rename. Paths are relative to the current
+// directory or absolute; "." and ".." are resolved here. Texts with CR, LF or NUL (host,
+// account, paths, patterns) are refused before anything is sent. The data connection goes to
+// the control connection's address only. A control connection that the server dropped is
+// logged in again once, transparently, when no file data had moved.
+//
+// Threads: belongs to the thread that made it (the user-interface thread of a copy run).
+class TFtpConnection {
+public:
+    TFtpConnection(const TInternetSession& session, const TFtpLogin& login);
+    ~TFtpConnection();  // aborts an open file and logs out
+    TFtpConnection(const TFtpConnection&) = delete;
+    TFtpConnection& operator=(const TFtpConnection&) = delete;
+
+    // Called while the client waits (at least every ~50 ms); it may process UI events, but
+    // must not destroy this connection. Returning false aborts the operation in progress.
+    std::function<bool()> OnWait;
+
+    // Logs in; false with Reason().
+    bool Connect();
+    const TFtpLogin& Login() const { return FLogin; }
+
+    QString CurrentDirectory() const { return FCwd; }
+    bool ChangeDirectory(const QString& path);
+    bool MakeDirectory(const QString& path);
+    bool Delete(const QString& path);
+    // Replaces `to` with `from`.
+    bool Rename(const QString& from, const QString& to);
+    // Entries of the current directory whose names match the pattern (shell wildcards; empty
+    // matches everything), in the server's order, "." and ".." left out.
+    bool List(const QString& pattern, std::vector<TFtpEntry>& entries);
+
+    // Reading: OpenRead returns once the first data arrived or the file ended; Read gives
+    // > 0 bytes, 0 at the end, -1 on failure (a broken transfer, a cancel).
+    bool OpenRead(const QString& path, bool ascii);
+    qint64 Read(char* buffer, qint64 max);
+    // Writing: OpenWrite creates or replaces the remote file; Write takes a block (sent in
+    // batches of 64 KiB, so a failure may show at a later Write); FinishWrite sends the rest and
+    // waits for the server to confirm the complete file.
+    bool OpenWrite(const QString& path, bool ascii);
+    bool Write(const char* data, qint64 length);
+    bool FinishWrite();
+    // Aborts an open file (the control connection goes with it and is made again on demand).
+    void CloseFile();
+
+    // Why the last operation failed, in the client's own words.
+    QString Reason() const { return FReason; }
+    // An absolute path for a path relative to the current directory; empty when it holds CR,
+    // LF or NUL.
+    QString Resolve(const QString& path) const;
+
+private:
+    enum class TFile { None, Reading, Writing };
+    struct TExchange {
+        QByteArray Command;
+        int Reply = 0;
+        QByteArray Text;  // the final reply line
+    };
+
+    void ResetOptions();
+    QByteArray UrlOf(const QString& absolutePath, bool directory) const;
+    // Sends raw commands in order; the reply of each, 0 when none came.
+    bool RunCommands(const QList<QByteArray>& commands, std::vector<TExchange>& replies);
+    bool Perform(bool retry);
+    bool StartFile(const QString& path, bool ascii, TFile kind);
+    void Remove();
+    bool CommandRefused(const TExchange& exchange, int expected);
+    // Pumps until the goal holds or the transfer ended; false when it failed.
+    bool Pump(const std::function<bool()>& goal);
+    bool Failed(int curlCode);
+    bool Refuse(const QString& reason);
+    bool CanRetry(int curlCode) const;
+    bool ListMlsd(const QByteArray& url, std::vector<TFtpEntry>& entries, bool& unsupported);
+    bool ListPlain(const QByteArray& url, std::vector<TFtpEntry>& entries);
+
+    static size_t OnData(char* data, size_t size, size_t count, void* self);
+    static size_t OnUpload(char* buffer, size_t size, size_t count, void* self);
+    static int OnDebug(void* easy, int type, char* data, size_t size, void* self);
+    static long OnChunkBegin(const void* info, void* self, int remains);
+    static long OnChunkEnd(void* self);
+    static int OnMatch(void* self, const char* pattern, const char* name);
+
+    const TInternetSession& FSession;
+    TFtpLogin FLogin;
+    QByteArray FBase;
+    TCurlMulti FMulti;
+    TCurlEasy FEasy;  // removed from FMulti before either goes
+    TCurlSlist FQuote;
+    QString FCwd = QStringLiteral("/");
+    bool FInMulti = false;
+    // The server said it closes the control connection (421) or never answered.
+    bool FDropped = false;
+    quint64 FActivity = 0;
+    bool FEnded = false;
+    int FResult = 0;
+    TFile FFile = TFile::None;
+    bool FUploadPaused = false;
+    bool FUploadFinished = false;
+    qint64 FMoved = 0;
+    std::vector<char> FData;
+    size_t FDataPos = 0;
+    std::vector<TExchange> FExchanges;
+    std::vector<TFtpEntry>* FPlainEntries = nullptr;
+    QString FReason;
+    std::array<char, 256> FCurlError{};
+};
