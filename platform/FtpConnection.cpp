@@ -1,6 +1,7 @@
 #include "platform/FtpConnection.h"
 
 #include "platform/InternetSession.h"
+#include "platform/WireText.h"
 
 #include <curl/curl.h>
 #include <fnmatch.h>
@@ -26,13 +27,6 @@ constexpr size_t UploadBatch = 65536;
 int Limit(int sessionMs)
 {
     return sessionMs > 0 ? sessionMs : DefaultTimeoutMs;
-}
-
-// A line break would end the command early and start one of the caller's choosing; libcurl
-// takes a NUL for the text's end.
-bool IsSingleLine(const QString& text)
-{
-    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(QChar(0));
 }
 
 bool Matches(const QString& pattern, const QString& name)
@@ -192,24 +186,23 @@ bool TFtpConnection::ChangeDirectory(const QString& path)
 
 bool TFtpConnection::MakeDirectory(const QString& path)
 {
-    const QString target = Resolve(path);
-    std::vector<TExchange> replies;
-    if (target.isEmpty())
-        return Refuse(QStringLiteral("The path holds a line break or NUL."));
-    if (!RunCommands({"MKD " + target.toUtf8()}, replies))
-        return false;
-    return !CommandRefused(replies[0], 257);
+    return RunPathCommand("MKD ", path, 257);
 }
 
 bool TFtpConnection::Delete(const QString& path)
+{
+    return RunPathCommand("DELE ", path, 250);
+}
+
+bool TFtpConnection::RunPathCommand(const QByteArray& verb, const QString& path, int expected)
 {
     const QString target = Resolve(path);
     std::vector<TExchange> replies;
     if (target.isEmpty())
         return Refuse(QStringLiteral("The path holds a line break or NUL."));
-    if (!RunCommands({"DELE " + target.toUtf8()}, replies))
+    if (!RunCommands({verb + target.toUtf8()}, replies))
         return false;
-    return !CommandRefused(replies[0], 250);
+    return !CommandRefused(replies[0], expected);
 }
 
 bool TFtpConnection::Rename(const QString& from, const QString& to)

@@ -94,6 +94,8 @@ private:
     QByteArray UrlOf(const QString& absolutePath, bool directory) const;
     // Sends raw commands in order; the reply of each, 0 when none came.
     bool RunCommands(const QList<QByteArray>& commands, std::vector<TExchange>& replies);
+    // One command on a path ("MKD ", "DELE "), which the server must answer with `expected`.
+    bool RunPathCommand(const QByteArray& verb, const QString& path, int expected);
     bool Perform(bool retry);
     bool StartFile(const QString& path, bool ascii, TFile kind);
     void Remove();

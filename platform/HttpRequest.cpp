@@ -3,6 +3,7 @@
 #include "platform/InternetErrors.h"
 #include "platform/InternetSession.h"
 #include "platform/UrlParser.h"
+#include "platform/WireText.h"
 
 #include <curl/curl.h>
 
@@ -37,13 +38,6 @@ int Limit(int sessionMs, int defaultMs)
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
-}
-
-// A text for the wire must stay one line: a line break would smuggle in headers or commands
-// of its own, and libcurl takes a NUL for the text's end.
-bool IsSingleLine(const QByteArray& line)
-{
-    return !line.contains('\r') && !line.contains('\n') && !line.contains('\0');
 }
 
 // A Content-Length value: decimal digits only, at most what a signed 64-bit size holds.

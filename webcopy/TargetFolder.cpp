@@ -5,12 +5,6 @@
 #include "platform/SmbFileWriter.h"
 #include "webcopy/PathHelpers.h"
 
-bool TTargetFolder::IsShare(const QString& targetDir)
-{
-    QString share, inShare;
-    return TSmbShare::SplitSharePath(targetDir, share, inShare);
-}
-
 bool TTargetFolder::Open(const QString& targetDir, const QString& userName, const QString& password)
 {
     QString share, inShare;

@@ -13,9 +13,6 @@
 // target directory; for a share they are taken apart the same way as the directory.
 class TTargetFolder {
 public:
-    // True when the directory names a network share.
-    static bool IsShare(const QString& targetDir);
-
     // Connects to the share when the directory names one; false with Reason() when it cannot
     // be reached. A local directory needs nothing and gives true.
     bool Open(const QString& targetDir, const QString& userName, const QString& password);

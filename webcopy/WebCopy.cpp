@@ -352,7 +352,8 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
         SetCaption(QStringLiteral("%1 : %2% %3").arg(captionWord).arg(keys.Position).arg(DlgCompleted));
     }
 
-    const quint32 elapsed = TickCount() - startTick;
+    const quint32 now = TickCount();
+    const quint32 elapsed = now - startTick;
     const qint64 rateKey = AmountKey(MulDivRoundHalfEven(done, 1000, static_cast<qint64>(elapsed) + 1));
     if (rateKey != keys.RateKey) {
         keys.RateKey = rateKey;
@@ -365,7 +366,7 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
         changes |= TProgressKeys::TimeLeftChanged;
     }
     // The elapsed line counts from the start of the item, time spent connecting included.
-    const quint64 elapsedKey = TimeKey(std::max(elapsed, TickCount() - FItemStartTick), 0, total);
+    const quint64 elapsedKey = TimeKey(std::max(elapsed, now - FItemStartTick), 0, total);
     if (elapsedKey != keys.ElapsedKey) {
         keys.ElapsedKey = elapsedKey;
         changes |= TProgressKeys::ElapsedChanged;

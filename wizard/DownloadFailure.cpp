@@ -16,10 +16,14 @@ TDownloadFailure TDownloadFailure::OfItem(const TWebCopyItem& item, const QStrin
     return failure;
 }
 
+bool TDownloadFailure::AboutProxy() const
+{
+    return Reason.contains(QLatin1String("proxy"), Qt::CaseInsensitive);
+}
+
 bool TDownloadFailure::ServerUnreachable() const
 {
-    const bool throughProxy = Reason.contains(QLatin1String("proxy"), Qt::CaseInsensitive);
-    return !throughProxy
+    return !AboutProxy()
         && (ErrorCode == ieNameNotResolved || ErrorCode == ieCannotConnect
             || (ErrorCode == ieTimeout && Received == 0 && HttpStatus == 0));
 }
@@ -27,7 +31,7 @@ bool TDownloadFailure::ServerUnreachable() const
 QString TDownloadFailure::Text() const
 {
     QString what;
-    const bool aboutProxy = Reason.contains(QLatin1String("proxy"), Qt::CaseInsensitive);
+    const bool aboutProxy = AboutProxy();
     if (HttpStatus == 407 || (aboutProxy && Reason.contains(QLatin1String("407"))))
         what = QStringLiteral("The proxy server of your network needs a login before it lets the download through.");
     else if (aboutProxy)

@@ -21,5 +21,7 @@ struct TDownloadFailure {
     // True when the server could not be reached at all: then the wizard's own connect-error
     // text says it best.
     bool ServerUnreachable() const;
+    // The reason names the proxy: it, not the server, is what failed.
+    bool AboutProxy() const;
     QString Text() const;
 };

@@ -40,7 +40,6 @@ public:
     void WebDownloadConnectError(QObject* Sender);
     void WebDownloadCopyCancel(QObject* Sender);
     void WebDownloadCopyDone(QObject* Sender);
-    void WebDownloadURLNotFound(QObject* Sender, const QString& url);
     void WebDownloadErrorInfo(QObject* Sender, int ErrorCode, const QString& ErrorInfo);
     void WebDownloadCopyProgress(QObject* Sender, int fileidx, quint32 size, quint32 totsize);
     void LaunchInstallerFinished(QObject* Sender);

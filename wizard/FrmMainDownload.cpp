@@ -48,8 +48,6 @@ void TfrmMain::ConfigureComponents()
     WebDownload->OnConnectError = [this](QObject* sender) { WebDownloadConnectError(sender); };
     WebDownload->OnCopyCancel = [this](QObject* sender) { WebDownloadCopyCancel(sender); };
     WebDownload->OnCopyDone = [this](QObject* sender) { WebDownloadCopyDone(sender); };
-    // A failed download must never lead to running whatever file lies in the temporary directory.
-    WebDownload->OnURLNotFound = [this](QObject* sender, const QString& url) { WebDownloadURLNotFound(sender, url); };
     WebDownload->OnErrorInfo = [this](QObject* sender, int code, const QString& info) {
         WebDownloadErrorInfo(sender, code, info);
     };
@@ -123,8 +121,6 @@ void TfrmMain::WebDownloadConnectError(QObject*)
 
 // A failed download is told once its progress dialog has gone, so nothing covers the message:
 // the copy-done handler tells it from the item's result.
-void TfrmMain::WebDownloadURLNotFound(QObject*, const QString&) {}
-
 void TfrmMain::WebDownloadErrorInfo(QObject*, int, const QString&)
 {
     // A local file that failed mid-download (a full disk) ends the run without a copy-done
