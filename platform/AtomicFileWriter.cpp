@@ -139,6 +139,25 @@ bool TAtomicFileWriter::Write(const char* data, qint64 size)
     return FBuffer.Write(data, size, [this](const char* block, qint64 count) { return WriteAll(block, count); });
 }
 
+TCopiedBlock TAtomicFileWriter::CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize)
+{
+    const int source = reader.LocalDescriptor();
+    if (FKernelCopy && source >= 0 && FDescriptor >= 0 && FError == 0
+        && FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); })) {
+        const ssize_t copied = ::copy_file_range(source, nullptr, FDescriptor, nullptr, size_t(maxSize), 0);
+        if (copied > 0)
+            return {copied};
+        // 0 is the end of a real file, but also what some files of the kernel's own file systems
+        // say while they do have data to read; and the kernel copies only between suitable file
+        // systems. Either way reading and writing carry on. Any other failure is tried again the
+        // same way, which tells a reading failure from a writing one in the system's words.
+        if (copied == 0 || errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
+            || errno == EBADF)
+            FKernelCopy = false;
+    }
+    return TFileWriter::CopyBlockFrom(reader, buffer, maxSize);
+}
+
 bool TAtomicFileWriter::Commit()
 {
     if (FDescriptor < 0)

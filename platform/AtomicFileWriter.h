@@ -34,6 +34,9 @@ public:
     // then carries a shortened form of it.
     bool Open(const QString& targetPath);
     bool Write(const char* data, qint64 size) override;
+    // From a local file, the block is copied inside the kernel (no trip through this process)
+    // where the two file systems allow it.
+    TCopiedBlock CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize) override;
     bool Commit() override;
     void Discard() override;
 
@@ -54,6 +57,8 @@ private:
     QByteArray FTemporary;  // encoded temporary path while open
     int FDescriptor = -1;
     TWriteBuffer FBuffer{BufferSize};
+    // Until the kernel has refused to copy between the files (no such call, other file systems).
+    bool FKernelCopy = true;
     int FError = 0;
     QString FErrorString;
     QString FReason;

@@ -20,4 +20,7 @@ public:
     virtual qint64 Read(char* buffer, qint64 maxSize) = 0;
     // Why the last Status or Read failed, in the system's own words ("Input/output error").
     virtual QString Reason() const = 0;
+    // The open local file, for a writer that can have the kernel copy from it; -1 when there is
+    // none (a file on a share).
+    virtual int LocalDescriptor() const { return -1; }
 };

@@ -1,6 +1,15 @@
 #pragma once
 
+#include "platform/FileReader.h"
+
 #include <QString>
+
+// One block of a copy: the bytes copied (0 at the source's end), or the side that failed.
+struct TCopiedBlock {
+    enum TFailure { NoFailure, ReadFailed, WriteFailed };
+    qint64 Count = 0;
+    TFailure Failure = NoFailure;
+};
 
 // A file being written so that its target name only ever shows a complete file, on a local disk
 // or on a network share: the data goes to a temporary file beside the target and Commit renames
@@ -12,6 +21,18 @@ public:
 
     // False once a write has failed; the data is then incomplete and only Discard is left.
     virtual bool Write(const char* data, qint64 size) = 0;
+    // The reader's next block of up to maxSize bytes, through `buffer` (of that size) or in
+    // whatever cheaper way the two files allow. A failure names the side that failed; the
+    // reader or this writer says why.
+    virtual TCopiedBlock CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize)
+    {
+        const qint64 count = reader.Read(buffer, maxSize);
+        if (count < 0)
+            return {0, TCopiedBlock::ReadFailed};
+        if (count > 0 && !Write(buffer, count))
+            return {0, TCopiedBlock::WriteFailed};
+        return {count};
+    }
     // Writes what is buffered and renames the temporary file over the target. On failure the
     // temporary file is removed and the target is as it was.
     virtual bool Commit() = 0;

@@ -21,6 +21,7 @@ public:
     bool Status(TFileStatus& status) override;
     qint64 Read(char* buffer, qint64 maxSize) override;
     QString Reason() const override { return FReason; }
+    int LocalDescriptor() const override { return FDescriptor; }
 
     // True when `path` names this very file (same device and inode), under whatever name.
     bool IsSameFileAs(const QString& path) const;

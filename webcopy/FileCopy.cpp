@@ -111,17 +111,18 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
         qint64 copied = 0;
         qint64 count = 0;
         do {
-            count = reader->Read(buffer.get(), CopyBlockSize);
-            if (count < 0) {
+            const TCopiedBlock block = writer->CopyBlockFrom(*reader, buffer.get(), CopyBlockSize);
+            if (block.Failure == TCopiedBlock::ReadFailed) {
                 writer->Discard();
                 return TTransferResult::Error(WebCopyErrors::ReadFailed,
                                               QStringLiteral("Error reading source file ") + sourcePath,
                                               reader->Reason());
             }
-            if (!writer->Write(buffer.get(), count)) {
+            if (block.Failure == TCopiedBlock::WriteFailed) {
                 writer->Discard();
                 return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
             }
+            count = block.Count;
             copied += count;
             ShowProgress(copied, status.Size, startTick, DlgCopying, true);
         } while (count > 0 && !FCancelled);

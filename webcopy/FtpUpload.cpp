@@ -116,7 +116,7 @@ TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString&
     qint64 sent = 0;
     qint64 count = 0;
     do {
-        QCoreApplication::processEvents();
+        KeepResponsive();
         count = reader->Read(buffer, BlockSize);
         if (count < 0)
             return giveUp(TTransferResult::IoError(WebCopyErrors::ReadFailed,

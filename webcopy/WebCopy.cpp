@@ -376,5 +376,14 @@ void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const 
 
     if (OnCopyProgress)
         OnCopyProgress(this, FFileNum, static_cast<quint32>(done), static_cast<quint32>(total));
+    KeepResponsive();
+}
+
+void TWebCopy::KeepResponsive()
+{
+    constexpr qint64 EventsIntervalNs = 1000000;
+    if (FSinceEventsHandled.isValid() && FSinceEventsHandled.nsecsElapsed() < EventsIntervalNs)
+        return;
     QCoreApplication::processEvents();
+    FSinceEventsHandled.start();
 }

@@ -7,6 +7,7 @@
 #include "webcopy/WebCopyItems.h"
 #include "webcopy/WebCopyTypes.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -193,6 +194,10 @@ public:
     // unknown, unless emptyIsComplete says the source is known to be empty.
     void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
                       bool emptyIsComplete = false);
+    // Handles pending window messages between blocks, at most about once a millisecond: often
+    // enough that a click on Cancel acts within the next block, rarely enough that looking for
+    // messages (a poll of the display connection) costs nothing next to moving a block.
+    void KeepResponsive();
 
     // True when the item at idx is an FTP transfer whose FTP connection the next item in the
     // list (active or not) can take over: same host, user name and password.
@@ -355,6 +360,8 @@ private:
     bool FProgressValid = false;
     // When the current item started: the elapsed time counts from here, connecting included.
     quint32 FItemStartTick = 0;
+    // Since window messages were last handled between blocks.
+    QElapsedTimer FSinceEventsHandled;
     int FCaptionPosition = -1;
     QString FCaptionWord;
 };

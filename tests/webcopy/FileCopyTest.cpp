@@ -1,6 +1,7 @@
 // The file copy (wpFile items), run through TWebCopy::Execute: rules, failures, data safety,
 // and copies from a real SMB share.
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/SmallFileSystem.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/webcopy/SmbServerFixture.h"
@@ -401,6 +402,36 @@ TEST_F(TFileCopyTest, AFailedWriteKeepsTheOldTargetAndLeavesNoPartialFile)
         << FLog.Events.join(u'\n').toStdString();
     EXPECT_FALSE(item.Success());
     EXPECT_EQ(snapshot(targetDir()), (QMap<QString, QByteArray> {{QStringLiteral("big.bin"), FOld}}));
+}
+
+TEST_F(TFileCopyTest, AFullDiskIsAWriteFailureWithTheSystemsReasonAndLeavesNoPartialFile)
+{
+    // Source and target on one small disk: the kernel copies between them itself.
+    TSmallFileSystem disk(256 * 1024);
+    if (!disk.Error().isEmpty())
+        GTEST_SKIP() << disk.Error().toStdString();
+    const QString path = QDir(disk.Path()).filePath(QStringLiteral("big.bin"));
+    writeFile(path, pattern(5 * Block));
+    QDir(disk.Path()).mkdir(QStringLiteral("dst"));
+    TWebCopyItem& item = addCopy(path);
+    item.TargetDir = QDir(disk.Path()).filePath(QStringLiteral("dst"));
+    FWebCopy.Execute();
+    EXPECT_TRUE(FLog.Events.contains(QStringLiteral("error 5"))) << FLog.Events.join(u'\n').toStdString();
+    EXPECT_EQ(item.ErrorReason(), QStringLiteral("No space left on device"));
+    EXPECT_TRUE(QDir(item.TargetDir).isEmpty()) << "no partial file is left";
+}
+
+TEST_F(TFileCopyTest, AFileThatReportsNoSizeIsCopiedWhole)
+{
+    // The kernel's own files say they are empty and still have data to read.
+    const QString path = QStringLiteral("/proc/self/mountinfo");
+    TWebCopyItem& item = addCopy(path, QStringLiteral("mountinfo"));
+    ASSERT_TRUE(FWebCopy.Execute());
+    EXPECT_TRUE(item.Success());
+    const QByteArray copied = contents(target(QStringLiteral("mountinfo")));
+    EXPECT_GT(copied.size(), 0);
+    EXPECT_TRUE(copied.endsWith('\n'));
+    EXPECT_EQ(copied.count('\n'), contents(path).count('\n'));
 }
 
 TEST_F(TFileCopyTest, TheFileLineNamesTheSourceDirectoryAndAFileUrlIsCopiedFromItsPath)
