@@ -36,6 +36,17 @@ enum : quint64 { SecondsKind = 0, MinutesKind = 1ull << 40, HoursKind = 2ull << 
 
 qint64 MulDivRoundHalfEven(qint64 num, qint64 factor, qint64 den)
 {
+    // The common case, a size or a rate, in 64 bits: a 128-bit division costs several times
+    // more, and this runs after every block.
+    qint64 product = 0;
+    if (den > 0 && num >= 0 && factor >= 0 && !__builtin_mul_overflow(num, factor, &product)) {
+        const auto divisor = static_cast<quint64>(den);
+        quint64 quotient = static_cast<quint64>(product) / divisor;
+        const quint64 twiceRemainder = 2 * (static_cast<quint64>(product) % divisor);
+        if (twiceRemainder > divisor || (twiceRemainder == divisor && (quotient & 1)))
+            ++quotient;
+        return static_cast<qint64>(quotient);
+    }
     // 128 bits hold every product and every quotient; only the result is clamped.
     __extension__ using TInt128 = __int128;
     constexpr qint64 Max = std::numeric_limits<qint64>::max();
