@@ -128,7 +128,8 @@ TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString&
             return giveUp(TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, connection.Reason()));
         }
         sent += count;
-        WriteLog(QStringLiteral("uploaded:") + QString::number(sent));
+        if (!LogfileName.isEmpty()) // no text to make per block when there is no log
+            WriteLog(QStringLiteral("uploaded:") + QString::number(sent));
         ShowProgress(sent, size, startTick, DlgUpload, size == 0);
     } while (count > 0 && !FCancelled);
 
