@@ -69,11 +69,12 @@ bool TBenchmark::Prepare()
 bool TBenchmark::RunCase(const QString& name)
 {
     if (name == QLatin1String("http") || name == QLatin1String("https")) {
-        if (!StartNginx())
+        if (!StartNginx(name))
             return false;
         const bool tls = name == QLatin1String("https");
         const quint16 port = tls ? FNginx->HttpsPort() : FNginx->HttpPort();
-        TPairedCase download = Download(name, QStringLiteral("%1://127.0.0.1:%2/%3").arg(name).arg(port).arg(ServedName),
+        TPairedCase download = Download(name, QStringLiteral("http"),
+                                        QStringLiteral("%1://127.0.0.1:%2/%3").arg(name).arg(port).arg(ServedName),
                                         tls ? Path(QStringLiteral("nginx/cert.pem")) : QString());
         download.Server = TNginxServer::Version();
         return RunPaired(download);
@@ -90,12 +91,11 @@ bool TBenchmark::RunCase(const QString& name)
         return RunPaired(copy);
     }
     if (name == QLatin1String("ftp-download") || name == QLatin1String("ftp-upload")) {
-        if (!StartVsftpd())
+        if (!StartVsftpd(name))
             return false;
         const QString base = QStringLiteral("ftp://127.0.0.1:%1/").arg(FVsftpdPort);
         if (name == QLatin1String("ftp-download")) {
-            TPairedCase download = Download(name, base + ServedName, {});
-            download.Engine[1] = QStringLiteral("ftp-download");
+            TPairedCase download = Download(name, name, base + ServedName);
             download.Server = QStringLiteral("vsftpd");
             return RunPaired(download);
         }
@@ -110,10 +110,11 @@ bool TBenchmark::RunCase(const QString& name)
     }
     if (name == QLatin1String("cancel"))
         return RunCancel();
+    // The options let no other name through.
     return RunProgressStep();
 }
 
-TPairedCase TBenchmark::Download(const QString& name, const QString& url, const QString& caFile)
+TPairedCase TBenchmark::Download(const QString& name, const QString& engineKind, const QString& url, const QString& caFile)
 {
     TPairedCase download;
     download.Name = name;
@@ -123,7 +124,7 @@ TPairedCase TBenchmark::Download(const QString& name, const QString& url, const 
     if (!caFile.isEmpty())
         download.Reference << QStringLiteral("--cacert") << caFile;
     download.Reference << QStringLiteral("-o") << download.ReferenceOutput << url;
-    download.Engine = TEngineRun::Arguments(QStringLiteral("http"), url, Path(QStringLiteral("out")), QStringLiteral("engine.bin"), caFile);
+    download.Engine = TEngineRun::Arguments(engineKind, url, Path(QStringLiteral("out")), QStringLiteral("engine.bin"), caFile);
     return download;
 }
 
@@ -185,26 +186,26 @@ bool TBenchmark::RunProgressStep()
     return step.WrongTexts() == 0;
 }
 
-bool TBenchmark::StartNginx()
+bool TBenchmark::StartNginx(const QString& caseName)
 {
     if (FNginx)
         return true;
     const QString dir = Path(QStringLiteral("nginx"));
     TSelfSignedCertificate certificate;
     if (!QDir().mkpath(dir) || !certificate.Make(dir)) {
-        Fail(QStringLiteral("nginx"), certificate.Message());
+        Fail(caseName, certificate.Message());
         return false;
     }
     auto nginx = std::make_unique<TNginxServer>();
     if (!nginx->Start(dir, Path(QStringLiteral("served")), certificate.CertificateFile(), certificate.KeyFile())) {
-        Fail(QStringLiteral("nginx"), nginx->Message());
+        Fail(caseName, nginx->Message());
         return false;
     }
     FNginx = std::move(nginx);
     return true;
 }
 
-bool TBenchmark::StartVsftpd()
+bool TBenchmark::StartVsftpd(const QString& caseName)
 {
     if (FVsftpd)
         return true;
@@ -212,7 +213,7 @@ bool TBenchmark::StartVsftpd()
     FVsftpdPort = vsftpd->Start(QStringLiteral("ftp_server.py"), {QStringLiteral("--root"), Path(QStringLiteral("served")), QStringLiteral("--log"),
                                                                   QStringLiteral("/dev/null"), QStringLiteral("--vsftpd")});
     if (FVsftpdPort == 0) {
-        Fail(QStringLiteral("vsftpd"), vsftpd->Message());
+        Fail(caseName, vsftpd->Message());
         return false;
     }
     FVsftpd = std::move(vsftpd);

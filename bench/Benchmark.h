@@ -27,9 +27,11 @@ private:
     bool RunPaired(TPairedCase& paired);
     bool RunCancel();
     bool RunProgressStep();
-    bool StartNginx();
-    bool StartVsftpd();
-    TPairedCase Download(const QString& name, const QString& url, const QString& caFile);
+    // Started once, by the first case that needs it; a failure is that case's.
+    bool StartNginx(const QString& caseName);
+    bool StartVsftpd(const QString& caseName);
+    // A download by curl and by the engine's `engineKind` (see TEngineRun).
+    TPairedCase Download(const QString& name, const QString& engineKind, const QString& url, const QString& caFile = {});
     void Fail(const QString& name, const QString& why);
     QString Path(const QString& relative) const;
     QString Served() const;

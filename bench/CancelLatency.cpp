@@ -10,28 +10,8 @@
 namespace {
 
 constexpr int ClickAfterMs = 300;
-
-// Milliseconds from the click being due to the end of the run; -1 when no click came.
-double CancelLatencyMs(TWebCopy& webCopy)
-{
-    QElapsedTimer sinceArmed;
-    bool clicked = false;
-    QTimer click;
-    click.setSingleShot(true);
-    click.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&click, &QTimer::timeout, [&] {
-        clicked = true;
-        webCopy.ProgressForm()->findChild<QPushButton*>(QStringLiteral("CancelBtn"))->click();
-    });
-    webCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
-        if (!sinceArmed.isValid()) {
-            sinceArmed.start();
-            click.start(ClickAfterMs);
-        }
-    };
-    webCopy.Execute();
-    return clicked ? sinceArmed.nsecsElapsed() / 1e6 - ClickAfterMs : -1;
-}
+// A run that Cancel does not end is broken off by stopping its server.
+constexpr int GiveUpAfterMs = 30000;
 
 TWebCopyItem* AddItem(TWebCopy& webCopy, const QString& url, const QString& targetDir)
 {
@@ -58,7 +38,7 @@ std::vector<double> TCancelLatency::AgainstHttp(const QString& servedDir, const 
         return {};
     }
     const QString url = QStringLiteral("http://127.0.0.1:%1/%2?stall=100000").arg(port).arg(servedName);
-    return Tries(tries, [&](TWebCopy& webCopy) { AddItem(webCopy, url, targetDir); });
+    return Tries(tries, server, [&](TWebCopy& webCopy) { AddItem(webCopy, url, targetDir); });
 }
 
 std::vector<double> TCancelLatency::AgainstFtp(const QString& servedDir, const QString& servedName,
@@ -71,7 +51,7 @@ std::vector<double> TCancelLatency::AgainstFtp(const QString& servedDir, const Q
         FMessage = server.Message();
         return {};
     }
-    return Tries(tries, [&](TWebCopy& webCopy) {
+    return Tries(tries, server, [&](TWebCopy& webCopy) {
         webCopy.FTPPassive = true;
         TWebCopyItem* item = AddItem(webCopy, servedName, targetDir);
         item->Protocol = wpFtp;
@@ -80,18 +60,50 @@ std::vector<double> TCancelLatency::AgainstFtp(const QString& servedDir, const Q
     });
 }
 
-std::vector<double> TCancelLatency::Tries(int tries, const std::function<void(TWebCopy&)>& prepare)
+std::vector<double> TCancelLatency::Tries(int tries, TScriptServer& server, const std::function<void(TWebCopy&)>& prepare)
 {
     std::vector<double> latencies;
     for (int i = 0; i < tries; ++i) {
         TWebCopy webCopy;
         prepare(webCopy);
-        const double latency = CancelLatencyMs(webCopy);
-        if (latency < 0) {
-            FMessage = QStringLiteral("the run ended before Cancel was clicked");
+        const double latency = LatencyMs(webCopy, server);
+        if (latency < 0)
             return {};
-        }
         latencies.push_back(latency);
     }
     return latencies;
+}
+
+double TCancelLatency::LatencyMs(TWebCopy& webCopy, TScriptServer& server)
+{
+    QElapsedTimer sinceArmed;
+    bool clicked = false;
+    QTimer click;
+    click.setSingleShot(true);
+    click.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&click, &QTimer::timeout, [&] {
+        clicked = true;
+        webCopy.ProgressForm()->findChild<QPushButton*>(QStringLiteral("CancelBtn"))->click();
+    });
+    webCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
+        if (!sinceArmed.isValid()) {
+            sinceArmed.start();
+            click.start(ClickAfterMs);
+        }
+    };
+    bool gaveUp = false;
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [&] {
+        gaveUp = true;
+        server.Stop();
+    });
+    giveUp.start(GiveUpAfterMs);
+    webCopy.Execute();
+    if (gaveUp || !clicked) {
+        FMessage = gaveUp ? QStringLiteral("the run had not ended %1 s after its start; its server was stopped").arg(GiveUpAfterMs / 1000)
+                          : QStringLiteral("the run ended before Cancel was clicked");
+        return -1;
+    }
+    return sinceArmed.nsecsElapsed() / 1e6 - ClickAfterMs;
 }
