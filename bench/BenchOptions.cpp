@@ -31,7 +31,9 @@ bool TBenchOptions::Parse(const QStringList& arguments)
         else if (AllCases().contains(argument))
             Cases << argument;
         else {
-            FError = QStringLiteral("unknown argument '%1'").arg(argument);
+            FError = argument.startsWith(QLatin1String("--")) && !hasValue
+                ? QStringLiteral("'%1' needs a value").arg(argument)
+                : QStringLiteral("unknown argument '%1'").arg(argument);
             return false;
         }
         if (!number || Pairs < 1 || SizeMiB < 1) {

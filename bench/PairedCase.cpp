@@ -60,7 +60,7 @@ double TPairedCase::Ratio() const
 
 QString TPairedCase::Report() const
 {
-    return QStringLiteral("%1 (%2), %3 pairs\n"
+    return QStringLiteral("%1 (%2), pairs counted: %3\n"
                           "  reference %4\n"
                           "    median %5 s (%6), peak memory %7\n"
                           "  engine    %8\n"
