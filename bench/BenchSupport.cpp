@@ -1,20 +1,9 @@
 #include "bench/BenchSupport.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
+#include <QStringList>
 
 #include <algorithm>
-
-TBenchArguments ParseBenchArguments(const QStringList& arguments)
-{
-    TBenchArguments parsed;
-    parsed.Directory = arguments.size() > 1 ? arguments.at(1) : QDir::tempPath();
-    if (arguments.size() > 2)
-        parsed.Rounds = arguments.at(2).toInt();
-    return parsed;
-}
 
 void PreferOffscreenPlatform()
 {
@@ -24,16 +13,18 @@ void PreferOffscreenPlatform()
 
 double Median(std::vector<double> values)
 {
+    if (values.empty())
+        return 0;
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-QString Joined(const std::vector<double>& values)
+QString Joined(const std::vector<double>& values, int decimals)
 {
     QStringList texts;
     for (double value : values)
-        texts << QString::number(value, 'f', 3);
+        texts << QString::number(value, 'f', decimals);
     return texts.join(QStringLiteral(" "));
 }
 
@@ -46,28 +37,8 @@ bool MakeSourceFile(const QString& path, qint64 size)
     for (qint64 written = 0; written < size; written += chunk.size()) {
         for (qsizetype i = 0; i < chunk.size(); i += 4096)
             chunk[i] = char(written / chunk.size() + i);
-        if (file.write(chunk) != chunk.size())
+        if (file.write(chunk.constData(), std::min<qint64>(chunk.size(), size - written)) < 0)
             return false;
     }
-    return true;
-}
-
-double TimeCommand(const QString& program, const QStringList& arguments)
-{
-    QElapsedTimer timer;
-    timer.start();
-    if (QProcess::execute(program, arguments) != 0)
-        return -1;
-    return timer.nsecsElapsed() / 1e9;
-}
-
-double PeakMemoryMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return -1;
+    return file.flush();
 }

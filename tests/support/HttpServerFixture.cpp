@@ -1,12 +1,8 @@
 #include "tests/support/HttpServerFixture.h"
 
+#include "tests/support/SelfSignedCertificate.h"
+
 #include <QDir>
-
-namespace {
-
-constexpr int CertificateTimeoutMs = 30000;
-
-} // namespace
 
 THttpServerFixture::~THttpServerFixture()
 {
@@ -36,24 +32,11 @@ bool THttpServerFixture::Start(TScheme scheme)
 
 bool THttpServerFixture::MakeCertificate()
 {
-    FCaFile = FRoot.filePath(QStringLiteral("cert.pem"));
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                   QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-                   QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"),
-                   QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
-                   QStringLiteral("-keyout"), FRoot.filePath(QStringLiteral("key.pem")),
-                   QStringLiteral("-out"), FCaFile});
-    if (!openssl.waitForFinished(CertificateTimeoutMs) || openssl.exitStatus() != QProcess::NormalExit
-        || openssl.exitCode() != 0) {
-        FMessage = QStringLiteral("openssl could not make a certificate: %1")
-                       .arg(QString::fromUtf8(openssl.readAll()));
-        return false;
-    }
-    return true;
+    TSelfSignedCertificate certificate;
+    const bool made = certificate.Make(FRoot.path());
+    FCaFile = certificate.CertificateFile();
+    FMessage = certificate.Message();
+    return made;
 }
 
 QString THttpServerFixture::BaseUrl() const

@@ -1,0 +1,243 @@
+#include "bench/Benchmark.h"
+
+#include "bench/BenchSupport.h"
+#include "bench/CancelLatency.h"
+#include "bench/EngineRun.h"
+#include "bench/PairedCase.h"
+#include "bench/ProgressStepCost.h"
+#include "tests/support/SelfSignedCertificate.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int CancelTries = 5;
+const QString ServedName = QStringLiteral("big.bin");
+
+void Print(const QString& text)
+{
+    std::fputs(qPrintable(text), stdout);
+    std::fflush(stdout);
+}
+
+QString MarkdownRow(const QStringList& cells)
+{
+    return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+}
+
+} // namespace
+
+TBenchmark::TBenchmark(const TBenchOptions& options)
+    : FOptions(options)
+    , FWork(options.Directory + QStringLiteral("/orvanta-bench-XXXXXX"))
+{
+}
+
+int TBenchmark::Run()
+{
+    if (!Prepare()) {
+        std::fprintf(stderr, "cannot make a %lld MiB source file in %s\n", static_cast<long long>(FOptions.SizeMiB),
+                     qPrintable(FOptions.Directory));
+        return 1;
+    }
+    Print(QStringLiteral("%1 MiB per transfer, %2 counted pairs after a warm-up pair, dialogs shown (%3)\n\n")
+              .arg(FOptions.SizeMiB)
+              .arg(FOptions.Pairs)
+              .arg(QGuiApplication::platformName()));
+    bool allRan = true;
+    for (const QString& name : FOptions.Cases)
+        allRan = RunCase(name) && allRan;
+    Print(QStringLiteral("\n") + MarkdownRow({QStringLiteral("case"), QStringLiteral("server"), QStringLiteral("reference"),
+                                              QStringLiteral("engine"), QStringLiteral("reference/engine"),
+                                              QStringLiteral("reference peak"), QStringLiteral("engine peak")})
+          + MarkdownRow(QStringList(7, QStringLiteral("---"))));
+    for (const QStringList& row : FSummary)
+        Print(MarkdownRow(row));
+    return allRan ? 0 : 1;
+}
+
+bool TBenchmark::Prepare()
+{
+    return FWork.isValid() && QDir().mkpath(Path(QStringLiteral("served/up"))) && QDir().mkpath(Path(QStringLiteral("out")))
+        && MakeSourceFile(Served(), Size());
+}
+
+bool TBenchmark::RunCase(const QString& name)
+{
+    if (name == QLatin1String("http") || name == QLatin1String("https")) {
+        if (!StartNginx(name))
+            return false;
+        const bool tls = name == QLatin1String("https");
+        const quint16 port = tls ? FNginx->HttpsPort() : FNginx->HttpPort();
+        TPairedCase download = Download(name, QStringLiteral("http"),
+                                        QStringLiteral("%1://127.0.0.1:%2/%3").arg(name).arg(port).arg(ServedName),
+                                        tls ? Path(QStringLiteral("nginx/cert.pem")) : QString());
+        download.Server = TNginxServer::Version();
+        return RunPaired(download);
+    }
+    if (name == QLatin1String("filecopy")) {
+        TPairedCase copy;
+        copy.Name = name;
+        copy.Server = QStringLiteral("local disk");
+        copy.ReferenceOutput = Path(QStringLiteral("out/cp.bin"));
+        copy.EngineOutput = Path(QStringLiteral("out/engine.bin"));
+        copy.Reference = {QStringLiteral("cp"), Served(), copy.ReferenceOutput};
+        copy.Engine = TEngineRun::Arguments(QStringLiteral("file"), Served(), Path(QStringLiteral("out")), QStringLiteral("engine.bin"));
+        copy.Sync = true;
+        return RunPaired(copy);
+    }
+    if (name == QLatin1String("ftp-download") || name == QLatin1String("ftp-upload")) {
+        if (!StartVsftpd(name))
+            return false;
+        const QString base = QStringLiteral("ftp://127.0.0.1:%1/").arg(FVsftpdPort);
+        if (name == QLatin1String("ftp-download")) {
+            TPairedCase download = Download(name, name, base + ServedName);
+            download.Server = QStringLiteral("vsftpd");
+            return RunPaired(download);
+        }
+        TPairedCase upload;
+        upload.Name = name;
+        upload.Server = QStringLiteral("vsftpd");
+        upload.ReferenceOutput = Path(QStringLiteral("served/up/curl.bin"));
+        upload.EngineOutput = Path(QStringLiteral("served/up/engine.bin"));
+        upload.Reference = {QStringLiteral("curl"), QStringLiteral("-s"), QStringLiteral("-T"), Served(), base + QStringLiteral("up/curl.bin")};
+        upload.Engine = TEngineRun::Arguments(name, Served(), base + QStringLiteral("up"), QStringLiteral("engine.bin"));
+        return RunPaired(upload);
+    }
+    if (name == QLatin1String("cancel"))
+        return RunCancel();
+    // The options let no other name through.
+    return RunProgressStep();
+}
+
+TPairedCase TBenchmark::Download(const QString& name, const QString& engineKind, const QString& url, const QString& caFile)
+{
+    TPairedCase download;
+    download.Name = name;
+    download.ReferenceOutput = Path(QStringLiteral("out/curl.bin"));
+    download.EngineOutput = Path(QStringLiteral("out/engine.bin"));
+    download.Reference = {QStringLiteral("curl"), QStringLiteral("-s")};
+    if (!caFile.isEmpty())
+        download.Reference << QStringLiteral("--cacert") << caFile;
+    download.Reference << QStringLiteral("-o") << download.ReferenceOutput << url;
+    download.Engine = TEngineRun::Arguments(engineKind, url, Path(QStringLiteral("out")), QStringLiteral("engine.bin"), caFile);
+    return download;
+}
+
+bool TBenchmark::RunPaired(TPairedCase& paired)
+{
+    paired.ExpectedSize = Size();
+    paired.Engine.prepend(QCoreApplication::applicationFilePath());
+    if (!paired.Measure(FOptions.Pairs, Path(QStringLiteral("time.txt")))) {
+        Fail(paired.Name, paired.Failure());
+        return false;
+    }
+    Print(paired.Report() + QLatin1Char('\n'));
+    FSummary << paired.SummaryRow();
+    return true;
+}
+
+bool TBenchmark::RunCancel()
+{
+    TCancelLatency cancel;
+    const QString servedDir = Path(QStringLiteral("served"));
+    const QString targetDir = Path(QStringLiteral("out"));
+    const std::vector<double> http = cancel.AgainstHttp(servedDir, ServedName, targetDir, CancelTries);
+    const std::vector<double> ftp = http.empty() ? std::vector<double>() : cancel.AgainstFtp(servedDir, ServedName, targetDir, CancelTries);
+    if (ftp.empty()) {
+        Fail(QStringLiteral("cancel"), cancel.Message());
+        return false;
+    }
+    const QStringList servers{QStringLiteral("http_server.py, stalled body"), QStringLiteral("pyftpdlib, stalled data connection")};
+    const QList<std::vector<double>> latencies{http, ftp};
+    for (int i = 0; i < 2; ++i) {
+        Print(QStringLiteral("cancel (%1): median %2 ms from the click being due to the end of the run (%3) (aim < 100 ms)\n")
+                  .arg(servers[i])
+                  .arg(Median(latencies[i]), 0, 'f', 1)
+                  .arg(Joined(latencies[i], 1)));
+        FSummary << QStringList{QStringLiteral("cancel"), servers[i], QStringLiteral("-"),
+                                QString::number(Median(latencies[i]), 'f', 1) + QStringLiteral(" ms"),
+                                QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
+    }
+    Print(QStringLiteral("\n"));
+    return true;
+}
+
+bool TBenchmark::RunProgressStep()
+{
+    TProgressStepCost step;
+    if (!step.Measure(FWork.path(), Size())) {
+        Fail(QStringLiteral("progress-step"), QStringLiteral("the run that hosts it could not be made"));
+        return false;
+    }
+    Print(QStringLiteral("progress-step: %1 ns per ShowProgress call over %2 calls (%3 MiB in 32 KiB steps, dialog "
+                         "shown), %4 size lines differing from the exact text\n\n")
+              .arg(step.NsPerCall(), 0, 'f', 0)
+              .arg(step.Calls())
+              .arg(FOptions.SizeMiB)
+              .arg(step.WrongTexts()));
+    FSummary << QStringList{QStringLiteral("progress-step"), QStringLiteral("-"), QStringLiteral("-"),
+                            QStringLiteral("%1 ns per call, %2 wrong size lines").arg(step.NsPerCall(), 0, 'f', 0).arg(step.WrongTexts()),
+                            QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
+    return step.WrongTexts() == 0;
+}
+
+bool TBenchmark::StartNginx(const QString& caseName)
+{
+    if (FNginx)
+        return true;
+    const QString dir = Path(QStringLiteral("nginx"));
+    TSelfSignedCertificate certificate;
+    if (!QDir().mkpath(dir) || !certificate.Make(dir)) {
+        Fail(caseName, certificate.Message());
+        return false;
+    }
+    auto nginx = std::make_unique<TNginxServer>();
+    if (!nginx->Start(dir, Path(QStringLiteral("served")), certificate.CertificateFile(), certificate.KeyFile())) {
+        Fail(caseName, nginx->Message());
+        return false;
+    }
+    FNginx = std::move(nginx);
+    return true;
+}
+
+bool TBenchmark::StartVsftpd(const QString& caseName)
+{
+    if (FVsftpd)
+        return true;
+    auto vsftpd = std::make_unique<TScriptServer>();
+    FVsftpdPort = vsftpd->Start(QStringLiteral("ftp_server.py"), {QStringLiteral("--root"), Path(QStringLiteral("served")), QStringLiteral("--log"),
+                                                                  QStringLiteral("/dev/null"), QStringLiteral("--vsftpd")});
+    if (FVsftpdPort == 0) {
+        Fail(caseName, vsftpd->Message());
+        return false;
+    }
+    FVsftpd = std::move(vsftpd);
+    return true;
+}
+
+void TBenchmark::Fail(const QString& name, const QString& why)
+{
+    std::fprintf(stderr, "%s failed: %s\n", qPrintable(name), qPrintable(why));
+    FSummary << QStringList{name, QStringLiteral("failed"), QStringLiteral("-"), QStringLiteral("-"),
+                            QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
+}
+
+QString TBenchmark::Path(const QString& relative) const
+{
+    return FWork.filePath(relative);
+}
+
+QString TBenchmark::Served() const
+{
+    return Path(QStringLiteral("served/") + ServedName);
+}
+
+qint64 TBenchmark::Size() const
+{
+    return FOptions.SizeMiB << 20;
+}

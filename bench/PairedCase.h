@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The engine and a reference tool doing the same transfer, each as a whole process measured the
+// same way (see TMeasuredRun), interleaved: a warm-up pair that is not counted, then
+// reference, engine, reference, engine ... Between runs, outside the timing, both outputs are
+// checked for their size and removed.
+class TPairedCase {
+public:
+    QString Name;
+    // Who serves: "nginx 1.22.1", "vsftpd", "local disk".
+    QString Server;
+    QStringList Reference;
+    QStringList Engine;
+    // Where each side writes, so its size can be checked and the file removed.
+    QString ReferenceOutput;
+    QString EngineOutput;
+    qint64 ExpectedSize = 0;
+    // Runs `sync` between runs, so the dirty pages of one run do not slow down the next.
+    bool Sync = false;
+
+    // False on the first failed run; Failure() says which and why.
+    bool Measure(int pairs, const QString& reportFile);
+    QString Failure() const { return FFailure; }
+    // The case in full: all times, medians, ratio and peak memory of each side.
+    QString Report() const;
+    // | case | server | reference median | engine median | ratio | reference peak | engine peak |
+    QStringList SummaryRow() const;
+
+private:
+    struct TSide {
+        std::vector<double> Seconds;
+        qint64 PeakKiB = 0;
+    };
+    bool RunOnce(const QStringList& command, const QString& output, const QString& reportFile, TSide* side);
+    double Ratio() const;
+
+    TSide FReference;
+    TSide FEngine;
+    QString FFailure;
+};
