@@ -37,6 +37,7 @@ public:
     // From a local file, the block is copied inside the kernel (no trip through this process)
     // where the two file systems allow it.
     TCopiedBlock CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize) override;
+    void Reserve(qint64 size) override;
     bool Commit() override;
     void Discard() override;
 
@@ -59,6 +60,9 @@ private:
     TWriteBuffer FBuffer{BufferSize};
     // Until the kernel has refused to copy between the files (no such call, other file systems).
     bool FKernelCopy = true;
+    qint64 FWritten = 0;
+    // The size the file was given ahead of the data (Reserve), 0 for none.
+    qint64 FReserved = 0;
     int FError = 0;
     QString FErrorString;
     QString FReason;

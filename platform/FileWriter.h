@@ -21,6 +21,10 @@ public:
 
     // False once a write has failed; the data is then incomplete and only Discard is left.
     virtual bool Write(const char* data, qint64 size) = 0;
+    // Sets aside room for the `size` bytes to come where the file system allows it, so that the
+    // blocks that follow are written into one piece; a hint only: nothing fails when it cannot,
+    // and the file ends as long as what was written.
+    virtual void Reserve(qint64 /*size*/) {}
     // The reader's next block of up to maxSize bytes, through `buffer` (of that size) or in
     // whatever cheaper way the two files allow. A failure names the side that failed; the
     // reader or this writer says why.

@@ -1,6 +1,6 @@
 #include "platform/SmbFileReader.h"
 
-#include <libsmbclient.h>
+#include "platform/SmbClientLibrary.h"
 
 #include <cerrno>
 
@@ -14,13 +14,13 @@ TSmbFileReader::TSmbFileReader(SMBCCTX* context, SMBCFILE* file)
 
 TSmbFileReader::~TSmbFileReader()
 {
-    smbc_getFunctionClose(FContext)(FContext, FFile);
+    SmbClient().GetFunctionClose(FContext)(FContext, FFile);
 }
 
 bool TSmbFileReader::Status(TFileStatus& status)
 {
     struct stat fileStatus {};
-    if (smbc_getFunctionFstat(FContext)(FContext, FFile, &fileStatus) != 0) {
+    if (SmbClient().GetFunctionFstat(FContext)(FContext, FFile, &fileStatus) != 0) {
         FReason = qt_error_string(errno);
         return false;
     }
@@ -32,7 +32,7 @@ bool TSmbFileReader::Status(TFileStatus& status)
 
 qint64 TSmbFileReader::Read(char* buffer, qint64 maxSize)
 {
-    const ssize_t count = smbc_getFunctionRead(FContext)(FContext, FFile, buffer, size_t(maxSize));
+    const ssize_t count = SmbClient().GetFunctionRead(FContext)(FContext, FFile, buffer, size_t(maxSize));
     if (count < 0)
         FReason = qt_error_string(errno);
     return count;

@@ -3,7 +3,7 @@
 #include "platform/SmbShare.h"
 #include "platform/TemporaryNames.h"
 
-#include <libsmbclient.h>
+#include "platform/SmbClientLibrary.h"
 
 #include <cerrno>
 #include <utility>
@@ -49,7 +49,7 @@ bool TSmbFileWriter::Open(TSmbShare& share, const QString& relativePath)
     for (int attempt = 0; attempt < CreateAttempts && !FFile; ++attempt) {
         const QStringList temporary = NewTemporarySegments();
         const QByteArray url = share.Url(temporary);
-        FFile = smbc_getFunctionOpen(context)(context, url.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        FFile = SmbClient().GetFunctionOpen(context)(context, url.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (FFile) {
             FTemporaryUrl = url;
             FTemporaryPath = temporary.join(QLatin1Char('/'));
@@ -85,7 +85,7 @@ bool TSmbFileWriter::Commit()
     }
     SMBCCTX* context = FShare->FContext;
     // Closing is where the server may report a write it had deferred.
-    if (smbc_getFunctionClose(context)(context, std::exchange(FFile, nullptr)) != 0) {
+    if (SmbClient().GetFunctionClose(context)(context, std::exchange(FFile, nullptr)) != 0) {
         const int error = errno;
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
@@ -93,7 +93,7 @@ bool TSmbFileWriter::Commit()
     // The client library replaces a file by removing it and renaming: should that rename fail,
     // the old file would be lost. Moved aside first, it can come back instead.
     const auto rename = [context](const QByteArray& from, const QByteArray& to) {
-        return smbc_getFunctionRename(context)(context, from.constData(), context, to.constData()) == 0;
+        return SmbClient().GetFunctionRename(context)(context, from.constData(), context, to.constData()) == 0;
     };
     quint32 mode = 0;
     const QByteArray aside =
@@ -106,7 +106,7 @@ bool TSmbFileWriter::Commit()
         return Fail(error, QStringLiteral("Cannot replace"));
     }
     if (!aside.isEmpty())
-        smbc_getFunctionUnlink(context)(context, aside.constData());
+        SmbClient().GetFunctionUnlink(context)(context, aside.constData());
     FTemporaryUrl.clear();
     FTemporaryPath.clear();
     return true;
@@ -117,9 +117,9 @@ void TSmbFileWriter::Discard()
     // A share that disconnected has closed the file already; its temporary file stays there.
     SMBCCTX* context = FShare ? FShare->FContext : nullptr;
     if (FFile && context)
-        smbc_getFunctionClose(context)(context, FFile);
+        SmbClient().GetFunctionClose(context)(context, FFile);
     if (!FTemporaryUrl.isEmpty() && context)
-        smbc_getFunctionUnlink(context)(context, FTemporaryUrl.constData());
+        SmbClient().GetFunctionUnlink(context)(context, FTemporaryUrl.constData());
     FFile = nullptr;
     FTemporaryUrl.clear();
     FTemporaryPath.clear();
@@ -130,7 +130,7 @@ bool TSmbFileWriter::WriteAll(const char* data, qint64 size)
 {
     SMBCCTX* context = FShare->FContext;
     const int error = TWriteBuffer::WriteFully(data, size, [this, context](const char* block, size_t count) {
-        return smbc_getFunctionWrite(context)(context, FFile, block, count);
+        return SmbClient().GetFunctionWrite(context)(context, FFile, block, count);
     });
     return error == 0 || Fail(error, QStringLiteral("Cannot write"));
 }

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <libsmbclient.h>
+#include "platform/SmbClientLibrary.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -99,30 +99,35 @@ bool TSmbShare::Connect(const QString& share, const QString& userName, const QSt
     FUserName = userName.toUtf8();
     FPassword = password.toUtf8();
 
-    SMBCCTX* context = smbc_new_context();
+    QString notLoaded;
+    if (!TSmbClientLibrary::Load(&notLoaded)) {
+        FReason = FErrorString = notLoaded;
+        return false;
+    }
+    SMBCCTX* context = SmbClient().NewContext();
     if (!context)
         return Fail(errno, QStringLiteral("Cannot start the network share client"));
-    smbc_setDebug(context, 0);
-    smbc_setOptionUserData(context, this);
-    smbc_setFunctionAuthDataWithContext(context, &TSmbShare::SupplyCredentials);
-    smbc_setOptionNoAutoAnonymousLogin(context, !FUserName.isEmpty());
-    smbc_setOptionProtocols(context, "SMB2_02", "SMB3");
+    SmbClient().SetDebug(context, 0);
+    SmbClient().SetOptionUserData(context, this);
+    SmbClient().SetFunctionAuthDataWithContext(context, &TSmbShare::SupplyCredentials);
+    SmbClient().SetOptionNoAutoAnonymousLogin(context, !FUserName.isEmpty());
+    SmbClient().SetOptionProtocols(context, "SMB2_02", "SMB3");
     if (address.Port != 0)
-        smbc_setPort(context, address.Port);
-    if (!smbc_init_context(context)) {
+        SmbClient().SetPort(context, address.Port);
+    if (!SmbClient().InitContext(context)) {
         const int error = errno;
-        smbc_free_context(context, 1);
+        SmbClient().FreeContext(context, 1);
         return Fail(error, QStringLiteral("Cannot start the network share client"));
     }
     FContext = context;
 
-    SMBCFILE* root = smbc_getFunctionOpendir(FContext)(FContext, FShareUrl.constData());
+    SMBCFILE* root = SmbClient().GetFunctionOpendir(FContext)(FContext, FShareUrl.constData());
     if (!root) {
         const int error = errno;
         Disconnect();
         return Fail(error, QStringLiteral("Cannot connect to ") + share);
     }
-    smbc_getFunctionClosedir(FContext)(FContext, root);
+    SmbClient().GetFunctionClosedir(FContext)(FContext, root);
     return true;
 }
 
@@ -131,7 +136,7 @@ bool TSmbShare::Disconnect()
     if (!FContext)
         return true;
     // Shutting down closes whatever is still open, so the context always goes.
-    const bool freed = smbc_free_context(FContext, 1) == 0;
+    const bool freed = SmbClient().FreeContext(FContext, 1) == 0;
     if (!freed)
         Fail(errno, QStringLiteral("Cannot disconnect from the network share"));
     FContext = nullptr;
@@ -144,7 +149,7 @@ std::unique_ptr<TSmbFileReader> TSmbShare::OpenFile(const QString& relativePath)
         Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
         return nullptr;
     }
-    SMBCFILE* file = smbc_getFunctionOpen(FContext)(FContext, Url(Segments(relativePath)).constData(), O_RDONLY, 0);
+    SMBCFILE* file = SmbClient().GetFunctionOpen(FContext)(FContext, Url(Segments(relativePath)).constData(), O_RDONLY, 0);
     if (!file) {
         Fail(errno, QStringLiteral("Cannot open ") + relativePath);
         return nullptr;
@@ -163,7 +168,7 @@ bool TSmbShare::CreateDirectories(const QString& relativePath)
         if (StatMode(url, mode) == 0 && S_ISDIR(mode))
             continue;
         // Another client may create it meanwhile; what counts is a directory afterwards.
-        if (smbc_getFunctionMkdir(FContext)(FContext, url.constData(), 0777) != 0) {
+        if (SmbClient().GetFunctionMkdir(FContext)(FContext, url.constData(), 0777) != 0) {
             const int error = errno;
             if (StatMode(url, mode) != 0 || !S_ISDIR(mode))
                 return Fail(error,
@@ -199,7 +204,7 @@ QByteArray TSmbShare::Url(const QStringList& segments) const
 int TSmbShare::StatMode(const QByteArray& url, quint32& mode)
 {
     struct stat status {};
-    if (smbc_getFunctionStat(FContext)(FContext, url.constData(), &status) != 0)
+    if (SmbClient().GetFunctionStat(FContext)(FContext, url.constData(), &status) != 0)
         return errno;
     mode = status.st_mode;
     return 0;
@@ -208,7 +213,7 @@ int TSmbShare::StatMode(const QByteArray& url, quint32& mode)
 void TSmbShare::SupplyCredentials(SMBCCTX* context, const char*, const char*, char*, int, char* userName,
                                   int userNameSize, char* password, int passwordSize)
 {
-    const auto* self = static_cast<const TSmbShare*>(smbc_getOptionUserData(context));
+    const auto* self = static_cast<const TSmbShare*>(SmbClient().GetOptionUserData(context));
     CopyInto(userName, userNameSize, self->FUserName);
     CopyInto(password, passwordSize, self->FPassword);
 }

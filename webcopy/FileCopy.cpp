@@ -105,6 +105,7 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
             return TTransferResult::Error(WebCopyErrors::CannotCreateTarget,
                                           QStringLiteral("Cannot create target file ") + targetPath, folder.Reason());
 
+        writer->Reserve(status.Size);
         FCancelled = false;
         const QString writeFailed = QStringLiteral("Error writing to destination file ") + targetPath;
         const auto buffer = std::make_unique_for_overwrite<char[]>(CopyBlockSize);

@@ -1,4 +1,5 @@
 #include "platform/AtomicFileWriter.h"
+#include "platform/LocalFileReader.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/platform/WriterTestFiles.h"
 #include "tests/support/SmallFileSystem.h"
@@ -63,6 +64,35 @@ TEST_F(TAtomicFileWriterTest, TargetShowsTheOldFileUntilCommitThenTheWholeNewOne
     EXPECT_EQ(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther),
               QFile::ReadGroup);
     EXPECT_FALSE(writer.IsOpen());
+}
+
+TEST_F(TAtomicFileWriterTest, ReservedRoomAndBlocksCopiedFromAFileEndAsExactlyTheBytesWritten)
+{
+    const QByteArray data = pattern(5 * TAtomicFileWriter::BufferSize + 77);
+    writeFile(path(QStringLiteral("source.bin")), data);
+    const QByteArray head = QByteArrayLiteral("head");
+    const QByteArray whole = head + data;
+    // None, more than comes (a source that shrank), exactly, and less than comes.
+    for (const qint64 reserved : {qint64(0), qint64(whole.size()) + (1 << 20), qint64(whole.size()), qint64(100)}) {
+        SCOPED_TRACE(reserved);
+        const QString target = path(QStringLiteral("copy.bin"));
+        std::unique_ptr<TLocalFileReader> reader = TLocalFileReader::Open(path(QStringLiteral("source.bin")));
+        ASSERT_TRUE(reader);
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(target));
+        writer.Reserve(reserved);
+        // A buffered write first: the copied blocks must land after it.
+        ASSERT_TRUE(writer.Write(head.constData(), head.size()));
+        char buffer[TAtomicFileWriter::BufferSize];
+        TCopiedBlock block;
+        do {
+            block = writer.CopyBlockFrom(*reader, buffer, sizeof(buffer));
+            ASSERT_EQ(block.Failure, TCopiedBlock::NoFailure);
+        } while (block.Count > 0);
+        ASSERT_TRUE(writer.Commit()) << writer.ErrorString().toStdString();
+        EXPECT_EQ(QFileInfo(target).size(), whole.size());
+        EXPECT_EQ(contents(target), whole);
+    }
 }
 
 TEST_F(TAtomicFileWriterTest, DiscardOrDestructionLeavesTheOldFileAndNoTemporaryFile)
