@@ -19,8 +19,9 @@ namespace {
 // Short enough that OnWait runs at least every ~50 ms while nothing moves.
 constexpr int PollSliceMs = 25;
 constexpr int DefaultTimeoutMs = 60000;
-// As for HTTP: libcurl's 16 KiB default made loopback transfers markedly slower.
-constexpr long ReceiveBufferSize = 102400;
+// As for HTTP: large enough for speed, small enough that what one perform call reads (up to 100
+// buffers while the socket has data) does not swell the peak memory.
+constexpr long ReceiveBufferSize = 65536;
 // Uploads hand libcurl this much at a time, not each 4 KiB block on its own.
 constexpr size_t UploadBatch = 65536;
 

@@ -1,6 +1,7 @@
 // The FTP upload: one wpFtpUpload item, or every local match of a wpMultiFtpUpload item.
 #include "webcopy/WebCopy.h"
 
+#include "platform/BufferedFileReader.h"
 #include "platform/LocalFileReader.h"
 #include "platform/TickCount.h"
 #include "webcopy/DateTime.h"
@@ -112,12 +113,13 @@ TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString&
         return failure;
     };
     const QString writeFailed = QStringLiteral("Error writing to FTP server ") + connection.Login().Host;
+    TBufferedFileReader blocks(*reader);
     char buffer[BlockSize];
     qint64 sent = 0;
     qint64 count = 0;
     do {
         KeepResponsive();
-        count = reader->Read(buffer, BlockSize);
+        count = blocks.Read(buffer, BlockSize);
         if (count < 0)
             return giveUp(TTransferResult::IoError(WebCopyErrors::ReadFailed,
                                                    QStringLiteral("Error reading source file ") + source,

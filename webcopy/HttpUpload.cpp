@@ -2,6 +2,7 @@
 #include "webcopy/WebCopy.h"
 
 #include "platform/HttpRequest.h"
+#include "platform/BufferedFileReader.h"
 #include "platform/LocalFileReader.h"
 #include "platform/LocalFiles.h"
 #include "platform/TickCount.h"
@@ -62,12 +63,13 @@ TTransferResult TWebCopy::HttpUpload(const QString& url, const QString& localDir
         return FCancelled ? TTransferResult::Cancelled() : clientFailure();
 
     const quint32 startTick = TickCount();
+    TBufferedFileReader blocks(*file);
     char buffer[SendBlockSize];
     qint64 sent = 0;
     qint64 count = SendBlockSize;
     bool sendFailed = false;
     while (count == SendBlockSize && !FCancelled) {
-        count = file->Read(buffer, SendBlockSize);
+        count = blocks.Read(buffer, SendBlockSize);
         if (count < 0)
             return TTransferResult::IoError(WebCopyErrors::ReadFailed, readFailed, file->Reason());
         if (count > 0 && !request->Write(buffer, count)) {
