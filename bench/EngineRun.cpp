@@ -3,6 +3,7 @@
 #include "webcopy/WebCopy.h"
 #include "webcopy/WebCopyIoError.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QUrl>
 
@@ -28,6 +29,16 @@ QStringList TEngineRun::Arguments(const QString& kind, const QString& source, co
     if (!caFile.isEmpty())
         arguments << caFile;
     return arguments;
+}
+
+double TEngineRun::TransferSeconds(const QString& output)
+{
+    const QString prefix = QLatin1String(TransferLinePrefix) + QLatin1Char(' ');
+    for (const QString& line : output.split(QLatin1Char('\n'))) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).toDouble();
+    }
+    return -1;
 }
 
 int TEngineRun::Run(const QStringList& arguments)
@@ -57,8 +68,12 @@ int TEngineRun::Run(const QStringList& arguments)
         item->URL = TakeFtpServer(*item, item->URL);
     else if (item->Protocol == wpFtpUpload)
         item->TargetDir = TakeFtpServer(*item, item->TargetDir);
+    QElapsedTimer transfer;
     try {
+        transfer.start();
         webCopy.Execute();
+        // What the process adds (loading libraries, making the dialog, ending) is the rest.
+        std::printf("%s %.6f\n", TransferLinePrefix, transfer.nsecsElapsed() / 1e9);
     } catch (const TWebCopyIoError& error) {
         std::fprintf(stderr, "the engine broke off: %s\n", error.what());
         return 1;

@@ -11,8 +11,12 @@
 //
 // KIND is http (also https), file, ftp-download or ftp-upload. FTP servers are named by URL:
 // the SOURCE of a download ("ftp://127.0.0.1:PORT/path") or the TARGET-DIR of an upload.
+// On success it prints "transfer SECONDS": the run alone, from Execute to its end.
 class TEngineRun {
 public:
+    static constexpr const char* TransferLinePrefix = "transfer";
+    // The seconds of the "transfer" line in the output of a run, or -1 when there is none.
+    static double TransferSeconds(const QString& output);
     static QString Flag() { return QStringLiteral("--engine-run"); }
     // The benchmark's own command line that runs one transfer.
     static QStringList Arguments(const QString& kind, const QString& source, const QString& targetDir,

@@ -44,6 +44,7 @@ TMeasuredRun TMeasuredRun::Of(const QStringList& command, const QString& reportF
     if (!finished)
         EndMeasuredCommand(time);
     const QString output = QString::fromUtf8(time.readAll().right(2000)).trimmed();
+    run.FOutput = output;
     QFile report(reportFile);
     // With a failed command GNU time writes a line about its exit status before the peak.
     const QList<QByteArray> lines = report.open(QIODevice::ReadOnly) ? report.readAll().trimmed().split('\n') : QList<QByteArray>();

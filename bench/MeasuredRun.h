@@ -16,9 +16,12 @@ public:
     QString Failure() const { return FFailure; }
     double Seconds() const { return FSeconds; }
     qint64 PeakKiB() const { return FPeakKiB; }
+    // The last of what the command printed (standard output and error together).
+    QString Output() const { return FOutput; }
 
 private:
     QString FFailure;
     double FSeconds = 0;
     qint64 FPeakKiB = 0;
+    QString FOutput;
 };

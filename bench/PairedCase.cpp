@@ -1,6 +1,7 @@
 #include "bench/PairedCase.h"
 
 #include "bench/BenchSupport.h"
+#include "bench/EngineRun.h"
 #include "bench/MeasuredRun.h"
 
 #include <QFile>
@@ -49,6 +50,8 @@ bool TPairedCase::RunOnce(const QStringList& command, const QString& output, con
         return false;
     }
     side->Seconds.push_back(run.Seconds());
+    if (const double transfer = TEngineRun::TransferSeconds(run.Output()); transfer >= 0)
+        side->TransferSeconds.push_back(transfer);
     side->PeakKiB = std::max(side->PeakKiB, run.PeakKiB());
     return true;
 }
@@ -65,7 +68,8 @@ QString TPairedCase::Report() const
                           "    median %5 s (%6), peak memory %7\n"
                           "  engine    %8\n"
                           "    median %9 s (%10), peak memory %11\n"
-                          "  ratio reference/engine %12\n")
+                          "    the transfer alone (from Execute to its end, inside the process): median %12 s (%13)\n"
+                          "  ratio reference/engine %14\n")
         .arg(Name, Server)
         .arg(FEngine.Seconds.size())
         .arg(Reference.join(QLatin1Char(' ')))
@@ -73,6 +77,8 @@ QString TPairedCase::Report() const
         .arg(Joined(FReference.Seconds), Mib(FReference.PeakKiB), Engine.join(QLatin1Char(' ')))
         .arg(Median(FEngine.Seconds), 0, 'f', 3)
         .arg(Joined(FEngine.Seconds), Mib(FEngine.PeakKiB))
+        .arg(Median(FEngine.TransferSeconds), 0, 'f', 3)
+        .arg(Joined(FEngine.TransferSeconds))
         .arg(Ratio(), 0, 'f', 3);
 }
 
@@ -83,6 +89,7 @@ QStringList TPairedCase::SummaryRow() const
             QString::number(Median(FReference.Seconds), 'f', 3) + QStringLiteral(" s"),
             QString::number(Median(FEngine.Seconds), 'f', 3) + QStringLiteral(" s"),
             QString::number(Ratio(), 'f', 3),
+            QString::number(Median(FEngine.TransferSeconds), 'f', 3) + QStringLiteral(" s"),
             Mib(FReference.PeakKiB),
             Mib(FEngine.PeakKiB)};
 }

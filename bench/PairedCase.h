@@ -28,12 +28,15 @@ public:
     QString Failure() const { return FFailure; }
     // The case in full: all times, medians, ratio and peak memory of each side.
     QString Report() const;
-    // | case | server | reference median | engine median | ratio | reference peak | engine peak |
+    // | case | server | reference median | engine median | ratio | engine's transfer alone |
+    // reference peak | engine peak |
     QStringList SummaryRow() const;
 
 private:
     struct TSide {
         std::vector<double> Seconds;
+        // The engine's transfer alone, as the engine measured it inside its process.
+        std::vector<double> TransferSeconds;
         qint64 PeakKiB = 0;
     };
     bool RunOnce(const QStringList& command, const QString& output, const QString& reportFile, TSide* side);
