@@ -40,7 +40,7 @@ TBenchmark::TBenchmark(const TBenchOptions& options)
 int TBenchmark::Run()
 {
     if (!Prepare()) {
-        std::fprintf(stderr, "cannot make a %lld MiB source file in %s\n", static_cast<long long>(FOptions.SizeMiB),
+        std::fprintf(stderr, "cannot make a %lld MiB source file in %s and keep it in memory (vmtouch)\n", static_cast<long long>(FOptions.SizeMiB),
                      qPrintable(FOptions.Directory));
         return 1;
     }
@@ -64,7 +64,7 @@ int TBenchmark::Run()
 bool TBenchmark::Prepare()
 {
     return FWork.isValid() && QDir().mkpath(Path(QStringLiteral("served/up"))) && QDir().mkpath(Path(QStringLiteral("out")))
-        && MakeSourceFile(Served(), Size());
+        && MakeSourceFile(Served(), Size()) && FSourceInMemory.Lock(Served());
 }
 
 bool TBenchmark::RunCase(const QString& name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bench/BenchOptions.h"
+#include "bench/CacheLock.h"
 #include "bench/NginxServer.h"
 #include "tests/support/ScriptServer.h"
 
@@ -40,6 +41,7 @@ private:
     const TBenchOptions FOptions;
     // Declared first so that it goes last, after the servers that use it.
     QTemporaryDir FWork;
+    TCacheLock FSourceInMemory;
     std::unique_ptr<TNginxServer> FNginx;
     std::unique_ptr<TScriptServer> FVsftpd;
     quint16 FVsftpdPort = 0;
