@@ -24,6 +24,7 @@ import logging
 import os
 import queue
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -190,15 +191,19 @@ def run_vsftpd(options):
     else:
         print("FAILED vsftpd did not start", flush=True)
         return
+    # Ended by a signal rather than by the end of stdin, the script still takes vsftpd along.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     print("PORT %d" % port, flush=True)
-    sys.stdin.read()
-    server.terminate()
     try:
-        server.wait(10)
-    except subprocess.TimeoutExpired:
-        server.kill()
-        server.wait(10)
-    shutil.rmtree(workdir, ignore_errors=True)
+        sys.stdin.read()
+    finally:
+        server.terminate()
+        try:
+            server.wait(10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait(10)
+        shutil.rmtree(workdir, ignore_errors=True)
 
 
 if __name__ == "__main__":
