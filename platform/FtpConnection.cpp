@@ -283,8 +283,7 @@ bool TFtpConnection::ListMlsd(const QByteArray& url, std::vector<TFtpEntry>& ent
         unsupported = FResult == CURLE_FTP_COULDNT_RETR_FILE;
         return false;
     }
-    const QByteArray text(FData.data(), qsizetype(FData.size()));
-    FData.clear();
+    const QByteArray text = FData.TakeAll();
     for (QByteArray line : text.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
@@ -359,8 +358,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
         curl_easy_setopt(FEasy.get(), CURLOPT_TRANSFERTEXT, long(ascii));
         curl_easy_setopt(FEasy.get(), CURLOPT_UPLOAD, long(kind == TFile::Writing));
         curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, false).constData());
-        FData.clear();
-        FDataPos = 0;
+        FData.Clear();
         FMoved = 0;
         FDropped = false;
         FUploadPaused = FUploadFinished = false;
@@ -373,7 +371,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
         FInMulti = true;
         // Open once data flows: the first bytes came, or libcurl asks for the first block.
         const bool opened =
-            Pump([this, kind] { return kind == TFile::Reading ? !FData.empty() : FUploadPaused; });
+            Pump([this, kind] { return kind == TFile::Reading ? !FData.Empty() : FUploadPaused; });
         if (opened)
             return true;
         const bool retry = attempt == 0 && CanRetry(FResult);
@@ -390,22 +388,17 @@ qint64 TFtpConnection::Read(char* buffer, qint64 max)
         Refuse(QStringLiteral("No file is open for reading."));
         return -1;
     }
-    if (FDataPos == FData.size()) {
-        FData.clear();
-        FDataPos = 0;
-        if (!FEnded && !Pump([this] { return !FData.empty(); }))
+    if (FData.Empty()) {
+        if (!FEnded && !Pump([this] { return !FData.Empty(); }))
             return -1;
-        if (FData.empty()) {
+        if (FData.Empty()) {
             // The end may have come with the last data, its failure not yet told.
             const bool whole = FResult == CURLE_OK || Failed(FResult);
             Remove();
             return whole ? 0 : -1;
         }
     }
-    const size_t count = std::min(size_t(max), FData.size() - FDataPos);
-    std::memcpy(buffer, FData.data() + FDataPos, count);
-    FDataPos += count;
-    return qint64(count);
+    return qint64(FData.Take(buffer, size_t(max)));
 }
 
 bool TFtpConnection::Write(const char* data, qint64 length)
@@ -414,16 +407,16 @@ bool TFtpConnection::Write(const char* data, qint64 length)
         return Refuse(QStringLiteral("No file is open for writing."));
     if (length == 0)
         return true;
-    FData.insert(FData.end(), data, data + length);
-    if (FData.size() - FDataPos < UploadBatch && !FEnded)
+    FData.Append(data, size_t(length));
+    if (FData.Size() < UploadBatch && !FEnded)
         return true;
     if (FUploadPaused) {
         FUploadPaused = false;
         curl_easy_pause(FEasy.get(), CURLPAUSE_CONT);
     }
-    if (!Pump([this] { return FData.empty(); }))
+    if (!Pump([this] { return FData.Empty(); }))
         return false;
-    if (!FData.empty() || FEnded)
+    if (!FData.Empty() || FEnded)
         return Refuse(QStringLiteral("The server ended the upload early."));
     return true;
 }
@@ -445,8 +438,7 @@ bool TFtpConnection::FinishWrite()
 void TFtpConnection::CloseFile()
 {
     Remove();
-    FData.clear();
-    FDataPos = 0;
+    FData.Clear();
 }
 
 void TFtpConnection::Remove()
@@ -475,8 +467,7 @@ bool TFtpConnection::Perform(bool retry)
     if (!FEasy)
         return Refuse(QStringLiteral("Not connected."));
     for (int attempt = 0; attempt < (retry ? 2 : 1); ++attempt) {
-        FData.clear();
-        FDataPos = 0;
+        FData.Clear();
         FMoved = 0;
         FDropped = false;
         FExchanges.clear();
@@ -563,7 +554,7 @@ size_t TFtpConnection::OnData(char* data, size_t size, size_t count, void* self)
 {
     auto* connection = static_cast<TFtpConnection*>(self);
     const size_t length = size * count;
-    connection->FData.insert(connection->FData.end(), data, data + length);
+    connection->FData.Append(data, length);
     connection->FMoved += length;
     ++connection->FActivity;
     return length;
@@ -572,23 +563,14 @@ size_t TFtpConnection::OnData(char* data, size_t size, size_t count, void* self)
 size_t TFtpConnection::OnUpload(char* buffer, size_t size, size_t count, void* self)
 {
     auto* connection = static_cast<TFtpConnection*>(self);
-    std::vector<char>& pending = connection->FData;
-    if (connection->FDataPos == pending.size()) {
-        pending.clear();
-        connection->FDataPos = 0;
+    if (connection->FData.Empty()) {
         if (connection->FUploadFinished)
             return 0;
         // The caller has not written the next block yet; Write resumes the transfer.
         connection->FUploadPaused = true;
         return CURL_READFUNC_PAUSE;
     }
-    const size_t taken = std::min(size * count, pending.size() - connection->FDataPos);
-    std::memcpy(buffer, pending.data() + connection->FDataPos, taken);
-    connection->FDataPos += taken;
-    if (connection->FDataPos == pending.size()) {
-        pending.clear();
-        connection->FDataPos = 0;
-    }
+    const size_t taken = connection->FData.Take(buffer, size * count);
     connection->FMoved += taken;
     ++connection->FActivity;
     return taken;

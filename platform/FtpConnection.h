@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PendingBytes.h"
 #include "platform/CurlHandles.h"
 
 #include <QDateTime>
@@ -132,8 +133,7 @@ private:
     bool FUploadPaused = false;
     bool FUploadFinished = false;
     qint64 FMoved = 0;
-    std::vector<char> FData;
-    size_t FDataPos = 0;
+    TPendingBytes FData;
     std::vector<TExchange> FExchanges;
     std::vector<TFtpEntry>* FPlainEntries = nullptr;
     QString FReason;

@@ -72,7 +72,7 @@ THttpRequest::THttpRequest(TInternetSession& session)
     : FSession(session)
 {
     // Large enough for what one perform call delivers, so reads do not reallocate.
-    FBody.reserve(2 * ReceiveBufferSize);
+    FBody.Reserve(2 * ReceiveBufferSize);
 }
 
 THttpRequest::~THttpRequest()
@@ -274,15 +274,12 @@ qint64 THttpRequest::Read(char* buffer, qint64 max)
         Fail(ieInternalError, QStringLiteral("A read needs room for at least one byte."));
         return -1;
     }
-    if (FBodyPos == FBody.size()) {
+    if (FBody.Empty()) {
         const qint64 filled = FillBody();
         if (filled <= 0)
             return filled;
     }
-    const size_t count = std::min(size_t(max), FBody.size() - FBodyPos);
-    std::memcpy(buffer, FBody.data() + FBodyPos, count);
-    FBodyPos += count;
-    return qint64(count);
+    return qint64(FBody.Take(buffer, size_t(max)));
 }
 
 qint64 THttpRequest::FillBody()
@@ -292,11 +289,9 @@ qint64 THttpRequest::FillBody()
             Fail(ieInternalError, QStringLiteral("No answer is open for reading."));
         return -1;
     }
-    FBody.clear();
-    FBodyPos = 0;
     if (!FEnded && Pump(TGoal::Body, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
         return -1;
-    if (!FBody.empty())
+    if (!FBody.Empty())
         return 1;
     return FErrorCode == 0 ? 0 : -1;
 }
@@ -314,7 +309,7 @@ bool THttpRequest::Write(const char* data, qint64 length)
         return false;
     if (length == 0)
         return true;
-    FUploadBuffer.insert(FUploadBuffer.end(), data, data + length);
+    FUploadBuffer.Append(data, size_t(length));
     FUploadSupplied += length;
     if (FUploadPaused) {
         FUploadPaused = false;
@@ -322,7 +317,7 @@ bool THttpRequest::Write(const char* data, qint64 length)
     }
     if (Pump(TGoal::UploadTaken, Limit(FSession.SendTimeoutMs(), DefaultIdleTimeoutMs)) == TPump::Gone)
         return false;
-    if (FUploadBuffer.empty())
+    if (FUploadBuffer.Empty())
         return true;
     return FHeadersDone ? FailEarlyAnswer() : false;
 }
@@ -366,10 +361,8 @@ void THttpRequest::Close()
     FWaitedMs = 0;
     FStage = TStage::Connecting;
     FStageFromMs = 0;
-    FBody.clear();
-    FBodyPos = 0;
-    FUploadBuffer.clear();
-    FUploadPos = 0;
+    FBody.Clear();
+    FUploadBuffer.Clear();
     FUploadLength = FUploadSupplied = 0;
     FErrorCode = 0;
     FErrorText.clear();
@@ -384,9 +377,9 @@ bool THttpRequest::Reached(TGoal goal) const
     case TGoal::Answer:
         return FHeadersDone;
     case TGoal::Body:
-        return !FBody.empty();
+        return !FBody.Empty();
     case TGoal::UploadTaken:
-        return FUploadBuffer.empty() || FHeadersDone;
+        return FUploadBuffer.Empty() || FHeadersDone;
     }
     return false;
 }
@@ -399,7 +392,7 @@ THttpRequest::TStage THttpRequest::Stage() const
         return TStage::Answer;
     if (!FConnected)
         return TStage::Connecting;
-    const bool bodySent = FUploadSupplied == FUploadLength && FUploadBuffer.empty();
+    const bool bodySent = FUploadSupplied == FUploadLength && FUploadBuffer.Empty();
     return bodySent ? TStage::Answer : TStage::Sending;
 }
 
@@ -600,7 +593,7 @@ size_t THttpRequest::OnBodyData(char* data, size_t size, size_t count, void* sel
     const size_t length = size * count;
     // libcurl skips the bodies of redirects it follows, so body bytes belong to the answer.
     request->FHeadersDone = true;
-    request->FBody.insert(request->FBody.end(), data, data + length);
+    request->FBody.Append(data, length);
     ++request->FActivity;
     request->FMoved += length;
     return length;
@@ -643,21 +636,14 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
 size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void* self)
 {
     auto* request = static_cast<THttpRequest*>(self);
-    std::vector<char>& pending = request->FUploadBuffer;
-    if (pending.empty()) {
+    if (request->FUploadBuffer.Empty()) {
         if (request->FUploadSupplied == request->FUploadLength)
             return 0;
         // The caller has not written the next block yet; Write resumes the transfer.
         request->FUploadPaused = true;
         return CURL_READFUNC_PAUSE;
     }
-    const size_t taken = std::min(size * count, pending.size() - request->FUploadPos);
-    std::memcpy(buffer, pending.data() + request->FUploadPos, taken);
-    request->FUploadPos += taken;
-    if (request->FUploadPos == pending.size()) {
-        pending.clear();
-        request->FUploadPos = 0;
-    }
+    const size_t taken = request->FUploadBuffer.Take(buffer, size * count);
     ++request->FActivity;
     request->FMoved += taken;
     return taken;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PendingBytes.h"
 #include "platform/CurlHandles.h"
 #include "platform/TransferPace.h"
 
@@ -139,10 +140,8 @@ private:
     qint64 FStageFromMs = 0;
     TTransferPace FPace;
 
-    std::vector<char> FBody;
-    size_t FBodyPos = 0;
-    std::vector<char> FUploadBuffer;
-    size_t FUploadPos = 0;
+    TPendingBytes FBody;
+    TPendingBytes FUploadBuffer;
     qint64 FUploadLength = 0;
     qint64 FUploadSupplied = 0;
 
