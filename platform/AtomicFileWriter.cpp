@@ -179,7 +179,7 @@ bool TAtomicFileWriter::Commit()
         return false;
     }
     // Less came than was announced: the room set aside beyond it goes.
-    if (FReserved != FWritten && ::ftruncate(FDescriptor, FWritten) != 0) {
+    if (FReserved > FWritten && ::ftruncate(FDescriptor, FWritten) != 0) {
         const int error = errno;
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));

@@ -1,8 +1,8 @@
 // The HTTP upload: one wpHttpUpload item, a local file sent by POST or PUT.
 #include "webcopy/WebCopy.h"
 
-#include "platform/HttpRequest.h"
 #include "platform/BufferedFileReader.h"
+#include "platform/HttpRequest.h"
 #include "platform/LocalFileReader.h"
 #include "platform/LocalFiles.h"
 #include "platform/TickCount.h"
