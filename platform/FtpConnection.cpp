@@ -358,17 +358,9 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
         curl_easy_setopt(FEasy.get(), CURLOPT_TRANSFERTEXT, long(ascii));
         curl_easy_setopt(FEasy.get(), CURLOPT_UPLOAD, long(kind == TFile::Writing));
         curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, false).constData());
-        FData.Clear();
-        FMoved = 0;
-        FDropped = false;
         FUploadPaused = FUploadFinished = false;
-        FExchanges.clear();
-        FCurlError[0] = '\0';
+        BeginTransfer();
         FFile = kind;
-        FEnded = false;
-        FResult = CURLE_OK;
-        curl_multi_add_handle(FMulti.get(), FEasy.get());
-        FInMulti = true;
         // Open once data flows: the first bytes came, or libcurl asks for the first block.
         const bool opened =
             Pump([this, kind] { return kind == TFile::Reading ? !FData.Empty() : FUploadPaused; });
@@ -467,15 +459,7 @@ bool TFtpConnection::Perform(bool retry)
     if (!FEasy)
         return Refuse(QStringLiteral("Not connected."));
     for (int attempt = 0; attempt < (retry ? 2 : 1); ++attempt) {
-        FData.Clear();
-        FMoved = 0;
-        FDropped = false;
-        FExchanges.clear();
-        FCurlError[0] = '\0';
-        FEnded = false;
-        FResult = CURLE_OK;
-        curl_multi_add_handle(FMulti.get(), FEasy.get());
-        FInMulti = true;
+        BeginTransfer();
         const bool done = Pump([] { return false; });
         const bool again = !done && CanRetry(FResult);
         Remove();
@@ -485,6 +469,19 @@ bool TFtpConnection::Perform(bool retry)
             return false;
     }
     return false;
+}
+
+void TFtpConnection::BeginTransfer()
+{
+    FData.Clear();
+    FMoved = 0;
+    FDropped = false;
+    FExchanges.clear();
+    FCurlError[0] = '\0';
+    FEnded = false;
+    FResult = CURLE_OK;
+    curl_multi_add_handle(FMulti.get(), FEasy.get());
+    FInMulti = true;
 }
 
 bool TFtpConnection::CanRetry(int curlCode) const

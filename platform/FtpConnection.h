@@ -98,6 +98,9 @@ private:
     // One command on a path ("MKD ", "DELE "), which the server must answer with `expected`.
     bool RunPathCommand(const QByteArray& verb, const QString& path, int expected);
     bool Perform(bool retry);
+    // Forgets what the last transfer left (data, replies, result) and hands the handle to the
+    // multi handle, for Pump to drive.
+    void BeginTransfer();
     bool StartFile(const QString& path, bool ascii, TFile kind);
     void Remove();
     bool CommandRefused(const TExchange& exchange, int expected);

@@ -118,7 +118,6 @@ TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString&
     qint64 sent = 0;
     qint64 count = 0;
     do {
-        KeepResponsive();
         count = blocks.Read(buffer, BlockSize);
         if (count < 0)
             return giveUp(TTransferResult::IoError(WebCopyErrors::ReadFailed,
