@@ -123,7 +123,8 @@ bool TWebCopy::KeepConnection(int idx) const
     const TWebCopyItem* item = FItems.Items(idx);
     const TWebCopyItem* next = FItems.Items(idx + 1);
     return isFtpTransfer(item) && isFtpTransfer(next)
-        && item->FTPHost + item->FTPUserID + item->FTPPassword == next->FTPHost + next->FTPUserID + next->FTPPassword;
+        && item->FTPHost == next->FTPHost && item->FTPUserID == next->FTPUserID
+        && item->FTPPassword == next->FTPPassword;
 }
 
 void TWebCopy::DoCopy()

@@ -6,10 +6,17 @@
 
 #include <QCoreApplication>
 
+QString TWebCopy::FtpConnectionKey(const QString& host, int port, const QString& userName, const QString& password)
+{
+    // Apart, so that no two logins run together ("ab" + "c" is not "a" + "bc"); a line break is
+    // refused in every part before anything is sent.
+    return QStringList{host, QString::number(port), userName, password}.join(QLatin1Char('\n'));
+}
+
 TFtpConnection* TWebCopy::FtpConnect(const QString& host, int port, const QString& userName, const QString& password,
                                      bool keepConnection, bool reuseKept, std::unique_ptr<TFtpConnection>& own)
 {
-    const QString key = host + userName + password;
+    const QString key = FtpConnectionKey(host, port, userName, password);
     if (reuseKept && FFTPconnect && key == FPrevConnect) {
         if (keepConnection)
             return FFTPconnect.get();

@@ -200,8 +200,11 @@ public:
     void KeepResponsive();
 
     // True when the item at idx is an FTP transfer whose FTP connection the next item in the
-    // list (active or not) can take over: same host, user name and password.
+    // list (active or not) can take over: same host, user name and password. (A kept connection
+    // serves only the same port too: see FtpConnectionKey.)
     bool KeepConnection(int idx) const;
+    // What tells one FTP login from another: the server (host and port) and the account.
+    static QString FtpConnectionKey(const QString& host, int port, const QString& userName, const QString& password);
 
     // Appends one time-stamped line to the file named by LogfileName (UTF-8, CR LF), opening and
     // closing it for the line; an existing log is never truncated. A log that cannot be opened

@@ -117,6 +117,28 @@ TEST_F(FtpTransfer, ARowOfItemsForOneServerLogsInOnceAndAnUploadEndsTheRow)
     EXPECT_EQ(FServer.Logins(), 2);
 }
 
+TEST_F(FtpTransfer, AConnectionIsKeptOnlyForTheSameServerAndAccount)
+{
+    // The same host and account on another port is another server; a user and password that
+    // only run together alike ("ab" + "c", "a" + "bc") are another account.
+    TFtpServerFixture other;
+    ASSERT_TRUE(other.Start()) << other.Message().toStdString();
+    WriteFile(Remote(QStringLiteral("a.bin")), "first");
+    WriteFile(other.Root() + QStringLiteral("/b.bin"), "second");
+    Add(wpFtp, QStringLiteral("a.bin"), Target());
+    Add(wpFtp, QStringLiteral("b.bin"), Target())->FTPPort = other.Port();
+    TWebCopyItem* joined = Add(wpFtp, QStringLiteral("a.bin"), Target(), QStringLiteral("joined.bin"),
+                               QStringLiteral("writers"));
+    joined->FTPPassword = QStringLiteral("ecret");
+    FWebCopy.Execute();
+    EXPECT_TRUE(FWebCopy.Items()[0]->Success()) << FWebCopy.Items()[0]->ErrorReason().toStdString();
+    EXPECT_TRUE(FWebCopy.Items()[1]->Success()) << FWebCopy.Items()[1]->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(Target() + QStringLiteral("/b.bin")), QByteArray("second"));
+    EXPECT_EQ(FServer.Logins(), 1);
+    EXPECT_EQ(other.Logins(), 1);
+    EXPECT_FALSE(FWebCopy.Items()[2]->Success()) << "an unknown account gets nothing";
+}
+
 TEST_F(FtpTransfer, ABrokenOrCancelledDownloadLeavesTheEarlierFileAndNoPartialOne)
 {
     // The data connection stalls after its first block, so the transfer is in the middle when
