@@ -1,5 +1,6 @@
 #include "platform/FtpConnection.h"
 
+#include "platform/InternetErrors.h"
 #include "platform/InternetSession.h"
 #include "platform/WireText.h"
 
@@ -537,8 +538,7 @@ bool TFtpConnection::Failed(int curlCode)
     // libcurl leaves the buffer empty when a 421 ended the exchange.
     if (FDropped && FCurlError[0] == '\0')
         return Refuse(QStringLiteral("The server closed the connection."));
-    return Refuse(FCurlError[0] != '\0' ? QString::fromUtf8(FCurlError.data())
-                                        : QString::fromUtf8(curl_easy_strerror(CURLcode(curlCode))));
+    return Refuse(CurlFailureWords(FCurlError.data(), curlCode));
 }
 
 bool TFtpConnection::Refuse(const QString& reason)

@@ -549,8 +549,7 @@ void THttpRequest::FailFromCurl(int curlCode)
 
 QString THttpRequest::ReasonFromCurl(int curlCode) const
 {
-    const QString words = FCurlError[0] != '\0' ? QString::fromUtf8(FCurlError.data())
-                                                : QString::fromUtf8(curl_easy_strerror(CURLcode(curlCode)));
+    const QString words = CurlFailureWords(FCurlError.data(), curlCode);
     // libcurl names the address it could not reach, not that it was the proxy's.
     if (curlCode == CURLE_COULDNT_CONNECT && !FProxy.isEmpty())
         return QStringLiteral("Could not connect to the proxy %1: %2").arg(ProxyName(), words);

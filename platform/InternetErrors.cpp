@@ -162,3 +162,9 @@ QString InternetErrorText(quint32 code)
         return {};
     }
 }
+
+QString CurlFailureWords(const char* errorBuffer, int curlCode)
+{
+    return errorBuffer[0] != '\0' ? QString::fromUtf8(errorBuffer)
+                                   : QString::fromUtf8(curl_easy_strerror(CURLcode(curlCode)));
+}

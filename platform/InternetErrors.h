@@ -32,6 +32,9 @@ enum TInternetError : quint32 {
 // CURLINFO_SSL_VERIFYRESULT: with it a failed certificate check is told apart as date, host
 // name or trust; -1 (unknown) reports every certificate failure as not trusted.
 quint32 InternetErrorFromCurl(int curlCode, long sslVerifyResult = -1);
+// libcurl's own words for a failed transfer: what it wrote into the transfer's error buffer,
+// else its general text for the code.
+QString CurlFailureWords(const char* errorBuffer, int curlCode);
 
 // A clear English message for the number; empty for 0 and for numbers that are not ours.
 QString InternetErrorText(quint32 code);
