@@ -3,6 +3,7 @@
 #include "tests/support/ScriptServer.h"
 #include "webcopy/WebCopy.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>

@@ -92,9 +92,9 @@ bool TFtpConnection::Connect()
     static const QString forbidden = QStringLiteral("/@?#");
     if (FLogin.Host.isEmpty() || !IsSingleLine(FLogin.Host)
         || std::any_of(forbidden.begin(), forbidden.end(), [&](QChar c) { return FLogin.Host.contains(c); }))
-        return Refuse(QStringLiteral("The host name is not usable: %1").arg(FLogin.Host.simplified()));
+        return Refuse(QStringLiteral("The host name is not usable: %1").arg(FLogin.Host.simplified()), ieInvalidUrl);
     if (!IsSingleLine(FLogin.UserName) || !IsSingleLine(FLogin.Password))
-        return Refuse(QStringLiteral("The user name or password holds a line break or NUL."));
+        return Refuse(QStringLiteral("The user name or password holds a line break or NUL."), ieInvalidUrl);
 
     FMulti.reset(curl_multi_init());
     FEasy.reset(curl_easy_init());
@@ -176,7 +176,7 @@ bool TFtpConnection::ChangeDirectory(const QString& path)
 {
     const QString target = Resolve(path);
     if (target.isEmpty())
-        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+        return Refuse(QStringLiteral("The path holds a line break or NUL."), ieInvalidUrl);
     ResetOptions();
     curl_easy_setopt(FEasy.get(), CURLOPT_NOBODY, 1L);
     curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, true).constData());
@@ -201,7 +201,7 @@ bool TFtpConnection::RunPathCommand(const QByteArray& verb, const QString& path,
     const QString target = Resolve(path);
     std::vector<TExchange> replies;
     if (target.isEmpty())
-        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+        return Refuse(QStringLiteral("The path holds a line break or NUL."), ieInvalidUrl);
     if (!RunCommands({verb + target.toUtf8()}, replies))
         return false;
     return !CommandRefused(replies[0], expected);
@@ -213,7 +213,7 @@ bool TFtpConnection::Rename(const QString& from, const QString& to)
     const QString target = Resolve(to);
     std::vector<TExchange> replies;
     if (source.isEmpty() || target.isEmpty())
-        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+        return Refuse(QStringLiteral("The path holds a line break or NUL."), ieInvalidUrl);
     if (!RunCommands({"RNFR " + source.toUtf8(), "RNTO " + target.toUtf8()}, replies))
         return false;
     return !CommandRefused(replies[0], 350) && !CommandRefused(replies[1], 250);
@@ -262,7 +262,7 @@ bool TFtpConnection::List(const QString& pattern, std::vector<TFtpEntry>& entrie
 {
     entries.clear();
     if (!IsSingleLine(pattern))
-        return Refuse(QStringLiteral("The pattern holds a line break or NUL."));
+        return Refuse(QStringLiteral("The pattern holds a line break or NUL."), ieInvalidUrl);
     const QByteArray url = UrlOf(FCwd, true);
     bool unsupported = false;
     std::vector<TFtpEntry> all;
@@ -353,7 +353,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
     CloseFile();
     const QString target = Resolve(path);
     if (target.isEmpty())
-        return Refuse(QStringLiteral("The path holds a line break or NUL."));
+        return Refuse(QStringLiteral("The path holds a line break or NUL."), ieInvalidUrl);
     for (int attempt = 0; attempt < 2; ++attempt) {
         ResetOptions();
         curl_easy_setopt(FEasy.get(), CURLOPT_TRANSFERTEXT, long(ascii));
@@ -410,7 +410,7 @@ bool TFtpConnection::Write(const char* data, qint64 length)
     if (!Pump([this] { return FData.Empty(); }))
         return false;
     if (!FData.Empty() || FEnded)
-        return Refuse(QStringLiteral("The server ended the upload early."));
+        return Refuse(QStringLiteral("The server ended the upload early."), ieConnectionAborted);
     return true;
 }
 
@@ -521,14 +521,14 @@ bool TFtpConnection::Pump(const std::function<bool()>& goal)
             Remove();
             FEnded = true;
             FResult = CURLE_OPERATION_TIMEDOUT;
-            return Refuse(QStringLiteral("The server sent nothing for %1 seconds.").arg(idleLimitMs / 1000));
+            return Refuse(QStringLiteral("The server sent nothing for %1 seconds.").arg(idleLimitMs / 1000), ieTimeout);
         }
         curl_multi_poll(FMulti.get(), nullptr, 0, PollSliceMs, nullptr);
         if (OnWait && !OnWait()) {
             Remove();
             FEnded = true;
             FResult = CURLE_ABORTED_BY_CALLBACK;
-            return Refuse(QStringLiteral("Cancelled"));
+            return Refuse(QStringLiteral("Cancelled"), ieOperationCancelled);
         }
     }
 }
@@ -537,13 +537,14 @@ bool TFtpConnection::Failed(int curlCode)
 {
     // libcurl leaves the buffer empty when a 421 ended the exchange.
     if (FDropped && FCurlError[0] == '\0')
-        return Refuse(QStringLiteral("The server closed the connection."));
-    return Refuse(CurlFailureWords(FCurlError.data(), curlCode));
+        return Refuse(QStringLiteral("The server closed the connection."), ieConnectionAborted);
+    return Refuse(CurlFailureWords(FCurlError.data(), curlCode), InternetErrorFromCurl(curlCode));
 }
 
-bool TFtpConnection::Refuse(const QString& reason)
+bool TFtpConnection::Refuse(const QString& reason, quint32 code)
 {
     FReason = reason;
+    FErrorCode = code;
     return false;
 }
 

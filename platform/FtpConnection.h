@@ -2,6 +2,7 @@
 
 #include "platform/PendingBytes.h"
 #include "platform/CurlHandles.h"
+#include "platform/InternetErrors.h"
 
 #include <QDateTime>
 #include <QString>
@@ -79,6 +80,9 @@ public:
 
     // Why the last operation failed, in the client's own words.
     QString Reason() const { return FReason; }
+    // The client's error number of the last failure (InternetErrors; ieServerRefused for a
+    // refused command).
+    quint32 ErrorCode() const { return FErrorCode; }
     // An absolute path for a path relative to the current directory; empty when it holds CR,
     // LF or NUL.
     QString Resolve(const QString& path) const;
@@ -107,7 +111,7 @@ private:
     // Pumps until the goal holds or the transfer ended; false when it failed.
     bool Pump(const std::function<bool()>& goal);
     bool Failed(int curlCode);
-    bool Refuse(const QString& reason);
+    bool Refuse(const QString& reason, quint32 code = ieServerRefused);
     bool CanRetry(int curlCode) const;
     bool ListMlsd(const QByteArray& url, std::vector<TFtpEntry>& entries, bool& unsupported);
     bool ListPlain(const QByteArray& url, std::vector<TFtpEntry>& entries);
@@ -140,5 +144,6 @@ private:
     std::vector<TExchange> FExchanges;
     std::vector<TFtpEntry>* FPlainEntries = nullptr;
     QString FReason;
+    quint32 FErrorCode = 0;
     std::array<char, 256> FCurlError{};
 };

@@ -1,20 +1,25 @@
-// The file copy: one wpFile item, from the local file system or from a network share.
-#include "webcopy/WebCopy.h"
+#include "webcopy/FileCopy.h"
 
 #include "platform/LocalFileReader.h"
 #include "platform/SmbShare.h"
-#include "platform/TickCount.h"
+#include "webcopy/CopyRun.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/TargetFolder.h"
+#include "webcopy/TargetWrite.h"
 #include "webcopy/UrlHelpers.h"
+#include "webcopy/WebCopy.h"
 
-#include <algorithm>
 #include <memory>
 
 namespace {
 
 constexpr qint64 CopyBlockSize = 32768;
+
+TTransferResult ShareConnectFailure(const TSmbShare& connection)
+{
+    return TTransferResult::ConnectError(TTransferCause::ShareUnreachable, connection.ErrorString());
+}
 
 // A local source may be given as a file URL; the prefix is taken off in any letter case.
 QString WithoutFileScheme(const QString& source)
@@ -39,28 +44,31 @@ QString SharedSourcePath(const QString& share, const QString& source)
 
 } // namespace
 
-TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QString& password,
-                                   const QString& share, int /*port: the share names its own*/,
-                                   const QString& source, const QString& targetDir, const QString& targetFilename,
-                                   bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion)
+TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
 {
-    noNewVersion = false;
+    const TWebCopyItem& item = job.Item;
+    const TWebCopy& owner = run.Owner();
+    const QString& share = item.FTPHost;
+    const QString& source = item.URL;
+    const QString& targetDir = item.TargetDir;
+    job.NoNewVersion = false;
     const bool fromShare = !share.isEmpty();
     // The copy always names where it copies from, whatever ShowServer says.
-    ShowFileLine(ExtractURLFileName(source), DlgFromServerLabel, fromShare ? share : ParentDirectory(source), true);
+    run.Rules().ShowFileLine(ExtractURLFileName(source), owner.DlgFromServerLabel,
+                             fromShare ? share : ParentDirectory(source), true);
+    if (!TTransferRules::TargetNameStaysInside(item.TargetFilename))
+        return TTransferRules::TargetNameRefused(item.TargetFilename);
 
     TSmbShare connection;
     // Everything between connecting and disconnecting; the source is closed when it returns.
     const auto copy = [&](TTargetFolder& folder) -> TTransferResult {
-        const quint32 startTick = TickCount();
         const QString sourcePath = fromShare ? SharedSourcePath(share, source) : WithoutFileScheme(source);
         QString targetPath =
-            CombinePath(targetDir, targetFilename.isEmpty() ? ExtractURLFileName(source) : targetFilename);
-        FLastFile = targetPath;
-        FLastDir = targetDir;
+            CombinePath(targetDir, item.TargetFilename.isEmpty() ? ExtractURLFileName(source) : item.TargetFilename);
+        run.SetLastFile(targetPath, targetDir);
 
         const auto identical = [&] {
-            return TTransferResult::Error(WebCopyErrors::IdenticalFiles,
+            return TTransferResult::Error(TTransferCause::IdenticalFiles, WebCopyErrors::IdenticalFiles,
                                           QStringLiteral("Cannot copy identical files ") + sourcePath);
         };
         if (sourcePath == targetPath)
@@ -78,70 +86,57 @@ TTransferResult TWebCopy::FileCopy(int idx, const QString& userName, const QStri
             reader = std::move(localReader);
         }
         if (!reader)
-            return TTransferResult::Error(WebCopyErrors::CannotOpenSource,
+            return TTransferResult::Error(TTransferCause::SourceUnreadable, WebCopyErrors::CannotOpenSource,
                                           QStringLiteral("Cannot open source file ") + sourcePath, openFailure);
         TFileStatus status;
         if (!reader->Status(status))
-            return TTransferResult::Error(WebCopyErrors::CannotReadSourceSize,
+            return TTransferResult::Error(TTransferCause::SourceUnreadable, WebCopyErrors::CannotReadSourceSize,
                                           QStringLiteral("Zero length source file ") + sourcePath);
 
-        if (copyNewerOnly || OnFileDateCheck) {
+        if (run.Rules().DatesMatter(item.CopyNewerOnly)) {
             const TDateTime sourceDate = LocalDateTimeFromUnixTime(status.LastWriteSecs, status.LastWriteNsec);
-            const TDateCheck check = CheckSourceDate(idx, sourceDate, copyNewerOnly, false, fileDate, noNewVersion,
-                                                     sourcePath, [&] { reader.reset(); });
-            if (check == TDateCheck::Refused)
-                return TTransferResult::Skipped(QStringLiteral("The date check refused the copy"));
-            if (check == TDateCheck::NotNewer)
-                return TTransferResult::Skipped(QStringLiteral("The source is not newer"));
+            const TTransferRules::TDateCheck check =
+                run.Rules().CheckSourceDate(job.Index, sourceDate, item.CopyNewerOnly, false, job.FileDate,
+                                            job.NoNewVersion, sourcePath, [&] { reader.reset(); });
+            if (check != TTransferRules::TDateCheck::Copy)
+                return TTransferRules::Skip(check, QStringLiteral("The source is not newer"));
         }
 
-        if (!ApplyOverwriteRule(targetPath, folder))
+        bool mustNotReplace = false;
+        if (!run.Rules().ApplyOverwriteRule(targetPath, folder, mustNotReplace))
             return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
         folder.MakeParentDirectories(targetPath);
 
         // The target's name shows the old file until the new one is complete.
         const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
         if (!writer)
-            return TTransferResult::Error(WebCopyErrors::CannotCreateTarget,
+            return TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
                                           QStringLiteral("Cannot create target file ") + targetPath, folder.Reason());
 
         writer->Reserve(status.Size);
-        FCancelled = false;
-        const QString writeFailed = QStringLiteral("Error writing to destination file ") + targetPath;
         const auto buffer = std::make_unique_for_overwrite<char[]>(CopyBlockSize);
+        TBlockLoop loop;
+        loop.Expected = status.Size;
+        // A source that ends short of the size it had at the start is no copy of it.
+        loop.ExpectedIsExact = true;
+        loop.EmptyIsComplete = true;
+        loop.CaptionWord = owner.DlgCopying;
+        loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + targetPath;
+        loop.WriteFailureEndsRun = false;
+        loop.Next = [&] { return writer->CopyBlockFrom(*reader, buffer.get(), CopyBlockSize); };
+        loop.ReadFailed = [&] {
+            return TTransferResult::Error(TTransferCause::SourceUnreadable, WebCopyErrors::ReadFailed,
+                                          QStringLiteral("Error reading source file ") + sourcePath, reader->Reason());
+        };
         qint64 copied = 0;
-        qint64 count = 0;
-        do {
-            const TCopiedBlock block = writer->CopyBlockFrom(*reader, buffer.get(), CopyBlockSize);
-            if (block.Failure == TCopiedBlock::ReadFailed) {
-                writer->Discard();
-                return TTransferResult::Error(WebCopyErrors::ReadFailed,
-                                              QStringLiteral("Error reading source file ") + sourcePath,
-                                              reader->Reason());
-            }
-            if (block.Failure == TCopiedBlock::WriteFailed) {
-                writer->Discard();
-                return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
-            }
-            count = block.Count;
-            copied += count;
-            ShowProgress(copied, status.Size, startTick, DlgCopying, true);
-        } while (count > 0 && !FCancelled);
-
-        if (FCancelled) {
-            writer->Discard();
-            return TTransferResult::Cancelled();
-        }
-        if (!writer->Commit())
-            return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, writer->Reason());
-        return TTransferResult::Done();
+        return WriteBlocks(run, *writer, loop, copied);
     };
 
     TTransferResult result;
-    if (fromShare && !connection.Connect(share, userName, password))
-        result = TTransferResult::ConnectError(connection.ErrorString());
+    if (fromShare && !connection.Connect(share, item.FTPUserID, item.FTPPassword))
+        result = ShareConnectFailure(connection);
     else
-        result = InTargetFolder(targetDir, userName, password, copy);
+        result = run.InTargetFolder(targetDir, item.FTPUserID, item.FTPPassword, copy);
     if (fromShare && !connection.Disconnect())
         result.LeftShareBadly(connection.ErrorString());
     return result;

@@ -1,140 +1,104 @@
-// The FTP download: one wpFtp item, or every listed match of a wpMultiFtp item.
-#include "webcopy/WebCopy.h"
+#include "webcopy/FtpDownload.h"
 
-#include "webcopy/DateTime.h"
+#include "webcopy/CopyRun.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/TargetFolder.h"
+#include "webcopy/TargetWrite.h"
+#include "webcopy/TransferCause.h"
 #include "webcopy/UrlHelpers.h"
+#include "webcopy/WebCopy.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 
-namespace {
-
-// The directory part of a remote path, up to and including its last "/".
-QString DirectoryPart(const QString& path)
+TTransferResult TFtpDownload::Run(TCopyRun& run, TTransferJob& job)
 {
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-} // namespace
-
-TTransferResult TWebCopy::FtpDownload(int idx, const QString& userName, const QString& password, const QString& host,
-                                      int port, const QString& url, const QString& targetDir,
-                                      const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate,
-                                      bool& noNewVersion, bool keepConnection, bool fromListing)
-{
-    FCancelled = false;
-    noNewVersion = false;
-    const QString remoteName = fromListing ? url : ExtractURLFileName(url);
+    const TWebCopyItem& item = job.Item;
+    const QString& url = item.URL;
+    job.NoNewVersion = false;
+    if (TFtpSessions::HasLineBreak(url))
+        return TFtpSessions::LineBreakRefused();
+    if (!TTransferRules::TargetNameStaysInside(item.TargetFilename))
+        return TTransferRules::TargetNameRefused(item.TargetFilename);
+    const QString remoteName = ExtractURLFileName(url);
+    const bool keepConnection = run.Owner().KeepConnection(job.Index);
     std::unique_ptr<TFtpConnection> own;
-    // A listed name keeps the file line that the multi-file download wrote for it.
-    TFtpConnection* connection =
-        FtpStart(fromListing ? QString() : remoteName, DlgFromServerLabel, host, port, userName, password,
-                 keepConnection, true, own);
+    TFtpConnection* connection = run.Ftp().Start(remoteName, run.Owner().DlgFromServerLabel, item.FTPHost,
+                                                 item.FTPPort, item.FTPUserID, item.FTPPassword, keepConnection,
+                                                 true, own);
     if (!connection)
-        return FtpConnectFailed(host);
+        return run.Ftp().ConnectFailed(item.FTPHost);
 
-    // A listed name is fetched from the directory the listing was made in, whatever it holds.
-    QString savedDir;
-    if (!fromListing && url.contains(QLatin1Char('/'))) {
-        savedDir = connection->CurrentDirectory();
-        connection->ChangeDirectory(DirectoryPart(url));
-    }
-    bool left = false;
+    // The file comes from the directory its URL names or from none: a directory that cannot be
+    // entered is never stood in for by the one the connection happens to be in.
+    const QString directory = TFtpSessions::DirectoryPart(url);
+    const QString savedDir = connection->CurrentDirectory();
     const auto leave = [&] {
-        if (left)
-            return;
-        left = true;
-        if (keepConnection && !savedDir.isEmpty())
+        if (keepConnection && !directory.isEmpty())
             connection->ChangeDirectory(savedDir);
-        FtpLeave(own, keepConnection);
+        run.Ftp().Leave(own, keepConnection);
     };
+    if (!directory.isEmpty() && !connection->ChangeDirectory(directory)) {
+        TTransferResult result = TFtpSessions::NotFound(*connection, url, TTransferCause::DirectoryNotFound);
+        leave();
+        return result;
+    }
 
     std::vector<TFtpEntry> entries;
-    const bool listed = connection->List(remoteName, entries);
+    if (!connection->List(QString(), entries)) {
+        TTransferResult result = TFtpSessions::NotFound(*connection, url, TTransferCause::ServerRefused);
+        leave();
+        return result;
+    }
     const auto found = std::find_if(entries.begin(), entries.end(),
                                     [&](const TFtpEntry& entry) { return entry.Name == remoteName; });
-    if (!listed || found == entries.end() || found->IsDirectory) {
-        const QString reason = !listed ? connection->Reason()
-            : found == entries.end()   ? QStringLiteral("The server does not list ") + remoteName
-                                       : remoteName + QStringLiteral(" is a directory");
+    if (found == entries.end() || found->IsDirectory) {
+        const QString reason = found == entries.end() ? QStringLiteral("The server does not list ") + remoteName
+                                                      : remoteName + QStringLiteral(" is a directory");
         leave();
-        return TTransferResult::URLNotFound(url, reason);
+        return TTransferResult::URLNotFound(TTransferCause::NotFound, url, reason);
     }
-    if (copyNewerOnly || OnFileDateCheck) {
-        const TDateCheck check = CheckSourceDate(idx, FtpListedDate(*found), copyNewerOnly, true, fileDate, noNewVersion,
-                                                 remoteName, leave);
-        if (check != TDateCheck::Copy) {
-            leave();
-            return TTransferResult::Skipped(check == TDateCheck::Refused
-                                                ? QStringLiteral("The date check refused the copy")
-                                                : QStringLiteral("The server's copy is not newer"));
-        }
-    }
-
-    QCoreApplication::processEvents();
-    if (!connection->OpenRead(remoteName, FTPMode == fmASCII)) {
-        const QString reason = connection->Reason();
-        leave();
-        if (FCancelled)
-            return TTransferResult::Cancelled();
-        return TTransferResult::URLNotFound(url, reason);
-    }
-    QCoreApplication::processEvents();
-    const qint64 size = found->Size;
-    const TTransferResult result = InTargetFolder(targetDir, {}, {}, [&](TTargetFolder& folder) {
-        QString fileName = targetFilename.isEmpty() ? remoteName : targetFilename;
-        // A name from the server's listing never leaves the target directory.
-        if (fromListing)
-            fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(targetDir));
-        qint64 received = 0;
-        return ReceiveIntoTarget(
-            folder, targetDir, fileName, QStringLiteral("Cannot create target file "), size,
-            [&](char* buffer, qint64 max) { return connection->Read(buffer, max); },
-            [&] {
-                return TTransferResult::Error(WebCopyErrors::ReadFailed, QStringLiteral("Error reading from ") + url,
-                                              connection->Reason());
-            },
-            received);
-    });
-    connection->CloseFile();
+    const TTransferResult result =
+        Fetch(run, job, *connection, *found, url, item.TargetFilename.isEmpty() ? remoteName : item.TargetFilename,
+              false);
     leave();
     return result;
 }
 
-TTransferResult TWebCopy::MultiFtpDownload(const QString& userName, const QString& password, const QString& host,
-                                           int port, const QString& url, const QString& targetDir,
-                                           bool copyNewerOnly, TDateTime fileDate, bool& noNewVersion)
+TTransferResult TFtpDownload::Fetch(TCopyRun& run, TTransferJob& job, TFtpConnection& connection,
+                                    const TFtpEntry& entry, const QString& url, const QString& localName,
+                                    bool fromListing)
 {
-    noNewVersion = false;
-    const QString path = BackslashToSlash(url);
-    const QString pattern = ExtractURLFileName(path);
-    // Always a login of its own, kept afterwards for the items that follow.
-    std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpStart(pattern, DlgFromServerLabel, host, port, userName, password, true, false, own);
-    if (!connection)
-        return FtpConnectFailed(host);
-    QString savedDir;
-    if (path.contains(QLatin1Char('/'))) {
-        savedDir = connection->CurrentDirectory();
-        connection->ChangeDirectory(DirectoryPart(path));
+    const TWebCopyItem& item = job.Item;
+    if (run.Rules().DatesMatter(item.CopyNewerOnly)) {
+        const TTransferRules::TDateCheck check =
+            run.Rules().CheckSourceDate(job.Index, TFtpSessions::ListedDate(entry), item.CopyNewerOnly, true,
+                                        job.FileDate, job.NoNewVersion, entry.Name);
+        if (check != TTransferRules::TDateCheck::Copy)
+            return TTransferRules::Skip(check, QStringLiteral("The server's copy is not newer"));
     }
-    std::vector<TFtpEntry> entries;
-    connection->List(pattern, entries);
 
-    for (int i = 0; i < int(entries.size()) && !FCancelled; ++i) {
-        const QString& name = entries[size_t(i)].Name;
-        ShowFileLine(name, DlgFromServerLabel, host);
-        TDateTime date = fileDate;
-        const TTransferResult result = FtpDownload(i, userName, password, host, port, name, targetDir, name,
-                                                   copyNewerOnly, date, noNewVersion, true, true);
-        // One name's failure is told and the others go on.
-        ReportResult(result);
-        if (OnMultiFTPFileDone)
-            OnMultiFTPFileDone(this, name);
-        connection = FFTPconnect.get();
+    run.ProcessEvents();
+    if (!connection.OpenRead(entry.Name, run.Owner().FTPMode == fmASCII)) {
+        if (run.Cancelled())
+            return TTransferResult::Cancelled();
+        return TFtpSessions::NotFound(connection, url, TTransferCause::NotFound);
     }
-    if (connection && !savedDir.isEmpty())
-        connection->ChangeDirectory(savedDir);
-    return TTransferResult::Done();
+    run.ProcessEvents();
+    const qint64 size = std::max<qint64>(entry.Size, 0);
+    const TTransferResult result = run.InTargetFolder(item.TargetDir, {}, {}, [&](TTargetFolder& folder) {
+        qint64 received = 0;
+        const QString fileName =
+            fromListing ? NeutraliseFileName(localName, folder.MaxFileNameBytes(item.TargetDir)) : localName;
+        return ReceiveIntoTarget(
+            run, folder, item.TargetDir, fileName, QStringLiteral("Cannot create target file "), size,
+            [&](char* buffer, qint64 max) { return connection.Read(buffer, max); },
+            [&] {
+                return TTransferResult::Error(TFtpSessions::CauseOf(connection, TTransferCause::ConnectionBroken),
+                                              WebCopyErrors::ReadFailed, QStringLiteral("Error reading from ") + url,
+                                              connection.Reason());
+            },
+            received);
+    });
+    connection.CloseFile();
+    return result;
 }

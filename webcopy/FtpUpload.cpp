@@ -1,118 +1,153 @@
-// The FTP upload: one wpFtpUpload item, or every local match of a wpMultiFtpUpload item.
-#include "webcopy/WebCopy.h"
+#include "webcopy/FtpUpload.h"
 
 #include "platform/BufferedFileReader.h"
 #include "platform/LocalFileReader.h"
 #include "platform/TickCount.h"
-#include "webcopy/DateTime.h"
+#include "webcopy/CopyRun.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/TransferCause.h"
 #include "webcopy/UrlHelpers.h"
+#include "webcopy/WebCopy.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+
+#include <algorithm>
 
 namespace {
 
 constexpr qint64 BlockSize = 4096;
+// How long the removal of a broken upload's temporary file may take after a cancel.
+constexpr qint64 CleanupLimitMs = 5000;
+
+// The temporary name of one upload: unique, so two clients sending the same name never write
+// into each other's file.
+QString TemporaryRemoteName(const QString& remoteName)
+{
+    return QStringLiteral(".%1.%2.part")
+        .arg(remoteName)
+        .arg(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 12, 16, QLatin1Char('0'));
+}
 
 } // namespace
 
-TTransferResult TWebCopy::FtpUpload(int idx, const QString& userName, const QString& password, const QString& host,
-                                    int port, const QString& source, const QString& remoteDir,
-                                    const QString& remoteName, bool copyNewerOnly, TDateTime& fileDate,
-                                    bool& noNewVersion, bool keepConnection)
+TTransferResult TFtpUpload::Run(TCopyRun& run, TTransferJob& job)
 {
-    WriteLog(QStringLiteral("start ftp upload"));
-    noNewVersion = false;
-    FCancelled = false;
+    const TWebCopyItem& item = job.Item;
+    job.NoNewVersion = false;
+    run.Log().Write(QStringLiteral("start ftp upload"));
+    if (TFtpSessions::HasLineBreak(item.TargetDir) || TFtpSessions::HasLineBreak(item.TargetFilename))
+        return TFtpSessions::LineBreakRefused();
+    const QString name = item.TargetFilename.isEmpty() ? ExtractURLFileName(item.URL) : item.TargetFilename;
     std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpStart(ExtractURLFileName(source), DlgToServerLabel, host, port, userName, password,
-                                          keepConnection, true, own);
+    TFtpConnection* connection =
+        run.Ftp().Start(ExtractURLFileName(item.URL), run.Owner().DlgToServerLabel, item.FTPHost, item.FTPPort,
+                        item.FTPUserID, item.FTPPassword, false, true, own);
     if (!connection)
-        return FtpConnectFailed(host);
-    WriteLog(QStringLiteral("connected to server:") + host);
+        return run.Ftp().ConnectFailed(item.FTPHost);
+    run.Log().Write(QStringLiteral("connected to server:") + item.FTPHost);
 
     // A kept connection left in this directory stays there.
-    const bool entered =
-        remoteDir.isEmpty() || remoteDir == FPrevTarget || FtpEnterOrCreate(*connection, remoteDir, keepConnection);
-    if (!entered) {
-        const QString reason = connection->Reason();
-        FtpLeave(own, keepConnection);
-        return TTransferResult::Silent(reason);
-    }
-    QCoreApplication::processEvents();
-    const QString name = remoteName.isEmpty() ? ExtractURLFileName(source) : remoteName;
-
-    TTransferResult result = TTransferResult::Done();
-    if (copyNewerOnly || OnFileDateCheck) {
-        std::vector<TFtpEntry> entries;
-        connection->List(name, entries);
-        const auto found =
-            std::find_if(entries.begin(), entries.end(), [&](const TFtpEntry& entry) { return entry.Name == name; });
-        bool allow = true;
-        if (found != entries.end() && OnCopyOverWrite)
-            OnCopyOverWrite(this, name, allow);
-        if (!allow) {
-            result = TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
-        } else if (found != entries.end()) {
-            const TDateTime remoteDate = FtpListedDate(*found);
-            if (OnFileDateCheck) {
-                if (CheckSourceDate(idx, remoteDate, false, true, fileDate, noNewVersion, name, {}) != TDateCheck::Copy)
-                    result = TTransferResult::Skipped(QStringLiteral("The date check refused the copy"));
-            } else {
-                // Here the server's copy is the one that may be newer: a later one is kept.
-                const bool later = remoteDate > fileDate;
-                fileDate = remoteDate;
-                if (later) {
-                    noNewVersion = true;
-                    if (OnNoNewFileFound)
-                        OnNoNewFileFound(this, name, fileDate, remoteDate);
-                    result = TTransferResult::Skipped(QStringLiteral("The server's copy is newer"));
-                }
-            }
+    if (!item.TargetDir.isEmpty() && item.TargetDir != run.Ftp().KeptDirectory) {
+        const TTransferResult entered = EnterOrCreate(run, *connection, item.TargetDir, false);
+        if (!entered.Succeeded()) {
+            run.Ftp().Leave(own, false);
+            return entered;
         }
     }
-    if (result.Succeeded()) {
-        result = SendFtpFile(*connection, source, name);
-        // Neither a missing source nor a refused remote file gets to the end of the upload.
-        if (result.Report == TFailureReport::URLNotFound || result.ErrorCode == WebCopyErrors::CannotOpenSource) {
-            FtpLeave(own, keepConnection);
-            return result;
-        }
-    }
-    FtpLeave(own, keepConnection && !FCancelled);
-    WriteLog(QStringLiteral("done ftp upload"));
+    run.ProcessEvents();
+    const TTransferResult result = Upload(run, job, *connection, item.URL, name);
+    run.Ftp().Leave(own, false);
+    run.Log().Write(QStringLiteral("done ftp upload"));
     return result;
 }
 
-TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString& source, const QString& remoteName)
+TTransferResult TFtpUpload::EnterOrCreate(TCopyRun& run, TFtpConnection& connection, const QString& remoteDir,
+                                          bool keepConnection)
+{
+    run.Ftp().KeptDirectory = keepConnection ? remoteDir : QString();
+    if (connection.ChangeDirectory(remoteDir))
+        return TTransferResult::Done();
+    run.Ftp().KeptDirectory.clear();
+    // Every part is entered from where the connection is, also after a leading "/".
+    for (const QString& part : BackslashToSlash(remoteDir).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (connection.ChangeDirectory(part))
+            continue;
+        if (!connection.MakeDirectory(part) || !connection.ChangeDirectory(part))
+            return TTransferResult::Error(TFtpSessions::CauseOf(connection, TTransferCause::ServerRefused),
+                                          WebCopyErrors::WriteFailed,
+                                          QStringLiteral("Cannot create the remote directory ") + remoteDir,
+                                          connection.Reason());
+    }
+    return TTransferResult::Done();
+}
+
+TTransferResult TFtpUpload::Upload(TCopyRun& run, TTransferJob& job, TFtpConnection& connection,
+                                   const QString& source, const QString& remoteName)
+{
+    const TWebCopyItem& item = job.Item;
+    if (run.Rules().DatesMatter(item.CopyNewerOnly)) {
+        std::vector<TFtpEntry> entries;
+        connection.List(QString(), entries);
+        const auto found = std::find_if(entries.begin(), entries.end(),
+                                        [&](const TFtpEntry& entry) { return entry.Name == remoteName; });
+        if (found != entries.end()) {
+            if (!run.Rules().AllowOverwrite(remoteName))
+                return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
+            const TTransferRules::TDateCheck check = run.Rules().CheckServerCopyDate(
+                job.Index, TFtpSessions::ListedDate(*found), job.FileDate, job.NoNewVersion, remoteName);
+            if (check != TTransferRules::TDateCheck::Copy)
+                return TTransferRules::Skip(check, QStringLiteral("The server's copy is newer"));
+        }
+    }
+    return Send(run, connection, source, remoteName);
+}
+
+TTransferResult TFtpUpload::Send(TCopyRun& run, TFtpConnection& connection, const QString& source,
+                                 const QString& remoteName)
 {
     QString openFailure;
     const std::unique_ptr<TLocalFileReader> reader = TLocalFileReader::Open(source, &openFailure);
-    if (!reader) {
-        if (OnURLNotFound && !FCancelled)
-            OnURLNotFound(this, source);
-        return TTransferResult::Error(WebCopyErrors::CannotOpenSource, QStringLiteral("Cannot open source file ") + source,
-                                      openFailure);
+    TFileStatus status;
+    if (!reader || !reader->Status(status)) {
+        TTransferResult result = TTransferResult::URLNotFound(TTransferCause::SourceUnreadable, source,
+                                                              reader ? reader->Reason() : openFailure);
+        result.ErrorCode = WebCopyErrors::CannotOpenSource;
+        return result;
     }
     // The file goes to a temporary name first, so a broken upload never replaces a good file.
-    const QString partName = QLatin1Char('.') + remoteName + QStringLiteral(".part");
-    if (!connection.OpenWrite(partName, FTPMode == fmASCII))
-        return TTransferResult::URLNotFound(source, connection.Reason());
-    QCoreApplication::processEvents();
-    FLastFile = source;
-    FLastDir = connection.CurrentDirectory();
+    const QString partName = TemporaryRemoteName(remoteName);
+    const bool ascii = run.Owner().FTPMode == fmASCII;
+    if (!connection.OpenWrite(partName, ascii))
+        return TFtpSessions::NotFound(connection, source, TTransferCause::ServerRefused);
+    run.ProcessEvents();
+    run.SetLastFile(source, connection.CurrentDirectory());
 
-    const qint64 size = GetFileSize64(source);
+    const qint64 size = status.Size;
     const quint32 startTick = TickCount();
-    WriteLog(QStringLiteral("start to upload file:") + source);
-    WriteLog(QStringLiteral("filesize:") + QString::number(size));
+    TTransferLog& log = run.Log();
+    log.Write(QStringLiteral("start to upload file:") + source);
+    log.Write(QStringLiteral("filesize:") + QString::number(size));
     const auto giveUp = [&](const TTransferResult& failure) {
+        // The temporary file goes also after a cancel: its removal is not cancelled with the
+        // upload, only bounded in time.
+        QElapsedTimer cleanup;
+        cleanup.start();
+        const std::function<bool()> wait = connection.OnWait;
+        connection.OnWait = [&] {
+            run.ProcessEvents();
+            return cleanup.elapsed() < CleanupLimitMs;
+        };
         connection.CloseFile();
         connection.Delete(partName);
+        connection.OnWait = wait;
         return failure;
     };
     const QString writeFailed = QStringLiteral("Error writing to FTP server ") + connection.Login().Host;
+    const auto sendFailure = [&] {
+        return TTransferResult::Error(TFtpSessions::CauseOf(connection, TTransferCause::ConnectionBroken),
+                                      WebCopyErrors::WriteFailed, writeFailed, connection.Reason());
+    };
     TBufferedFileReader blocks(*reader);
     char buffer[BlockSize];
     qint64 sent = 0;
@@ -120,84 +155,36 @@ TTransferResult TWebCopy::SendFtpFile(TFtpConnection& connection, const QString&
     do {
         count = blocks.Read(buffer, BlockSize);
         if (count < 0)
-            return giveUp(TTransferResult::IoError(WebCopyErrors::ReadFailed,
+            return giveUp(TTransferResult::IoError(TTransferCause::SourceUnreadable, WebCopyErrors::ReadFailed,
                                                    QStringLiteral("Error reading source file ") + source,
                                                    reader->Reason()));
-        if (count > 0 && !connection.Write(buffer, count)) {
-            if (FCancelled)
-                return giveUp(TTransferResult::Cancelled());
-            return giveUp(TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, connection.Reason()));
-        }
+        if (count > 0 && !connection.Write(buffer, count))
+            return giveUp(run.Cancelled() ? TTransferResult::Cancelled() : sendFailure());
         sent += count;
-        if (!LogfileName.isEmpty()) // no text to make per block when there is no log
-            WriteLog(QStringLiteral("uploaded:") + QString::number(sent));
-        ShowProgress(sent, size, startTick, DlgUpload, size == 0);
-    } while (count > 0 && !FCancelled);
+        if (log.Enabled()) // no text to make per block when there is no log
+            log.Write(QStringLiteral("uploaded:") + QString::number(sent));
+        run.ShowProgress(sent, size, startTick, run.Owner().DlgUpload, size == 0);
+    } while (count > 0 && !run.Cancelled());
 
-    if (FCancelled)
+    if (run.Cancelled())
         return giveUp(TTransferResult::Cancelled());
+    // A source that ended short of the size it had at the start is no copy of it.
+    if (sent < size)
+        return giveUp(TTransferResult::Error(
+            TTransferCause::SourceChanged, WebCopyErrors::ReadFailed,
+            QStringLiteral("Error reading source file ") + source,
+            QStringLiteral("The source file changed during the upload: it ended after %1 of %2 bytes")
+                .arg(sent)
+                .arg(size)));
     if (!connection.FinishWrite())
-        return giveUp(TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed, connection.Reason()));
-    WriteLog(QStringLiteral("done upload:") + QString::number(sent));
+        return giveUp(sendFailure());
+    log.Write(QStringLiteral("done upload:") + QString::number(sent));
     if (!connection.Rename(partName, remoteName)) {
         const QString reason = connection.Reason();
         connection.Delete(partName);
-        return TTransferResult::Error(WebCopyErrors::WriteFailed, writeFailed,
+        return TTransferResult::Error(TTransferCause::ServerRefused, WebCopyErrors::WriteFailed, writeFailed,
                                       QStringLiteral("The server refused to rename the upload to %1: %2")
                                           .arg(remoteName, reason));
     }
-    return TTransferResult::Done();
-}
-
-bool TWebCopy::FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir, bool keepConnection)
-{
-    FPrevTarget = keepConnection ? remoteDir : QString();
-    if (connection.ChangeDirectory(remoteDir))
-        return true;
-    FPrevTarget.clear();
-    // Every part is entered from where the connection is, also after a leading "/".
-    for (const QString& part : BackslashToSlash(remoteDir).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (connection.ChangeDirectory(part))
-            continue;
-        if (!connection.MakeDirectory(part))
-            return false;
-        connection.ChangeDirectory(part);
-    }
-    return true;
-}
-
-TTransferResult TWebCopy::MultiFtpUpload(int idx, const QString& userName, const QString& password,
-                                         const QString& host, int port, const QString& pattern,
-                                         const QString& remoteDir, bool copyNewerOnly, TDateTime& fileDate,
-                                         bool& noNewVersion, bool keepConnection)
-{
-    noNewVersion = false;
-    std::unique_ptr<TFtpConnection> own;
-    TFtpConnection* connection = FtpStart(ExtractURLFileName(pattern), DlgToServerLabel, host, port, userName, password,
-                                          keepConnection, false, own);
-    if (!connection)
-        return FtpConnectFailed(host);
-    if (!FtpEnterOrCreate(*connection, remoteDir, keepConnection)) {
-        FtpLeave(own, keepConnection);
-        return TTransferResult::Silent(QStringLiteral("The remote directory can be neither entered nor created: ")
-                                       + remoteDir);
-    }
-    QCoreApplication::processEvents();
-    const QFileInfo patternInfo(pattern);
-    const QDir folder = patternInfo.dir();
-    const QStringList names =
-        folder.entryList({patternInfo.fileName()}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                         QDir::Unsorted);
-    for (const QString& name : names) {
-        if (FCancelled)
-            break;
-        const TTransferResult result = FtpUpload(idx, userName, password, host, port, folder.filePath(name), remoteDir,
-                                                 name, copyNewerOnly, fileDate, noNewVersion, true);
-        // One file's failure is told and the others go on.
-        ReportResult(result);
-        if (OnMultiFTPFileDone)
-            OnMultiFTPFileDone(this, name);
-    }
-    FtpLeave(own, false);
     return TTransferResult::Done();
 }

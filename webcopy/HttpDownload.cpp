@@ -1,158 +1,188 @@
-// The HTTP download: one wpHttp item, an HTTP or HTTPS URL fetched into a local file.
-#include "webcopy/WebCopy.h"
+#include "webcopy/HttpDownload.h"
 
 #include "platform/HttpRequest.h"
-#include "platform/InternetSession.h"
+#include "webcopy/CopyRun.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/ProgressReporter.h"
 #include "webcopy/TargetFolder.h"
+#include "webcopy/TargetWrite.h"
+#include "webcopy/TransferCause.h"
 #include "webcopy/UrlHelpers.h"
 #include "webcopy/WcBase64.h"
-#include "webcopy/WcLogin.h"
+#include "webcopy/WebCopy.h"
 
-#include <QCoreApplication>
+#include <QDateTime>
 
 namespace {
 
-// The server's Last-Modified as a date-time value; absent, or out of the calendar's range (not
-// a year cut to 16 bits), it is unknown, and an unknown date is now.
+// The server's Last-Modified (UTC) in the local time base of every other date of the component;
+// absent, or out of the calendar's range, it is unknown, and an unknown date is now.
 TDateTime ServerDate(const THttpDate& date)
 {
-    return TryEncodeDateTime(date.Year, date.Month, date.Day, date.Hour, date.Minute, date.Second,
-                             date.Milliseconds)
-        .value_or(NowDateTime());
+    const QDateTime utc(QDate(date.Year, date.Month, date.Day),
+                        QTime(date.Hour, date.Minute, date.Second, date.Milliseconds), Qt::UTC);
+    if (!utc.isValid() || !TryEncodeDateTime(date.Year, date.Month, date.Day, date.Hour, date.Minute, date.Second,
+                                             date.Milliseconds))
+        return NowDateTime();
+    return LocalDateTimeFromUnixTime(utc.toSecsSinceEpoch(), date.Milliseconds * 1000000);
 }
 
-} // namespace
-
-std::unique_ptr<THttpRequest> TWebCopy::NewHttpRequest()
+TTransferResult StatusFailure(int status)
 {
-    // A session exists whenever a network item runs; a request without one would have nowhere
-    // to take its settings from.
-    if (!FHinternet)
-        return nullptr;
-    auto request = std::make_unique<THttpRequest>(*FHinternet);
-    request->OnWait = [this] {
-        ShowWaiting();
-        QCoreApplication::processEvents();
-        return !FCancelled;
-    };
-    return request;
-}
-
-TTransferResult TWebCopy::HttpDownload(int idx, const QString& url, const QString& displayURL,
-                                       const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
-                                       TDateTime& fileDate, bool& noNewVersion,
-                                       TWebCopyAuthentication authenticate, QString userName, QString password)
-{
-    noNewVersion = false;
-    const QString provisionalName = ExtractURLFileName(url);
-    // The proxy's credentials go to the proxy through the session; the URL that events report
-    // carries them as before, the request itself never does (the origin server must not see them).
-    const QString reportedUrl = AddProxyCredentials(url);
-
-    ShowFileLine(displayURL.isEmpty() ? provisionalName : displayURL, DlgFromServerLabel, RequestServer(url));
-    QCoreApplication::processEvents();
-
-    ShowStatus(DlgConnecting + QLatin1Char(' ') + RequestServer(url) + QStringLiteral(" ..."));
-    // The prompt names the host that the request, with the typed password, really goes to.
-    const QString promptCaption = QStringLiteral("Connect to ") + RequestServer(url);
-    const QString loginCancelled = QStringLiteral("The login prompt was cancelled");
-    if (authenticate == waAlways && (userName.isEmpty() || password.isEmpty())) {
-        if (!ShowLoginPrompt(promptCaption, userName, password))
-            return TTransferResult::Skipped(loginCancelled);
-    }
-
-    std::unique_ptr<THttpRequest> request;
-    for (;;) {
-        if (FCancelled)
-            return TTransferResult::Cancelled();
-        request = NewHttpRequest();
-        THttpRequestOptions options;
-        options.Url = url;
-        options.KeepAlive = HTTPKeepAliveAuthentication;
-        if (!userName.isEmpty() || !password.isEmpty())
-            options.Headers << QStringLiteral("Authorization: Basic ") + EncodeBase64(userName + QLatin1Char(':') + password);
-        const bool opened = request && request->Open(options);
-        QCoreApplication::processEvents();
-        // A cancel while the request was being opened is a cancel, not a missing URL.
-        if (FCancelled)
-            return TTransferResult::Cancelled();
-        if (!opened)
-            return request ? TTransferResult::URLNotFound(reportedUrl, request->Reason(),
-                                                          static_cast<int>(request->ErrorCode()))
-                           : TTransferResult::URLNotFound(reportedUrl, QStringLiteral("No Internet session"));
-        const int status = request->StatusCode();
-        if (status == 401 && (authenticate == waAlways || authenticate == waAuto)) {
-            request.reset();
-            if (!ShowLoginPrompt(promptCaption, userName, password))
-                return TTransferResult::Skipped(loginCancelled);
-            continue;
-        }
-        if (status >= 300) {
-            request.reset();
-            const QString message = QStringLiteral("Returned http error code ") + QString::number(status);
-            TTransferResult result = TTransferResult::Error(status, message);
-            result.HttpStatus = status;
-            return result;
-        }
-        break;
-    }
-    const int status = request->StatusCode();
-    TTransferResult result =
-        ReceiveDownload(idx, request, url, targetDir, targetFilename, copyNewerOnly, fileDate, noNewVersion);
+    TTransferResult result = TTransferResult::Error(TTransferCause::ServerStatus, status,
+                                                    QStringLiteral("Returned http error code ") + QString::number(status));
     result.HttpStatus = status;
     return result;
 }
 
-TTransferResult TWebCopy::ReceiveDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
-                                          const QString& targetDir, const QString& targetFilename,
-                                          bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion)
+} // namespace
+
+TTransferResult THttpDownload::Run(TCopyRun& run, TTransferJob& job)
 {
-    const QString provisionalName = ExtractURLFileName(url);
-    if (copyNewerOnly || OnFileDateCheck) {
-        const TDateTime serverDate = ServerDate(request->LastModified());
-        const TDateCheck check = CheckSourceDate(idx, serverDate, copyNewerOnly, true, fileDate, noNewVersion,
-                                                 provisionalName, [&] { request.reset(); });
-        if (check == TDateCheck::Refused)
-            return TTransferResult::Skipped(QStringLiteral("The date check refused the copy"));
-        if (check == TDateCheck::NotNewer)
-            return TTransferResult::Skipped(QStringLiteral("The server's copy is not newer"));
-    }
-    const TWebCopyItem& item = *FItems.Items(idx);
-    return InTargetFolder(targetDir, item.FTPUserID, item.FTPPassword, [&](TTargetFolder& folder) {
-        return WriteDownload(idx, request, url, targetDir, targetFilename, folder);
-    });
+    const TWebCopyItem& item = job.Item;
+    job.NoNewVersion = false;
+    const QString provisionalName = ExtractURLFileName(item.URL);
+    run.Rules().ShowFileLine(item.DisplayURL.isEmpty() ? provisionalName : item.DisplayURL,
+                             run.Owner().DlgFromServerLabel, TWebCopy::RequestServer(item.URL));
+    run.ProcessEvents();
+    run.Progress().ShowStatus(run.Owner().DlgConnecting + QLatin1Char(' ') + TWebCopy::RequestServer(item.URL)
+                              + QStringLiteral(" ..."));
+
+    TTransferResult failure;
+    std::unique_ptr<THttpRequest> request = Request(run, job, failure);
+    if (!request)
+        return failure;
+    const int status = request->StatusCode();
+    TTransferResult result = Receive(run, job, request);
+    result.HttpStatus = status;
+    return result;
 }
 
-TTransferResult TWebCopy::WriteDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
-                                        const QString& targetDir, const QString& targetFilename,
-                                        TTargetFolder& folder)
+std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTransferJob& job, TTransferResult& failure)
 {
-    QString fileName = targetFilename;
+    const TWebCopyItem& item = job.Item;
+    // The proxy's credentials go to the proxy through the session; the URL that events report
+    // carries them as before, the request itself never does (the origin server must not see them).
+    const QString reportedUrl = run.Owner().AddProxyCredentials(item.URL);
+    QString url = item.URL;
+    QString userName = item.HTTPUserID;
+    QString password = item.HTTPPassword;
+    const QString loginCancelled = QStringLiteral("The login prompt was cancelled");
+    // The prompt names the host that the request, with the typed password, really goes to.
+    const auto askForLogin = [&] {
+        const bool given =
+            run.AskForLogin(QStringLiteral("Connect to ") + TWebCopy::RequestServer(url), userName, password);
+        if (!given)
+            failure = TTransferResult::Skipped(loginCancelled).WithCause(TTransferCause::LoginCancelled);
+        return given;
+    };
+    if (item.Authenticate == waAlways && (userName.isEmpty() || password.isEmpty()) && !askForLogin())
+        return nullptr;
+
+    for (;;) {
+        if (run.Cancelled()) {
+            failure = TTransferResult::Cancelled();
+            return nullptr;
+        }
+        std::unique_ptr<THttpRequest> request = run.NewHttpRequest();
+        if (!request) {
+            failure = TTransferResult::URLNotFound(TTransferCause::InternalError, reportedUrl,
+                                                   QStringLiteral("No Internet session"));
+            return nullptr;
+        }
+        THttpRequestOptions options;
+        options.Url = url;
+        options.KeepAlive = run.Owner().HTTPKeepAliveAuthentication;
+        if (!userName.isEmpty() || !password.isEmpty())
+            options.Headers << QStringLiteral("Authorization: Basic ")
+                    + EncodeBase64(userName + QLatin1Char(':') + password);
+        const bool opened = request->Open(options);
+        run.ProcessEvents();
+        // A cancel while the request was being opened is a cancel, not a missing URL.
+        if (run.Cancelled()) {
+            failure = TTransferResult::Cancelled();
+            return nullptr;
+        }
+        if (!opened) {
+            failure = TTransferResult::URLNotFound(CauseOfClientError(request->ErrorCode(), request->StatusCode()),
+                                                   reportedUrl, request->Reason(),
+                                                   static_cast<int>(request->ErrorCode()));
+            return nullptr;
+        }
+        const int status = request->StatusCode();
+        if (status == 401 && (item.Authenticate == waAlways || item.Authenticate == waAuto)) {
+            // After a redirect the host that asked is the one the login is for, and the only
+            // one that gets it.
+            const QString asking = request->FinalUrl();
+            if (!asking.isEmpty() && TWebCopy::RequestServer(asking) != TWebCopy::RequestServer(url)) {
+                url = asking;
+                userName.clear();
+                password.clear();
+            }
+            request.reset();
+            if (!askForLogin())
+                return nullptr;
+            continue;
+        }
+        if (status >= 300) {
+            failure = StatusFailure(status);
+            if (status == 401)
+                failure.Cause = TTransferCause::LoginRefused;
+            return nullptr;
+        }
+        // Part of the file where the whole was asked for is never saved as the file.
+        if (status == 206) {
+            failure = TTransferResult::Error(TTransferCause::PartialAnswer, WebCopyErrors::ReadFailed,
+                                             QStringLiteral("Error reading from ") + url,
+                                             QStringLiteral("The server sent part of the file (206 Partial Content) "
+                                                            "where the whole file was asked for"));
+            failure.HttpStatus = status;
+            return nullptr;
+        }
+        return request;
+    }
+}
+
+TTransferResult THttpDownload::Receive(TCopyRun& run, TTransferJob& job, std::unique_ptr<THttpRequest>& request)
+{
+    const TWebCopyItem& item = job.Item;
+    if (run.Rules().DatesMatter(item.CopyNewerOnly)) {
+        const TDateTime serverDate = ServerDate(request->LastModified());
+        const TTransferRules::TDateCheck check =
+            run.Rules().CheckSourceDate(job.Index, serverDate, item.CopyNewerOnly, true, job.FileDate,
+                                        job.NoNewVersion, ExtractURLFileName(item.URL), [&] { request.reset(); });
+        if (check != TTransferRules::TDateCheck::Copy)
+            return TTransferRules::Skip(check, QStringLiteral("The server's copy is not newer"));
+    }
+    return run.InTargetFolder(item.TargetDir, item.FTPUserID, item.FTPPassword,
+                              [&](TTargetFolder& folder) { return Write(run, job, *request, folder); });
+}
+
+TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THttpRequest& request,
+                                     TTargetFolder& folder)
+{
+    const TWebCopyItem& item = job.Item;
+    QString fileName = item.TargetFilename;
     if (fileName.isEmpty()) {
-        const QString finalUrl = request->FinalUrl();
-        fileName = ExtractURLFileName(!finalUrl.isEmpty() && finalUrl != url ? finalUrl : url);
-        if (AutoURLDecode)
+        const QString finalUrl = request.FinalUrl();
+        fileName = ExtractURLFileName(!finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL);
+        if (run.Owner().AutoURLDecode)
             fileName = URLDecode(fileName);
         // A name from the other side never leaves the target directory.
-        fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(targetDir));
+        fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(item.TargetDir));
     }
-    qint64 expected = request->ContentLength();
+    qint64 expected = request.ContentLength();
     if (expected == 0)
-        expected = FItems.Items(idx)->FileSize;
+        expected = item.FileSize;
     qint64 received = 0;
-    const TTransferResult result = ReceiveIntoTarget(
-        folder, targetDir, fileName, QStringLiteral("Cannot create file "), expected,
-        [&](char* buffer, qint64 max) { return request->Read(buffer, max); },
+    return ReceiveIntoTarget(
+        run, folder, item.TargetDir, fileName, QStringLiteral("Cannot create file "), expected,
+        [&](char* buffer, qint64 max) { return request.Read(buffer, max); },
         [&] {
-            return TTransferResult::Error(static_cast<int>(request->ErrorCode()), request->ErrorText(),
-                                          request->Reason());
+            return TTransferResult::Error(CauseOfClientError(request.ErrorCode(), 0),
+                                          static_cast<int>(request.ErrorCode()), request.ErrorText(),
+                                          request.Reason());
         },
-        received);
-    request.reset();
-    // An empty answer leaves an empty file, but is no download.
-    if (result.Succeeded() && received == 0)
-        return TTransferResult::Silent(QStringLiteral("The server sent no data"));
-    return result;
+        received, true);
 }

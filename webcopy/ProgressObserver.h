@@ -16,6 +16,9 @@ struct TProgressKeys {
     qint64 RateKey = 0;
     quint64 TimeLeftKey = 0;
     quint64 ElapsedKey = 0;
+    // The amounts themselves, in bytes, of the latest step (Total 0 when unknown).
+    qint64 Done = 0;
+    qint64 Total = 0;
 
     // Which keys a step changed.
     enum TChange : unsigned {

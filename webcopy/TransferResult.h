@@ -1,5 +1,7 @@
 #pragma once
 
+#include "webcopy/WebCopyTypes.h"
+
 #include <QString>
 
 // How one transfer operation ended. Every operation returns one of these; the copy run turns it
@@ -22,6 +24,8 @@ struct TTransferResult {
     QString Reason;    // what happened, in the system's or the client's own words
     QString Url;       // the URL that OnURLNotFound names
     int HttpStatus = 0;
+    // What happened, for callers that choose their own words; None for a success or a skip.
+    TTransferCause Cause = TTransferCause::None;
     // A local file failed in the middle of a transfer: the run ends at once.
     bool EndsRun = false;
     // Leaving a network share failed after the transfer: one more OnConnectError.
@@ -29,12 +33,19 @@ struct TTransferResult {
 
     bool Succeeded() const { return Outcome == TTransferOutcome::Done; }
 
+    TTransferResult& WithCause(TTransferCause cause)
+    {
+        Cause = cause;
+        return *this;
+    }
+
     // Leaving a network share failed after the transfer: a success turns into a failure.
     void LeftShareBadly(const QString& reason)
     {
         if (Succeeded()) {
             Outcome = TTransferOutcome::Failed;
             Reason = QStringLiteral("Leaving the share failed: ") + reason;
+            Cause = TTransferCause::ShareUnreachable;
         }
         DisconnectFailed = true;
     }
@@ -50,6 +61,7 @@ struct TTransferResult {
         TTransferResult result;
         result.Outcome = TTransferOutcome::Cancelled;
         result.Reason = QStringLiteral("Cancelled");
+        result.Cause = TTransferCause::Cancelled;
         return result;
     }
     // Nothing to copy by the user's or the rules' decision (not newer, overwrite refused, login
@@ -61,15 +73,17 @@ struct TTransferResult {
         result.Reason = reason;
         return result;
     }
-    static TTransferResult Silent(const QString& reason)
+    static TTransferResult Silent(const QString& reason, TTransferCause cause)
     {
         TTransferResult result;
         result.Reason = reason;
+        result.Cause = cause;
         return result;
     }
-    static TTransferResult Error(int code, const QString& message, const QString& reason = {})
+    static TTransferResult Error(TTransferCause cause, int code, const QString& message, const QString& reason = {})
     {
         TTransferResult result;
+        result.Cause = cause;
         result.Report = TFailureReport::Error;
         result.ErrorCode = code;
         result.Message = message;
@@ -77,25 +91,27 @@ struct TTransferResult {
         return result;
     }
     // `code` is the client's error number, kept for callers (the event carries none).
-    static TTransferResult URLNotFound(const QString& url, const QString& reason, int code = 0)
+    static TTransferResult URLNotFound(TTransferCause cause, const QString& url, const QString& reason, int code = 0)
     {
         TTransferResult result;
+        result.Cause = cause;
         result.Report = TFailureReport::URLNotFound;
         result.ErrorCode = code;
         result.Url = url;
         result.Reason = reason;
         return result;
     }
-    static TTransferResult ConnectError(const QString& reason)
+    static TTransferResult ConnectError(TTransferCause cause, const QString& reason)
     {
         TTransferResult result;
+        result.Cause = cause;
         result.Report = TFailureReport::ConnectError;
         result.Reason = reason;
         return result;
     }
-    static TTransferResult IoError(int code, const QString& message, const QString& reason)
+    static TTransferResult IoError(TTransferCause cause, int code, const QString& message, const QString& reason)
     {
-        TTransferResult result = Error(code, message, reason);
+        TTransferResult result = Error(cause, code, message, reason);
         result.EndsRun = true;
         return result;
     }

@@ -1,5 +1,7 @@
 #include "webcopy/WcLogin.h"
 
+#include <QApplication>
+
 #include "widgets/PreferredFont.h"
 #include "widgets/SvgPicture.h"
 
@@ -102,6 +104,9 @@ QPushButton* TWcLoginForm::AddButton(const QString& name, const QString& text, i
 
 bool ShowLoginPrompt(const QString& caption, QString& userName, QString& password)
 {
+    // A program without windows has nobody to ask.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return false;
     // Owned by nothing and gone on every way out, so no typed text outlives the prompt.
     const auto form = std::make_unique<TWcLoginForm>();
     form->setWindowTitle(caption);

@@ -1,27 +1,29 @@
 #include "webcopy/WebCopy.h"
 
 #include "platform/InternetSession.h"
-#include "platform/Shell.h"
-#include "platform/TickCount.h"
 #include "platform/UrlParser.h"
-#include "webcopy/PathHelpers.h"
-#include "webcopy/ProgressForm.h"
-#include "webcopy/ProgressFormat.h"
+#include "webcopy/CopyRun.h"
+#include "webcopy/ProgressReporter.h"
+#include "webcopy/RunDialog.h"
 #include "webcopy/StoredSettings.h"
-#include "webcopy/TargetFolder.h"
+#include "webcopy/Transfer.h"
+#include "webcopy/TransferLog.h"
 #include "webcopy/UrlHelpers.h"
+#include "webcopy/WebCopyIoError.h"
+#include "webcopy/WebCopyThread.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QMetaEnum>
 #include <QThread>
 
-#include <algorithm>
+#include <exception>
 
 TWebCopy::TWebCopy(QObject* AOwner)
     : QObject(AOwner)
     , FItems(this)
+    , FDialog(std::make_unique<TRunDialog>(*this))
+    , FProgress(std::make_unique<TProgressReporter>(*this))
 {
 }
 
@@ -34,6 +36,15 @@ TWebCopy::~TWebCopy()
             QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
         while (!FCopyThread->wait(QDeadlineTimer(20)));
     }
+}
+
+bool TWebCopy::event(QEvent* event)
+{
+    if (event->type() == QEvent::DeferredDelete && FRunning) {
+        FDeleteWhenEnded = true;
+        return true;
+    }
+    return QObject::event(event);
 }
 
 QString TWebCopy::Version() const
@@ -56,25 +67,18 @@ void TWebCopy::LoadSettings(const QVariantMap& Settings)
     LoadProperties(*this, Settings);
 }
 
-QDialog* TWebCopy::ProgressForm() const { return FForm.get(); }
-QProgressBar* TWebCopy::ProgressBar() const { return FForm ? FForm->ProgressBar() : nullptr; }
-TWcProgressLine* TWebCopy::ProgressFileLabel() const { return FForm ? FForm->FileLine() : nullptr; }
-TWcProgressLine* TWebCopy::ProgressSizeLabel() const { return FForm ? FForm->SizeLine() : nullptr; }
-TWcProgressLine* TWebCopy::ProgressRateLabel() const { return FForm ? FForm->RateLine() : nullptr; }
+QDialog* TWebCopy::ProgressForm() const { return FDialog->Form(); }
+QProgressBar* TWebCopy::ProgressBar() const { return FDialog->ProgressBar(); }
+TWcProgressLine* TWebCopy::ProgressFileLabel() const { return FDialog->FileLine(); }
+TWcProgressLine* TWebCopy::ProgressSizeLabel() const { return FDialog->SizeLine(); }
+TWcProgressLine* TWebCopy::ProgressRateLabel() const { return FDialog->RateLine(); }
+QString TWebCopy::RateStr() const { return FProgress->RateStr(); }
+QString TWebCopy::TimeLeftStr() const { return FProgress->TimeLeftStr(); }
+QString TWebCopy::ElapsedTimeStr() const { return FProgress->ElapsedTimeStr(); }
 
-QString TWebCopy::RateStr() const
+const TInternetSession* TWebCopy::Session() const
 {
-    return FProgressValid ? RateTextFromKey(FProgressKeys.RateKey) : QString();
-}
-
-QString TWebCopy::TimeLeftStr() const
-{
-    return FProgressValid ? TimeTextFromKey(FProgressKeys.TimeLeftKey, DlgTimeSec, DlgTimeMin) : QString();
-}
-
-QString TWebCopy::ElapsedTimeStr() const
-{
-    return FProgressValid ? TimeTextFromKey(FProgressKeys.ElapsedKey, DlgTimeSec, DlgTimeMin) : QString();
+    return FRun ? FRun->Session() : nullptr;
 }
 
 QString TWebCopy::RequestServer(const QString& url)
@@ -84,15 +88,6 @@ QString TWebCopy::RequestServer(const QString& url)
         return ExtractURLHost(url);
     const int defaultPort = parts.Scheme == QStringLiteral("https") ? 443 : 80;
     return parts.Port == defaultPort ? parts.Host : parts.Host + QLatin1Char(':') + QString::number(parts.Port);
-}
-
-void TWebCopy::DisposeForm()
-{
-    // Deferred: the dialog may be in the middle of one of its own signals (a button click).
-    if (TWcProgressForm* form = FForm.release()) {
-        form->hide();
-        form->deleteLater();
-    }
 }
 
 QString TWebCopy::AddProxyCredentials(const QString& url) const
@@ -110,280 +105,229 @@ QString TWebCopy::GetURLPath(const QString& url) const
     return ::GetURLPath(url);
 }
 
-void TWebCopy::BuildProgressForm()
-{
-    // The finished dialog of an earlier run gives way to the new one.
-    DisposeForm();
-
-    TWcProgressForm::TOptions options;
-    options.ShowFileName = ShowFileName;
-    options.ShowTime = ShowTime;
-    options.ShowElapsedTime = ShowElapsedTime;
-    options.ShowCancel = DlgShowCancel;
-    options.ShowOpenFile = ShowOpenFile;
-    options.ShowOpenFolder = ShowOpenFolder;
-    options.ShowCloseButton = DlgShowCloseBtn;
-    // Placed on top once shown means on top for good, as a top-most window stays.
-    options.StayOnTop = ShowDialogOnTop || AlwaysOnTop;
-    options.Caption = DlgCaption + QStringLiteral(" ...");
-    options.FileLabel = DlgFileLabel;
-    options.ProgressLabel = DlgProgressLabel;
-    options.RateLabel = DlgRateLabel;
-    options.TimeLabel = DlgTimeLabel;
-    options.ElapsedTimeLabel = DlgElapsedTimeLabel;
-    options.CancelCaption = DlgCancel;
-    options.OpenFileCaption = DlgOpenFile;
-    options.OpenFolderCaption = DlgOpenFolder;
-    options.CloseCaption = DlgClose;
-    options.OfWord = DlgFileOfLabel;
-    options.SecondWord = DlgTimeSec;
-    options.MinuteWord = DlgTimeMin;
-
-    FForm = std::make_unique<TWcProgressForm>(options);
-    FForm->OnCloseQuery = [this] { return ProgressFormCloseQuery(); };
-    // Closed for good (Close, an Open button, the close box after the run): it goes.
-    connect(FForm.get(), &TWcProgressForm::Closed, this, [this] { DisposeForm(); });
-    connect(FForm->CancelButton(), &QPushButton::clicked, this, [this] { CancelBtnClick(); });
-    if (QPushButton* openFolder = FForm->OpenFolderButton())
-        connect(openFolder, &QPushButton::clicked, this, [this] { OpenFolderBtnClick(); });
-    if (QPushButton* openFile = FForm->OpenFileButton())
-        connect(openFile, &QPushButton::clicked, this, [this] { OpenFileBtnClick(); });
-
-    FCancelIsClose = false;
-    FormClosed = false;
-    FCancelled = false;
-    FProgressKeys = {};
-    FProgressValid = false;
-    FItemStartTick = TickCount();
-    FCaptionPosition = -1;
-    FCaptionWord.clear();
-    if (ProgressObserver)
-        ProgressObserver->CaptionChanged(options.Caption);
-
-    if (ShowDialog) {
-        if (OnBeforeDialogShow)
-            OnBeforeDialogShow(this, FForm.get());
-        if (FForm) {
-            FForm->show();
-            if (AlwaysOnTop) {
-                FForm->raise();
-                FForm->activateWindow();
-            }
-        }
-    }
-    FCancelled = false;
-}
-
-TWcProgressForm::TCloseAnswer TWebCopy::ProgressFormCloseQuery()
-{
-    if (FCancelIsClose)
-        return TWcProgressForm::TCloseAnswer::Close;
-    // Closed by the user while the run still writes into it: out of sight until the run ends.
-    if (DlgShowCloseBtn)
-        return TWcProgressForm::TCloseAnswer::Hide;
-    return TWcProgressForm::TCloseAnswer::Refuse;
-}
-
-void TWebCopy::CancelBtnClick()
-{
-    if (OnCopyCancel)
-        OnCopyCancel(this);
-    FCancelled = true;
-    if (FForm)
-        FForm->close();
-}
-
-void TWebCopy::OpenFileBtnClick()
-{
-    OpenAndClose(FLastFile);
-}
-
-void TWebCopy::OpenFolderBtnClick()
-{
-    OpenAndClose(FLastDir);
-}
-
-void TWebCopy::OpenAndClose(const QString& path)
-{
-    ShellOpen(path);
-    if (FForm)
-        FForm->close();
-    FormClosed = true;
-}
-
-void TWebCopy::SetCaption(const QString& caption)
-{
-    NotifyObservers([&](TWcProgressObserver& observer) { observer.CaptionChanged(caption); });
-}
-
-void TWebCopy::SetMarquee(bool marquee)
-{
-    NotifyObservers([&](TWcProgressObserver& observer) { observer.MarqueeChanged(marquee); });
-}
-
-void TWebCopy::ShowStatus(const QString& status)
-{
-    FProgressKeys = {};
-    FProgressValid = false;
-    NotifyObservers([&](TWcProgressObserver& observer) { observer.StatusChanged(status); });
-}
-
-void TWebCopy::ShowWaiting()
-{
-    if (FProgressValid)
-        return;
-    const quint64 elapsedKey = TimeKey(TickCount() - FItemStartTick, 0, 0);
-    if (elapsedKey == FProgressKeys.ElapsedKey)
-        return;
-    FProgressKeys.ElapsedKey = elapsedKey;
-    NotifyObservers([&](TWcProgressObserver& observer) {
-        observer.ProgressChanged(FProgressKeys, TProgressKeys::ElapsedChanged);
-    });
-}
-
-void TWebCopy::ShowFileLine(const QString& name, const QString& serverWord, const QString& server,
-                            bool alwaysNameServer)
-{
-    QString text = DlgFileLabel + QLatin1Char(' ');
-    if (FItems.Count() >= 2)
-        text += QStringLiteral("%1 %2 %3 : ").arg(FFileNum).arg(DlgFileOfLabel).arg(FItems.ActiveItems());
-    text += name;
-    if (ShowServer || alwaysNameServer)
-        text += QLatin1Char(' ') + serverWord + QLatin1Char(' ') + server;
-    NotifyObservers([&](TWcProgressObserver& observer) { observer.FileLineChanged(text); });
-}
-
-void TWebCopy::ReportError(int code, const QString& info)
-{
-    if (OnError)
-        OnError(this, code);
-    if (OnErrorInfo)
-        OnErrorInfo(this, code, info);
-}
-
-TWebCopy::TDateCheck TWebCopy::CheckSourceDate(int idx, TDateTime sourceDate, bool copyNewerOnly,
-                                               bool dateBeforeCheck, TDateTime& fileDate, bool& noNewVersion,
-                                               const QString& reportedName,
-                                               const std::function<void()>& releaseSource)
-{
-    if (OnFileDateCheck) {
-        if (dateBeforeCheck)
-            fileDate = sourceDate;
-        bool allow = true;
-        OnFileDateCheck(this, idx, sourceDate, allow);
-        if (!allow)
-            return TDateCheck::Refused;
-        fileDate = sourceDate;
-        return TDateCheck::Copy;
-    }
-    if (!copyNewerOnly)
-        return TDateCheck::Copy;
-    const bool newer = sourceDate > fileDate;
-    fileDate = sourceDate;
-    if (newer)
-        return TDateCheck::Copy;
-    noNewVersion = true;
-    if (releaseSource)
-        releaseSource();
-    if (OnNoNewFileFound)
-        OnNoNewFileFound(this, reportedName, fileDate, sourceDate);
-    return TDateCheck::NotNewer;
-}
-
-bool TWebCopy::ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder)
-{
-    if (!folder.Exists(targetPath))
-        return true;
-    bool allow = true;
-    if (OnCopyOverWrite)
-        OnCopyOverWrite(this, targetPath, allow);
-    if (!allow)
-        return false;
-    if (CreateUniqueFilenames)
-        targetPath = MakeUniqueFileName(targetPath, [&](const QString& path) { return folder.Exists(path); },
-                                        folder.MaxFileNameBytes(ParentDirectory(targetPath)));
-    return true;
-}
-
-TTransferResult TWebCopy::InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,
-                                         const std::function<TTransferResult(TTargetFolder&)>& transfer)
-{
-    TTargetFolder folder;
-    TTransferResult result = folder.Open(targetDir, userName, password)
-        ? transfer(folder)
-        : TTransferResult::ConnectError(folder.Reason());
-    if (!folder.Close())
-        result.LeftShareBadly(folder.Reason());
-    return result;
-}
-
 void TWebCopy::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
                             bool emptyIsComplete)
 {
-    // Integer keys only: observers are told which keys changed and make their texts when they
-    // show them.
-    TProgressKeys& keys = FProgressKeys;
-    unsigned changes = FProgressValid ? 0u : unsigned(TProgressKeys::AllChanged);
-    FProgressValid = true;
-    const bool knownTotal = total > 0 || emptyIsComplete;
-
-    if (knownTotal) {
-        const int position =
-            total > 0 ? static_cast<int>(std::clamp<qint64>(MulDivRoundHalfEven(done, 100, total), 0, 100)) : 100;
-        if (position != keys.Position) {
-            keys.Position = position;
-            changes |= TProgressKeys::PositionChanged;
-        }
-    } else if (keys.Position < 0) {
-        keys.Position = 0;
-    }
-
-    const qint64 doneKey = AmountKey(done);
-    const qint64 totalKey = knownTotal ? AmountKey(total) : TProgressKeys::NoTotal;
-    if (doneKey != keys.DoneKey || totalKey != keys.TotalKey) {
-        keys.DoneKey = doneKey;
-        keys.TotalKey = totalKey;
-        changes |= TProgressKeys::SizeChanged;
-    }
-
-    if (ShowCompletion && (keys.Position != FCaptionPosition || captionWord != FCaptionWord)) {
-        FCaptionPosition = keys.Position;
-        FCaptionWord = captionWord;
-        SetCaption(QStringLiteral("%1 : %2% %3").arg(captionWord).arg(keys.Position).arg(DlgCompleted));
-    }
-
-    const quint32 now = TickCount();
-    const quint32 elapsed = now - startTick;
-    const qint64 rateKey = AmountKey(MulDivRoundHalfEven(done, 1000, static_cast<qint64>(elapsed) + 1));
-    if (rateKey != keys.RateKey) {
-        keys.RateKey = rateKey;
-        changes |= TProgressKeys::RateChanged;
-    }
-    // Nothing is left once everything is done (the formula alone would give the elapsed time).
-    const quint64 timeLeftKey = total > 0 && done == total ? TimeKey(0, 0, total) : TimeKey(elapsed, done, total);
-    if (timeLeftKey != keys.TimeLeftKey) {
-        keys.TimeLeftKey = timeLeftKey;
-        changes |= TProgressKeys::TimeLeftChanged;
-    }
-    // The elapsed line counts from the start of the item, time spent connecting included.
-    const quint64 elapsedKey = TimeKey(std::max(elapsed, now - FItemStartTick), 0, total);
-    if (elapsedKey != keys.ElapsedKey) {
-        keys.ElapsedKey = elapsedKey;
-        changes |= TProgressKeys::ElapsedChanged;
-    }
-    if (changes)
-        NotifyObservers([&](TWcProgressObserver& observer) { observer.ProgressChanged(keys, changes); });
-
-    if (OnCopyProgress)
-        OnCopyProgress(this, FFileNum, static_cast<quint32>(done), static_cast<quint32>(total));
-    KeepResponsive();
+    FProgress->ShowProgress(FRun ? FRun->FileNum : 0, done, total, startTick, captionWord, emptyIsComplete);
 }
 
 void TWebCopy::KeepResponsive()
 {
-    constexpr qint64 EventsIntervalNs = 1000000;
-    if (FSinceEventsHandled.isValid() && FSinceEventsHandled.nsecsElapsed() < EventsIntervalNs)
+    FProgress->KeepResponsive();
+}
+
+void TWebCopy::WriteLog(const QString& message)
+{
+    if (FRun) {
+        FRun->Log().Write(message);
         return;
-    QCoreApplication::processEvents();
-    FSinceEventsHandled.start();
+    }
+    TTransferLog(LogfileName).Write(message);
+}
+
+QString TWebCopy::FtpConnectionKey(const QString& host, int port, const QString& userName, const QString& password)
+{
+    return TFtpSessions::ConnectionKey(host, port, userName, password);
+}
+
+bool TWebCopy::KeepConnection(int idx) const
+{
+    const auto isFtpTransfer = [](const TWebCopyItem* item) {
+        return item->Protocol == wpFtp || item->Protocol == wpFtpUpload;
+    };
+    if (idx + 1 >= FItems.Count())
+        return false;
+    const TWebCopyItem* item = FItems.Items(idx);
+    const TWebCopyItem* next = FItems.Items(idx + 1);
+    return isFtpTransfer(item) && isFtpTransfer(next) && item->FTPHost == next->FTPHost
+        && item->FTPUserID == next->FTPUserID && item->FTPPassword == next->FTPPassword;
+}
+
+bool TWebCopy::Execute()
+{
+    if (FRunning)
+        return false;
+    SetRunning(true);
+    DoCopy();
+    return true;
+}
+
+bool TWebCopy::ThreadExecute()
+{
+    if (FRunning)
+        return false;
+    SetRunning(true);
+    auto* thread = new TWCopyThread(this);
+    FCopyThread = thread;
+    // Only the helper of the latest request ends a wait; an earlier one may finish late. (The
+    // helper may already be deleted when its end is handled, so requests are told apart by number.)
+    const quint64 request = ++FCopyRequests;
+    connect(thread, &QThread::finished, this, [this, request] {
+        if (request == FCopyRequests)
+            FCopyCompleted = true;
+    });
+    thread->start();
+    return true;
+}
+
+bool TWebCopy::ThreadExecAndWait()
+{
+    FCopyCompleted = false;
+    if (!ThreadExecute())
+        return false;
+    while (!FCopyCompleted)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return true;
+}
+
+void TWebCopy::RunFromThread()
+{
+    // Runs on the user-interface thread at the helper thread's request; nothing may escape
+    // into the event loop, and nothing that breaks the run off goes untold.
+    try {
+        DoCopy();
+    } catch (const TWebCopyIoError& error) {
+        TCopyRun::ReportError(*this, error.Code, error.Info);
+    } catch (const std::exception& error) {
+        TCopyRun::ReportError(*this, WebCopyErrors::TransferNotAvailable,
+                                QStringLiteral("The copy run failed: ") + QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        TCopyRun::ReportError(*this, WebCopyErrors::TransferNotAvailable, QStringLiteral("The copy run failed"));
+    }
+}
+
+void TWebCopy::SetRunning(bool running)
+{
+    FRunning = running;
+    FItems.SetLocked(running);
+    if (!running && FDeleteWhenEnded) {
+        FDeleteWhenEnded = false;
+        deleteLater();
+    }
+}
+
+void TWebCopy::ResetResults()
+{
+    for (int i = 0; i < FItems.Count(); ++i) {
+        TWebCopyItem& item = *FItems.Items(i);
+        item.FSuccess = false;
+        item.FCancelled = false;
+        item.FNoNewVersion = false;
+        item.FErrorReason.clear();
+        item.FErrorCode = 0;
+        item.FHttpStatus = 0;
+        item.FCause = item.Active ? TTransferCause::NotRun : TTransferCause::None;
+    }
+}
+
+void TWebCopy::ReleaseRun()
+{
+    FRun.reset();
+    FDialog->AllowClose();
+    FProgress->RunEnded(FCancelled);
+    FProgress->SetDialog(nullptr);
+    FDialog->Dispose();
+    SetRunning(false);
+}
+
+void TWebCopy::DoCopy()
+{
+    FCancelled = false;
+    ResetResults();
+    TWcProgressObserver* dialog = FDialog->Build();
+    FProgress->SetDialog(dialog);
+    FProgress->StartRun(DlgCaption + QStringLiteral(" ..."));
+    // A cancel asked for in OnBeforeDialogShow still counts.
+    FDialog->Show();
+    try {
+        FRun = std::make_unique<TCopyRun>(*this, *FProgress, FDialog.get());
+        RunItems(*FRun);
+    } catch (...) {
+        ReleaseRun();
+        throw;
+    }
+    FRun.reset();
+    EndRun();
+}
+
+void TWebCopy::RunItems(TCopyRun& run)
+{
+    run.FileNum = 0;
+    // The list is locked for the run (see TWebCopyItems), so these positions stay valid.
+    const int count = FItems.Count();
+    for (int i = 0; i < count; ++i) {
+        TWebCopyItem& item = *FItems.Items(i);
+        if (!item.Active)
+            continue;
+        ++run.FileNum;
+        if (OnFileStart)
+            OnFileStart(this, i);
+
+        switch (item.Protocol) {
+        case wpHttp:
+        case wpFtp:
+        case wpMultiFtp:
+            FProgress->SetCaption(DlgDwnload + QStringLiteral(" ..."));
+            break;
+        case wpFile:
+            FProgress->SetCaption(DlgCopying + QStringLiteral(" ..."));
+            break;
+        case wpFtpUpload:
+        case wpHttpUpload:
+        case wpMultiFtpUpload:
+            FProgress->SetCaption(DlgUpload + QStringLiteral(" ..."));
+            break;
+        case wpFtpDelete:
+        case wpFtpList:
+        case wpFtpTest:
+            break;
+        }
+
+        FProgress->StartItem();
+        TTransferJob job{i, item, item.FileDate, false};
+        TTransferResult result;
+        if (FCancelled) {
+            // Cancelled before the item started (in OnFileStart, or between items).
+            result = TTransferResult::Cancelled();
+        } else if (const std::unique_ptr<TTransfer> transfer = TTransfer::ForProtocol(item.Protocol)) {
+            result = transfer->Run(run, job);
+        } else {
+            const char* name = QMetaEnum::fromType<TWebCopyProtocol>().valueToKey(item.Protocol);
+            const QString message = QStringLiteral("This kind of transfer is not available in this version: ")
+                + QString::fromLatin1(name ? name : "unknown");
+            result = TTransferResult::Error(TTransferCause::NotAvailable, WebCopyErrors::TransferNotAvailable, message);
+        }
+
+        item.NewFileDate = job.FileDate;
+        item.FSuccess = result.Succeeded() && !FCancelled;
+        item.FCancelled = FCancelled;
+        item.FNoNewVersion = job.NoNewVersion;
+        item.FErrorReason = result.Succeeded() ? QString() : result.Reason;
+        item.FErrorCode = result.ErrorCode;
+        item.FHttpStatus = result.HttpStatus;
+        item.FCause = FCancelled ? TTransferCause::Cancelled : result.Succeeded() ? TTransferCause::None : result.Cause;
+        run.ReportResult(result);
+        if (FCancelled)
+            break;
+        if (OnFileDone)
+            OnFileDone(this, i);
+    }
+}
+
+void TWebCopy::EndRun()
+{
+    FDialog->AllowClose();
+    FProgress->RunEnded(FCancelled);
+    if (ShowOpenFile || ShowOpenFolder) {
+        // The dialog stays with its Open buttons; one the user closed meanwhile goes.
+        FDialog->KeepIfVisible();
+    } else {
+        FDialog->Dispose();
+        QCoreApplication::processEvents();
+    }
+    FProgress->SetDialog(nullptr);
+    // The run has ended before OnCopyDone: a handler may start the next one.
+    SetRunning(false);
+    if (OnCopyDone)
+        OnCopyDone(this);
 }

@@ -1,25 +1,21 @@
 #pragma once
 
-#include "platform/FtpConnection.h"
-#include "webcopy/ProgressForm.h"
 #include "webcopy/ProgressObserver.h"
-#include "webcopy/TransferResult.h"
 #include "webcopy/WebCopyItems.h"
 #include "webcopy/WebCopyTypes.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
-#include <functional>
 #include <memory>
 
+class QDialog;
 class QProgressBar;
 class QThread;
-class QPushButton;
-class THttpRequest;
+class TCopyRun;
 class TInternetSession;
-class TTargetFolder;
+class TProgressReporter;
+class TRunDialog;
 class TWcProgressLine;
 
 // The web copy component: a list of copy jobs, the texts and switches of its progress
@@ -176,7 +172,7 @@ public:
     // list keeps its order: Clear, Delete and Insert are refused (see TWebCopyItems).
     bool Running() const { return FRunning; }
     // The run's Internet session while one is open (null otherwise).
-    const TInternetSession* Session() const { return FHinternet.get(); }
+    const TInternetSession* Session() const;
 
     // Runs the copy in the calling (user-interface) thread and returns when it has ended.
     // Returns false, doing nothing, when a run of this component is already in progress.
@@ -187,7 +183,9 @@ public:
     bool ThreadExecute();
     // As ThreadExecute, then processes events until the run and its helper thread have ended.
     bool ThreadExecAndWait();
+    // Asks the run to stop; honoured by every transfer, also one that has not started yet.
     void CancelCopy() { FCancelled = true; }
+    bool CancelRequested() const { return FCancelled; }
 
     // The progress step that every transfer runs after each block (integer work only; the
     // texts are made from the latest keys when they are shown or read). A total of 0 means
@@ -206,9 +204,9 @@ public:
     // What tells one FTP login from another: the server (host and port) and the account.
     static QString FtpConnectionKey(const QString& host, int port, const QString& userName, const QString& password);
 
-    // Appends one time-stamped line to the file named by LogfileName (UTF-8, CR LF), opening and
-    // closing it for the line; an existing log is never truncated. A log that cannot be opened
-    // is skipped silently; a line that cannot be written throws TWebCopyIoError.
+    // Appends one time-stamped line to the file named by LogfileName (UTF-8, CR LF; line breaks
+    // in the message escaped); an existing log is never truncated. During a run the log stays
+    // open until the run ends. A log that cannot be opened or written is skipped silently.
     void WriteLog(const QString& message);
 
     // URL routines that read the component.
@@ -220,160 +218,32 @@ public:
     // dialog, so neither can name another host than the one that gets the password.
     static QString RequestServer(const QString& url);
 
+protected:
+    // A deferred delete asked for by a handler during a run waits until the run has ended.
+    bool event(QEvent* event) override;
+
 private:
     friend class TWCopyThread;
-    friend class TWebCopyRunGuard;
 
     void DoCopy();
+    void RunItems(TCopyRun& run);
     void RunFromThread();
-    void CopyThreadTerminate();
     void SetRunning(bool running);
+    void ResetResults();
     void EndRun();
-    int NetworkItemCount() const;
-    TTransferResult CallOperation(int idx, const TWebCopyItem& item, TDateTime& date, bool& noNewVersion);
-    // The one place where an operation's result becomes the documented events.
-    void ReportResult(const TTransferResult& result);
+    // Lets go of what a run held when it was broken off (an input/output error, or anything
+    // else thrown out of a transfer); observers hear that the run ended.
     void ReleaseRun();
-    void DisposeForm();
-    template <typename Call>
-    void NotifyObservers(Call call);
-
-    void BuildProgressForm();
-    void CancelBtnClick();
-    void OpenFileBtnClick();
-    void OpenFolderBtnClick();
-    void OpenAndClose(const QString& path);
-    TWcProgressForm::TCloseAnswer ProgressFormCloseQuery();
-    void SetCaption(const QString& caption);
-    void SetMarquee(bool marquee);
-    // Says what the transfer is doing until its first block, and keeps the elapsed time going
-    // while the client waits (ShowWaiting, called while it waits).
-    void ShowStatus(const QString& status);
-    void ShowWaiting();
-    // The file line every transfer shows when it starts: the label, "n of m : " when the list
-    // holds two items or more, the name, and the server after its word when ShowServer is set
-    // (or always, for transfers that always name their source).
-    void ShowFileLine(const QString& name, const QString& serverWord, const QString& server,
-                      bool alwaysNameServer = false);
-    void ReportError(int code, const QString& info);
-    // An existing target is replaced only when OnCopyOverWrite allows it; with
-    // CreateUniqueFilenames the path moves on to the first free numbered name. False: refused.
-    bool ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder);
-    // Runs a transfer whose target is in targetDir: a network share is connected with the
-    // item's account first (OnConnectError when it cannot be) and left afterwards (one more
-    // OnConnectError when that fails).
-    TTransferResult InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,
-                                   const std::function<TTransferResult(TTargetFolder&)>& transfer);
-
-    // The copy-newer-only rule, run once the source's date is known when copyNewerOnly is set
-    // or OnFileDateCheck is assigned. An assigned OnFileDateCheck decides alone; otherwise the
-    // source is copied only when strictly newer than fileDate, and OnNoNewFileFound tells when
-    // it is not (after releaseSource has let go of the source). The file date out-value takes
-    // the source's date before the event when dateBeforeCheck is set, else only when allowed.
-    enum class TDateCheck { Copy, Refused, NotNewer };
-    TDateCheck CheckSourceDate(int idx, TDateTime sourceDate, bool copyNewerOnly, bool dateBeforeCheck,
-                               TDateTime& fileDate, bool& noNewVersion, const QString& reportedName,
-                               const std::function<void()>& releaseSource);
-
-    std::unique_ptr<THttpRequest> NewHttpRequest();
-    TTransferResult HttpDownload(int idx, const QString& url, const QString& displayURL, const QString& targetDir,
-                                 const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate,
-                                 bool& noNewVersion, TWebCopyAuthentication authenticate, QString userName,
-                                 QString password);
-    // The rest of a download once the server has answered with success: date rule, target
-    // file, body.
-    TTransferResult ReceiveDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
-                                    const QString& targetDir, const QString& targetFilename, bool copyNewerOnly,
-                                    TDateTime& fileDate, bool& noNewVersion);
-    TTransferResult WriteDownload(int idx, std::unique_ptr<THttpRequest>& request, const QString& url,
-                                  const QString& targetDir, const QString& targetFilename, TTargetFolder& folder);
-    // The end of every download: fileName in targetDir under the overwrite rule, written through a
-    // temporary file that is renamed when complete, block by block from `read` (> 0 bytes, 0 at
-    // the end, -1 failed: then `readFailed` says how) with the progress after every block.
-    TTransferResult ReceiveIntoTarget(TTargetFolder& folder, const QString& targetDir, const QString& fileName,
-                                      const QString& cannotCreateWords, qint64 expected,
-                                      const std::function<qint64(char*, qint64)>& read,
-                                      const std::function<TTransferResult()>& readFailed, qint64& received);
-    TTransferResult HttpUpload(const QString& url, const QString& localDir, const QString& localFilename,
-                               TWebCopyHTTPCommand command, const QString& userName, const QString& password);
-    // FTP: the connection for an operation. With reuseKept, the kept connection when host and
-    // account match; otherwise a new login, kept when keepConnection is set and else held in
-    // `own`. Null when no login could be had (the reason in FFtpReason).
-    TFtpConnection* FtpConnect(const QString& host, int port, const QString& userName, const QString& password,
-                               bool keepConnection, bool reuseKept, std::unique_ptr<TFtpConnection>& own);
-    // The start of an FTP operation: its file line (none for an empty name), then FtpConnect with
-    // pending events processed around the login.
-    TFtpConnection* FtpStart(const QString& name, const QString& serverWord, const QString& host, int port,
-                             const QString& userName, const QString& password, bool keepConnection, bool reuseKept,
-                             std::unique_ptr<TFtpConnection>& own);
-    // Lets go of the operation's connection: closed and forgotten unless it is kept.
-    void FtpLeave(std::unique_ptr<TFtpConnection>& own, bool keepConnection);
-    TTransferResult FtpConnectFailed(const QString& host) const;
-    static TDateTime FtpListedDate(const TFtpEntry& entry);
-    TTransferResult FtpDownload(int idx, const QString& userName, const QString& password, const QString& host,
-                                int port, const QString& url, const QString& targetDir, const QString& targetFilename,
-                                bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion, bool keepConnection,
-                                bool fromListing);
-    TTransferResult MultiFtpDownload(const QString& userName, const QString& password, const QString& host, int port,
-                                     const QString& url, const QString& targetDir, bool copyNewerOnly,
-                                     TDateTime fileDate, bool& noNewVersion);
-    TTransferResult FtpUpload(int idx, const QString& userName, const QString& password, const QString& host, int port,
-                              const QString& source, const QString& remoteDir, const QString& remoteName,
-                              bool copyNewerOnly, TDateTime& fileDate, bool& noNewVersion, bool keepConnection);
-    TTransferResult SendFtpFile(TFtpConnection& connection, const QString& source, const QString& remoteName);
-    // Enters the remote directory as a whole, or else part by part from where the connection is,
-    // creating missing parts; FPrevTarget records it for a kept connection.
-    bool FtpEnterOrCreate(TFtpConnection& connection, const QString& remoteDir, bool keepConnection);
-    TTransferResult MultiFtpUpload(int idx, const QString& userName, const QString& password, const QString& host,
-                                   int port, const QString& pattern, const QString& remoteDir, bool copyNewerOnly,
-                                   TDateTime& fileDate, bool& noNewVersion, bool keepConnection);
-    TTransferResult FtpList(int idx, const QString& userName, const QString& password, const QString& host, int port,
-                            const QString& url, bool& noNewVersion);
-    TTransferResult FtpDelete(int idx, const QString& userName, const QString& password, const QString& host, int port,
-                              const QString& url, const QString& remoteDir, const QString& remoteName,
-                              bool keepConnection);
-    TTransferResult FtpTest(const QString& userName, const QString& password, const QString& host, int port);
-    TTransferResult FileCopy(int idx, const QString& userName, const QString& password, const QString& share,
-                             int port, const QString& source, const QString& targetDir,
-                             const QString& targetFilename, bool copyNewerOnly, TDateTime& fileDate,
-                             bool& noNewVersion);
 
     TWebCopyItems FItems;
-    int FFileNum = 0;
     bool FCancelled = false;
     bool FRunning = false;
-    // The dialog of the current or last run; it is disposed of through DisposeForm only.
-    std::unique_ptr<TWcProgressForm> FForm;
+    bool FDeleteWhenEnded = false;
+    std::unique_ptr<TRunDialog> FDialog;
+    std::unique_ptr<TProgressReporter> FProgress;
+    // The current run; null between runs.
+    std::unique_ptr<TCopyRun> FRun;
     QPointer<QThread> FCopyThread;
     quint64 FCopyRequests = 0;
-    QString FLastFile;
-    QString FLastDir;
-    std::unique_ptr<TInternetSession> FHinternet;
     bool FCopyCompleted = false;
-    bool FCancelIsClose = false;
-    QString FPrevConnect;
-    QString FPrevTarget;
-    // The FTP connection kept for the next item (FPrevConnect is its key).
-    std::unique_ptr<TFtpConnection> FFTPconnect;
-    QString FFtpReason;
-
-    // The latest progress step as display keys; observers make their texts from them, and
-    // RateStr, TimeLeftStr and ElapsedTimeStr are made from them on demand.
-    TProgressKeys FProgressKeys;
-    bool FProgressValid = false;
-    // When the current item started: the elapsed time counts from here, connecting included.
-    quint32 FItemStartTick = 0;
-    // Since window messages were last handled between blocks.
-    QElapsedTimer FSinceEventsHandled;
-    int FCaptionPosition = -1;
-    QString FCaptionWord;
 };
-
-template <typename Call>
-void TWebCopy::NotifyObservers(Call call)
-{
-    if (FForm)
-        call(*FForm);
-    if (ProgressObserver)
-        call(*ProgressObserver);
-}

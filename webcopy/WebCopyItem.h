@@ -66,6 +66,9 @@ public:
     // the HTTP status the server answered with (0 when there was no answer).
     int ErrorCode() const { return FErrorCode; }
     int HttpStatus() const { return FHttpStatus; }
+    // What happened, for callers that choose their own words: None after a success or a skip,
+    // NotRun for an active item that the last run did not reach.
+    TTransferCause ErrorCause() const { return FCause; }
     TDateTime NewFileDate = 0;
     // Expected size when an HTTP server reports none.
     quint32 FileSize = 0;
@@ -86,6 +89,7 @@ public:
 
 private:
     friend class TWebCopy;
+    friend class TFtpList;
 
     TWebCopyItems* FCollection = nullptr;
     bool FSuccess = false;
@@ -94,6 +98,7 @@ private:
     QString FErrorReason;
     int FErrorCode = 0;
     int FHttpStatus = 0;
+    TTransferCause FCause = TTransferCause::None;
     std::unique_ptr<QStringList> FFileList;
     std::unique_ptr<TFileDetailItems> FFileDetails;
 };

@@ -36,9 +36,56 @@ Q_ENUM_NS(TWebCopyAuthentication)
 enum TFTPMode { fmBINARY, fmASCII };
 Q_ENUM_NS(TFTPMode)
 
+// What happened to an item, for callers that choose their own words (an item's ErrorCause()).
+// Names are stable: they are written into machine-readable output.
+enum class TTransferCause {
+    None,                 // done, or skipped by a rule or by the user
+    NotRun,               // the run ended before it reached the item
+    Cancelled,
+    InvalidUrl,           // the URL or a name in it cannot be used as it is
+    UnsupportedScheme,
+    HostNotFound,
+    CannotConnect,        // refused or unreachable
+    TimedOut,             // no answer, or too little data, within the time-out
+    ConnectionBroken,     // the connection ended before the transfer was complete
+    TlsUntrusted,
+    TlsExpired,
+    TlsWrongName,
+    TlsHandshake,
+    TlsClientCertificate,
+    ProxyUnreachable,
+    ProxyNeedsLogin,
+    ProxyRefused,         // the proxy answered with an error status of its own
+    ProxyScriptFailed,    // the proxy configuration script did not answer
+    ServerStatus,         // the server answered with an error status (HttpStatus)
+    LoginRefused,
+    LoginMethodUnsupported,
+    LoginCancelled,
+    RedirectRefused,
+    RedirectLoop,
+    InvalidAnswer,        // the server's answer is malformed
+    NoData,               // the server sent nothing
+    PartialAnswer,        // part of a file where the whole was asked for
+    ServerRefused,        // an FTP server refused a command
+    DirectoryNotFound,
+    NotFound,
+    SourceChanged,        // the source changed its size during the transfer
+    SourceUnreadable,
+    TargetUnwritable,
+    DiskFull,
+    NotRegularFile,
+    IdenticalFiles,
+    ShareUnreachable,
+    ShareLoginRefused,
+    NotAvailable,         // a kind of transfer this build does not have
+    InternalError
+};
+Q_ENUM_NS(TTransferCause)
+
 } // namespace WebCopyTypes
 
 using WebCopyTypes::TFTPMode;
+using WebCopyTypes::TTransferCause;
 using WebCopyTypes::TWebCopyAuthentication;
 using WebCopyTypes::TWebCopyHTTPCommand;
 using WebCopyTypes::TWebCopyProtocol;

@@ -4,6 +4,7 @@
 #include "webcopy/WebCopy.h"
 #include "webcopy/WebCopyIoError.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -159,8 +160,10 @@ TEST_F(CopyRun, CancelDuringTheFirstOfThreeItems)
                                         QStringLiteral("cancel"), QStringLiteral("copy done")}));
     EXPECT_TRUE(webCopy.Items()[0]->Cancelled());
     EXPECT_FALSE(webCopy.Items()[0]->Success());
-    EXPECT_TRUE(webCopy.Items()[1]->Success()) << "untouched items keep the results of the earlier run";
-    EXPECT_TRUE(webCopy.Items()[2]->Success());
+    for (int i : {1, 2}) {
+        EXPECT_FALSE(webCopy.Items()[i]->Success()) << "a run starts every item afresh";
+        EXPECT_EQ(webCopy.Items()[i]->ErrorCause(), TTransferCause::NotRun);
+    }
     EXPECT_EQ(webCopy.ProgressForm(), nullptr);
 }
 
@@ -177,7 +180,7 @@ TEST_F(CopyRun, WithOpenButtonsACancelledRunLeavesAClosableDialog)
 
     webCopy.Execute();
 
-    EXPECT_EQ(captionAtCopyDone, QStringLiteral("Cancel")) << "OnCopyDone comes before the buttons change";
+    EXPECT_EQ(captionAtCopyDone, QStringLiteral("Close")) << "OnCopyDone comes once the run has ended";
     QDialog* dialog = webCopy.ProgressForm();
     ASSERT_NE(dialog, nullptr);
     auto* close = dialog->findChild<QPushButton*>(QStringLiteral("CancelBtn"));

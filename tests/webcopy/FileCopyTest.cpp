@@ -374,7 +374,7 @@ TEST_F(TFileCopyTest, ACancelledCopyKeepsTheOldTargetAndLeavesNoPartialFile)
     EXPECT_EQ(snapshot(targetDir()), (QMap<QString, QByteArray> {{QStringLiteral("big.bin"), FOld}}));
 }
 
-TEST_F(TFileCopyTest, ACancelRequestedBeforeTheCopyStartsIsUndone)
+TEST_F(TFileCopyTest, ACancelRequestedBeforeTheCopyStartsIsHonoured)
 {
     const QByteArray data = pattern(3 * Block);
     writeFile(source(QStringLiteral("a.bin")), data);
@@ -383,8 +383,10 @@ TEST_F(TFileCopyTest, ACancelRequestedBeforeTheCopyStartsIsUndone)
 
     FWebCopy.Execute();
 
-    EXPECT_TRUE(item.Success());
-    EXPECT_EQ(contents(target(QStringLiteral("a.bin"))), data);
+    EXPECT_FALSE(item.Success());
+    EXPECT_TRUE(item.Cancelled());
+    EXPECT_EQ(item.ErrorCause(), TTransferCause::Cancelled);
+    EXPECT_FALSE(QFileInfo::exists(target(QStringLiteral("a.bin"))));
 }
 
 TEST_F(TFileCopyTest, AFailedWriteKeepsTheOldTargetAndLeavesNoPartialFile)

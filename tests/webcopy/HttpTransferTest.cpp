@@ -343,14 +343,19 @@ TEST_F(HttpTransfer, UnknownLengthRunsTheBarAsMarqueeUnlessTheItemKnowsTheSize)
     }
 }
 
-TEST_F(HttpTransfer, AnEmptyBodyLeavesAnEmptyFileAndFails)
+TEST_F(HttpTransfer, AnEmptyBodyFailsAndReplacesNothing)
 {
     WriteFile(FServer.DocRoot() + QStringLiteral("/empty.exe"), {});
     Download(QStringLiteral("/empty.exe"));
     FWebCopy.Execute();
     EXPECT_FALSE(FWebCopy.Items()[0]->Success());
-    EXPECT_TRUE(QFileInfo::exists(Target()));
-    EXPECT_EQ(QFileInfo(Target()).size(), 0);
+    EXPECT_EQ(FWebCopy.Items()[0]->ErrorCause(), TTransferCause::NoData);
+    EXPECT_FALSE(QFileInfo::exists(Target())) << "no empty file is left behind";
+
+    WriteFile(Target(), "the earlier download");
+    FWebCopy.Execute();
+    EXPECT_FALSE(FWebCopy.Items()[0]->Success());
+    EXPECT_EQ(ReadFile(Target()), QByteArray("the earlier download"));
 }
 
 TEST_F(HttpTransfer, CancelOrABrokenConnectionLeavesTheEarlierFileAlone)

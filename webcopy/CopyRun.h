@@ -1,0 +1,77 @@
+#pragma once
+
+#include "webcopy/FtpSessions.h"
+#include "webcopy/TransferLog.h"
+#include "webcopy/TransferResult.h"
+#include "webcopy/TransferRules.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class THttpRequest;
+class TInternetSession;
+class TProgressReporter;
+class TRunDialog;
+class TTargetFolder;
+class TWebCopy;
+class TWebCopyItems;
+
+// Everything one run of the component shares between its transfers: the component's settings
+// and events, the Internet session, the cancel state, the progress, the rules, the kept FTP
+// connection and the transfer log. Made when a run starts and gone when it ends.
+class TCopyRun {
+public:
+    TCopyRun(TWebCopy& owner, TProgressReporter& progress, TRunDialog* dialog);
+    ~TCopyRun();
+    TCopyRun(const TCopyRun&) = delete;
+    TCopyRun& operator=(const TCopyRun&) = delete;
+
+    TWebCopy& Owner() const { return FOwner; }
+    TWebCopyItems& Items() const;
+    bool Cancelled() const;
+    // The Internet session; null when the run has no network item.
+    TInternetSession* Session() const { return FSession.get(); }
+    TProgressReporter& Progress() const { return FProgress; }
+    TTransferRules& Rules() { return FRules; }
+    TFtpSessions& Ftp() { return FFtp; }
+    TTransferLog& Log() { return FLog; }
+
+    // The position of the current item among the active ones (1 for the first).
+    int FileNum = 0;
+
+    // The file and folder that the dialog's Open buttons open.
+    void SetLastFile(const QString& path, const QString& dir);
+    // An HTTP request on the run's session that keeps the window alive and stops on Cancel
+    // while it waits; null without a session.
+    std::unique_ptr<THttpRequest> NewHttpRequest();
+    // Handles pending window messages now.
+    void ProcessEvents() const;
+    // Asks for a user name and password in a prompt with the caption; false when the user
+    // cancelled or when this program has no windows to ask in.
+    bool AskForLogin(const QString& caption, QString& userName, QString& password) const;
+    // The step after every block.
+    void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
+                      bool emptyIsComplete = false);
+
+    // Runs a transfer whose target is in targetDir: a network share is connected with the
+    // item's account first (a connect error when it cannot be) and left afterwards (one more
+    // connect error when that fails).
+    TTransferResult InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,
+                                   const std::function<TTransferResult(TTargetFolder&)>& transfer);
+
+    // The one place where a result becomes the documented events. A local file that failed in
+    // the middle of a transfer ends the run: that is thrown as TWebCopyIoError.
+    void ReportResult(const TTransferResult& result);
+    static void ReportError(TWebCopy& owner, int code, const QString& info);
+
+private:
+    TWebCopy& FOwner;
+    TProgressReporter& FProgress;
+    TRunDialog* FDialog;
+    std::unique_ptr<TInternetSession> FSession;
+    TTransferRules FRules;
+    TFtpSessions FFtp;
+    TTransferLog FLog;
+};

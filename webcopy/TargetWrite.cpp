@@ -1,0 +1,107 @@
+#include "webcopy/TargetWrite.h"
+
+#include "platform/TickCount.h"
+#include "webcopy/CopyRun.h"
+#include "webcopy/PathHelpers.h"
+#include "webcopy/ProgressReporter.h"
+#include "webcopy/TargetFolder.h"
+#include "webcopy/TransferCause.h"
+#include "webcopy/WebCopy.h"
+
+namespace {
+
+constexpr qint64 ReceiveBlockSize = 4096;
+
+TTransferResult WriteFailure(const TFileWriter& writer, const TBlockLoop& loop)
+{
+    TTransferResult result = TTransferResult::Error(CauseOfWriteError(writer.Error()), WebCopyErrors::WriteFailed,
+                                                    loop.WriteFailedMessage, writer.Reason());
+    result.EndsRun = loop.WriteFailureEndsRun;
+    return result;
+}
+
+} // namespace
+
+TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop& loop, qint64& moved)
+{
+    moved = 0;
+    const quint32 startTick = TickCount();
+    TCopiedBlock block;
+    do {
+        block = loop.Next();
+        if (block.Failure == TCopiedBlock::ReadFailed) {
+            // A transfer that breaks off is a failure, not a short success; nothing of it stays.
+            writer.Discard();
+            return run.Cancelled() ? TTransferResult::Cancelled() : loop.ReadFailed();
+        }
+        if (block.Failure == TCopiedBlock::WriteFailed) {
+            writer.Discard();
+            return WriteFailure(writer, loop);
+        }
+        moved += block.Count;
+        run.ShowProgress(moved, loop.Expected, startTick, loop.CaptionWord, loop.EmptyIsComplete);
+    } while (block.Count > 0 && !run.Cancelled());
+
+    if (run.Cancelled()) {
+        writer.Discard();
+        return TTransferResult::Cancelled();
+    }
+    if (loop.EmptyIsFailure && moved == 0) {
+        writer.Discard();
+        return TTransferResult::Silent(QStringLiteral("The server sent no data"), TTransferCause::NoData);
+    }
+    if (loop.ExpectedIsExact && moved < loop.Expected) {
+        writer.Discard();
+        return TTransferResult::Error(TTransferCause::SourceChanged, WebCopyErrors::ReadFailed,
+                                      QStringLiteral("The source file changed during the copy"),
+                                      QStringLiteral("The source file changed during the copy: it ended after %1 of "
+                                                     "%2 bytes")
+                                          .arg(moved)
+                                          .arg(loop.Expected));
+    }
+    if (!writer.Commit())
+        return WriteFailure(writer, loop);
+    return TTransferResult::Done();
+}
+
+TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QString& targetDir,
+                                  const QString& fileName, const QString& cannotCreateWords, qint64 expected,
+                                  const std::function<qint64(char*, qint64)>& read,
+                                  const std::function<TTransferResult()>& readFailed, qint64& received,
+                                  bool emptyIsFailure)
+{
+    received = 0;
+    QString targetPath = CombinePath(targetDir, fileName);
+    run.SetLastFile(targetPath, targetDir);
+    const QString cannotCreate = cannotCreateWords + targetPath;
+    if (fileName.isEmpty())
+        return TTransferResult::Error(TTransferCause::InvalidUrl, WebCopyErrors::CannotCreateTarget, cannotCreate,
+                                      QStringLiteral("The server's file name is not a usable local name"));
+    bool mustNotReplace = false;
+    if (!run.Rules().ApplyOverwriteRule(targetPath, folder, mustNotReplace))
+        return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
+    // The target file name may bring directories of its own.
+    folder.MakeParentDirectories(targetPath);
+    const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
+    if (!writer)
+        return TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
+                                      cannotCreate, folder.Reason());
+
+    run.Progress().SetMarquee(expected == 0);
+    char buffer[ReceiveBlockSize];
+    TBlockLoop loop;
+    loop.Expected = expected;
+    loop.CaptionWord = run.Owner().DlgDwnload;
+    loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + targetPath;
+    loop.Next = [&]() -> TCopiedBlock {
+        const qint64 count = read(buffer, ReceiveBlockSize);
+        if (count < 0)
+            return {0, TCopiedBlock::ReadFailed};
+        if (count > 0 && !writer->Write(buffer, count))
+            return {0, TCopiedBlock::WriteFailed};
+        return {count};
+    };
+    loop.ReadFailed = readFailed;
+    loop.EmptyIsFailure = emptyIsFailure;
+    return WriteBlocks(run, *writer, loop, received);
+}

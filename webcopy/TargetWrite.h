@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/FileWriter.h"
+#include "webcopy/TransferResult.h"
+
+#include <QString>
+
+#include <functional>
+
+class TCopyRun;
+class TTargetFolder;
+
+// The one loop that writes a transfer's blocks into its target: `next` moves one block into the
+// writer (a count of 0 at the source's end, or the side that failed), the progress step follows
+// every block, and only a complete copy is committed. A failure, a cancel or a source that ends
+// short of `expected` (when `expectedIsExact`) discards the temporary file, so the target keeps
+// its earlier content. `moved` counts the bytes written.
+struct TBlockLoop {
+    qint64 Expected = 0;
+    bool ExpectedIsExact = false;
+    bool EmptyIsComplete = false;
+    // An HTTP answer without a body is no download: it fails and replaces nothing.
+    bool EmptyIsFailure = false;
+    QString CaptionWord;
+    QString WriteFailedMessage;
+    // A download whose target cannot be written ends the run; a file copy fails its item only.
+    bool WriteFailureEndsRun = true;
+    std::function<TCopiedBlock()> Next;
+    std::function<TTransferResult()> ReadFailed;
+};
+TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop& loop, qint64& moved);
+
+// The end of every download: fileName in targetDir under the overwrite rule, written through a
+// temporary file that is renamed when complete, block by block from `read` (> 0 bytes, 0 at the
+// end, -1 failed: then `readFailed` says how). `received` counts the bytes written.
+TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QString& targetDir,
+                                  const QString& fileName, const QString& cannotCreateWords, qint64 expected,
+                                  const std::function<qint64(char*, qint64)>& read,
+                                  const std::function<TTransferResult()>& readFailed, qint64& received,
+                                  bool emptyIsFailure = false);
