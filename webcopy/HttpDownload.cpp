@@ -13,6 +13,7 @@
 #include "webcopy/WebCopy.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 namespace {
 
@@ -26,6 +27,17 @@ TDateTime ServerDate(const THttpDate& date)
                                              date.Milliseconds))
         return NowDateTime();
     return LocalDateTimeFromUnixTime(utc.toSecsSinceEpoch(), date.Milliseconds * 1000000);
+}
+
+// The name a URL gives its file: the last segment of its path, without query or fragment
+// ("download?id=5" is "download").
+QString UrlFileName(const QString& url)
+{
+    QString path = url;
+    const qsizetype end = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+    if (end >= 0)
+        path.truncate(end);
+    return ExtractURLFileName(path);
 }
 
 TTransferResult StatusFailure(int status)
@@ -166,7 +178,7 @@ TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THt
     QString fileName = item.TargetFilename;
     if (fileName.isEmpty()) {
         const QString finalUrl = request.FinalUrl();
-        fileName = ExtractURLFileName(!finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL);
+        fileName = UrlFileName(!finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL);
         if (run.Owner().AutoURLDecode)
             fileName = URLDecode(fileName);
         // A name from the other side never leaves the target directory.
