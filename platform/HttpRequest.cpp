@@ -59,6 +59,42 @@ std::optional<qint64> ParseContentLength(std::string_view value)
     return length;
 }
 
+// The schemes of the challenges in one WWW-Authenticate value ("Basic realm=\"x\", Digest
+// realm=..., nonce=..."): the first word of each comma-separated item that is not a parameter.
+QStringList LoginSchemesOf(const QString& value)
+{
+    QStringList items;
+    QString item;
+    bool quoted = false;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        if (c == QLatin1Char(',') && !quoted) {
+            items << item;
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    items << item;
+    QStringList schemes;
+    for (const QString& each : items) {
+        const QString word = each.trimmed().section(QLatin1Char(' '), 0, 0);
+        if (!word.isEmpty() && !word.contains(QLatin1Char('=')))
+            schemes << word;
+    }
+    return schemes;
+}
+
+// A challenge that libcurl answers with the login.
+bool OffersAnswerableScheme(const QStringList& schemes)
+{
+    return std::any_of(schemes.begin(), schemes.end(), [](const QString& scheme) {
+        return scheme.compare(QLatin1String("Basic"), Qt::CaseInsensitive) == 0
+               || scheme.compare(QLatin1String("Digest"), Qt::CaseInsensitive) == 0;
+    });
+}
+
 QString Span(qint64 ms)
 {
     if (ms % 1000 != 0)
@@ -84,31 +120,53 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
 {
     Close();
     FAlive = std::make_shared<bool>(true);
-    if (!Prepare(options))
+    const std::shared_ptr<bool> alive = FAlive;
+    const std::function<bool()> onWait = OnWait;
+    // The handler may close or destroy this request; both copies outlive that.
+    const TProxyLookup lookup =
+        FSession.ProxiesFor(options.Url, [&alive, &onWait] { return *alive && (!onWait || onWait()); });
+    if (!*alive)
         return false;
-    const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
-    switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
-    case TPump::Reached:
-        if (ProxyWantsLogin()) {
-            Abort(ieProxyFailure, ProxyRefusal(407));
-            return false;
-        }
-        return true;
-    case TPump::Ended:
-        return FErrorCode == 0;
-    case TPump::Gone:
+    switch (lookup.Outcome) {
+    case TProxyLookup::TOutcome::Cancelled:
+        return Fail(ieOperationCancelled, {});
+    case TProxyLookup::TOutcome::TimedOut:
+        FProxyLookupTimedOut = true;
+        break;
+    case TProxyLookup::TOutcome::Answered:
         break;
     }
-    return false;
+    if (lookup.Proxies.isEmpty())
+        return Fail(ieProxyFailure, QStringLiteral("The system's proxy settings name no proxy of a kind "
+                                                   "that this program can use."));
+    // Tried in order, as browsers do: the next one when this one cannot be reached.
+    for (qsizetype next = 0;; ++next) {
+        FProxy = lookup.Proxies[next];
+        if (!Prepare(options))
+            return false;
+        const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
+        switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
+        case TPump::Reached:
+            if (ProxyWantsLogin()) {
+                Abort(ieProxyFailure, ProxyRefusal(407));
+                return false;
+            }
+            return FailUnsupportedLogin();
+        case TPump::Ended:
+            if (FErrorCode == 0)
+                return FailUnsupportedLogin();
+            if (!FUnreachable || next + 1 == lookup.Proxies.size())
+                return false;
+            ResetTransfer();
+            break;
+        case TPump::Gone:
+            return false;
+        }
+    }
 }
 
 bool THttpRequest::Prepare(const THttpRequestOptions& options)
 {
-    const std::optional<QString> proxy = FSession.ProxyFor(options.Url);
-    if (!proxy)
-        return Fail(ieProxyFailure, QStringLiteral("The system's proxy settings name no proxy of a kind "
-                                                   "that this program can use."));
-    FProxy = *proxy;
     if (!CheckSingleLines(options))
         return false;
     FUploading = options.Method != "GET";
@@ -157,6 +215,13 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     // and an empty bypass list from going around the choice by no_proxy.
     curl_easy_setopt(easy, CURLOPT_PROXY, FProxy.toUtf8().constData());
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    FLoginGiven = !options.UserName.isEmpty();
+    if (FLoginGiven) {
+        curl_easy_setopt(easy, CURLOPT_USERNAME, options.UserName.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, options.Password.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        curl_easy_setopt(easy, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    }
     if (!FProxy.isEmpty() && !FSession.ProxyUserName().isEmpty()) {
         curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
         curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
@@ -219,6 +284,8 @@ bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
         {FProxy.toUtf8(), "The proxy address", ieProxyFailure},
         {FSession.ProxyUserName().toUtf8(), "The proxy user name", ieProxyFailure},
         {FSession.ProxyPassword().toUtf8(), "The proxy password", ieProxyFailure},
+        {options.UserName.toUtf8(), "The user name", ieLoginFailure},
+        {options.Password.toUtf8(), "The password", ieLoginFailure},
     };
     for (const QString& header : options.Headers)
         texts.push_back({header.toUtf8(), "A request header", ieInternalError});
@@ -340,7 +407,7 @@ bool THttpRequest::FinishUpload()
     }
     if (ProxyWantsLogin())
         return Fail(ieProxyFailure, ProxyRefusal(407));
-    return FHeadersDone;
+    return FHeadersDone && FailUnsupportedLogin();
 }
 
 void THttpRequest::Close()
@@ -348,13 +415,20 @@ void THttpRequest::Close()
     if (FAlive)
         *FAlive = false;
     FAlive.reset();
+    ResetTransfer();
+    FProxyLookupTimedOut = false;
+}
+
+void THttpRequest::ResetTransfer()
+{
     if (FMulti && FEasy)
         curl_multi_remove_handle(FMulti.get(), FEasy.get());
     FEasy.reset();
     FMulti.reset();
     FHeaders.reset();
     FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
-    FStartedSecure = FInvalidLength = false;
+    FStartedSecure = FInvalidLength = FUnreachable = FLoginGiven = FLoginAnswered = false;
+    FLoginSchemes.clear();
     FAnnouncedLength = -1;
     FProxy.clear();
     FMoved = 0;
@@ -463,7 +537,7 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
         if (FEnded)
             return TPump::Ended;
         if (const QString overdue = Overdue(); !overdue.isEmpty()) {
-            Abort(ieTimeout, overdue);
+            Abort(ieTimeout, WithLookupNote(overdue));
             return TPump::Ended;
         }
         if (FActivity != activitySeen) {
@@ -472,7 +546,7 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
         } else if (FConnected && StageLimitMs() <= 0 && idle.hasExpired(idleLimitMs)) {
             // Connecting has libcurl's own limit; from then on silence is what counts, unless
             // the session's time-out bounds the stage more tightly (Overdue).
-            Abort(ieTimeout, {});
+            Abort(ieTimeout, WithLookupNote(InternetErrorText(ieTimeout)));
             return TPump::Ended;
         }
         curl_multi_poll(FMulti.get(), nullptr, 0, PollSliceMs, nullptr);
@@ -500,6 +574,13 @@ void THttpRequest::CollectEnd()
         FEnded = true;
         if (message->data.result != CURLE_OK)
             FailFromCurl(message->data.result);
+        else if (!FHeadersDone) {
+            // A challenge that libcurl did not answer after all (nothing followed it): the last
+            // answer is the answer.
+            long status = 0;
+            curl_easy_getinfo(FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
+            FHeadersDone = status != 0;
+        }
     }
 }
 
@@ -544,7 +625,19 @@ void THttpRequest::FailFromCurl(int curlCode)
     long verifyResult = -1;
     curl_easy_getinfo(FEasy.get(), CURLINFO_SSL_VERIFYRESULT, &verifyResult);
     Fail(InternetErrorFromCurl(curlCode, verifyResult), QString::fromUtf8(FCurlError.data()));
-    FReason = ReasonFromCurl(curlCode);
+    FReason = WithLookupNote(ReasonFromCurl(curlCode));
+    // Nothing was exchanged with this proxy (or server): the next in the list may do.
+    FUnreachable = !FConnected
+                   && (curlCode == CURLE_COULDNT_CONNECT || curlCode == CURLE_COULDNT_RESOLVE_PROXY
+                       || curlCode == CURLE_COULDNT_RESOLVE_HOST || curlCode == CURLE_OPERATION_TIMEDOUT);
+}
+
+QString THttpRequest::WithLookupNote(const QString& reason) const
+{
+    if (!FProxyLookupTimedOut)
+        return reason;
+    return QStringLiteral("The proxy script did not answer within %1, so the connection went direct: %2")
+        .arg(Span(FSession.ProxyLookupLimitMs()), reason);
 }
 
 QString THttpRequest::ReasonFromCurl(int curlCode) const
@@ -582,8 +675,20 @@ bool THttpRequest::FailEarlyAnswer()
 {
     if (ProxyWantsLogin())
         return Fail(ieProxyFailure, ProxyRefusal(407));
+    if (!FailUnsupportedLogin())
+        return false;
     return Fail(ieServerRefused,
                 QStringLiteral("The server answered %1 before the upload was complete.").arg(StatusCode()));
+}
+
+bool THttpRequest::FailUnsupportedLogin()
+{
+    if (StatusCode() != 401 || FLoginSchemes.isEmpty() || OffersAnswerableScheme(FLoginSchemes))
+        return true;
+    Abort(ieLoginMethodUnsupported,
+          QStringLiteral("The server %1 asks for a login by %2, which this program does not support.")
+              .arg(ParseUrl(FinalUrl()).Host, FLoginSchemes.join(QLatin1String(", "))));
+    return false;
 }
 
 size_t THttpRequest::OnBodyData(char* data, size_t size, size_t count, void* self)
@@ -609,6 +714,10 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
     if (StartsWithNoCase(line, "HTTP/")) {
         request->FLocationSeen = false;
         request->FAnnouncedLength = -1;
+        request->FLoginSchemes.clear();
+    } else if (StartsWithNoCase(line, "WWW-Authenticate:")) {
+        const std::string_view value = line.substr(std::strlen("WWW-Authenticate:"));
+        request->FLoginSchemes << LoginSchemesOf(QString::fromLatin1(value.data(), qsizetype(value.size())));
     } else if (StartsWithNoCase(line, "Content-Length:")) {
         // libcurl 7.88 takes an overflowing length for "until the connection closes", "12abc"
         // for 12 and the last of two different lengths: a body it would then pass off as whole.
@@ -623,13 +732,22 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
     } else if (line == "\r\n" || line == "\n") {
         // The end of a header block: an interim answer (1xx) and a redirect that libcurl
         // follows are not the answer yet.
-        long status = 0;
-        curl_easy_getinfo(request->FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
-        const bool interim = status < 200;
-        const bool followed = request->FFollowRedirects && status >= 300 && status < 400 && request->FLocationSeen;
-        request->FHeadersDone = !interim && !followed;
+        request->EndHeaderBlock();
     }
     return length;
+}
+
+void THttpRequest::EndHeaderBlock()
+{
+    // An interim answer (1xx), a redirect that libcurl follows and a challenge that libcurl
+    // answers with the login (once) are not the answer yet.
+    long status = 0;
+    curl_easy_getinfo(FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
+    const bool interim = status < 200;
+    const bool followed = FFollowRedirects && status >= 300 && status < 400 && FLocationSeen;
+    const bool challenged = status == 401 && FLoginGiven && !FLoginAnswered && OffersAnswerableScheme(FLoginSchemes);
+    FLoginAnswered = FLoginAnswered || challenged;
+    FHeadersDone = !interim && !followed && !challenged;
 }
 
 size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void* self)
