@@ -428,6 +428,7 @@ void THttpRequest::ResetTransfer()
     FHeaders.reset();
     FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
     FStartedSecure = FInvalidLength = FUnreachable = FLoginGiven = FLoginAnswered = false;
+    FProxyStatusError = FSquidError = FViaSeen = false;
     FLoginSchemes.clear();
     FAnnouncedLength = -1;
     FProxy.clear();
@@ -649,8 +650,19 @@ QString THttpRequest::ReasonFromCurl(int curlCode) const
     return words;
 }
 
+bool THttpRequest::AnswerFromProxy() const
+{
+    if (FProxy.isEmpty() || !FHeadersDone)
+        return false;
+    const int status = StatusCode();
+    const bool gatewayFailure = status == 502 || status == 503 || status == 504;
+    return FProxyStatusError || FSquidError || (FViaSeen && gatewayFailure);
+}
+
 QString THttpRequest::ProxyName() const
 {
+    if (FProxy.isEmpty())
+        return {};
     const TUrlParts proxy = ParseUrl(FProxy);
     return QStringLiteral("%1:%2").arg(proxy.Host).arg(proxy.Port);
 }
@@ -712,9 +724,17 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
     if (request->FHeadersDone)
         return length; // trailers of a chunked body
     if (StartsWithNoCase(line, "HTTP/")) {
-        request->FLocationSeen = false;
+        request->FLocationSeen = request->FProxyStatusError = request->FSquidError = request->FViaSeen = false;
         request->FAnnouncedLength = -1;
         request->FLoginSchemes.clear();
+    } else if (StartsWithNoCase(line, "Proxy-Status:")) {
+        // RFC 9209: a proxy that made the answer itself names the error; one that carried the
+        // server's answer names what it received.
+        request->FProxyStatusError = request->FProxyStatusError || QByteArray(line.data(), qsizetype(line.size())).contains("error=");
+    } else if (StartsWithNoCase(line, "X-Squid-Error:")) {
+        request->FSquidError = true;
+    } else if (StartsWithNoCase(line, "Via:")) {
+        request->FViaSeen = true;
     } else if (StartsWithNoCase(line, "WWW-Authenticate:")) {
         const std::string_view value = line.substr(std::strlen("WWW-Authenticate:"));
         request->FLoginSchemes << LoginSchemesOf(QString::fromLatin1(value.data(), qsizetype(value.size())));

@@ -74,6 +74,12 @@ public:
     // in their order. A 401 that offers schemes but neither Basic nor Digest fails the request
     // with ieLoginMethodUnsupported and a reason that names them.
     QStringList LoginSchemes() const { return FLoginSchemes; }
+    // The answer is the proxy's own, not the server's carried through it: it says so with
+    // Proxy-Status naming an error or with X-Squid-Error, or it is a 502, 503 or 504 that came
+    // by a Via. Only for a request through a proxy; its StatusCode() is then the proxy's.
+    bool AnswerFromProxy() const;
+    // "host:port" of the proxy this request goes through; empty for a direct connection.
+    QString ProxyName() const;
 
     // Up to `max` body bytes: > 0 bytes, 0 at the end of the body, -1 on failure (a broken
     // connection, a body shorter than Content-Length, a receive time-out, a cancel).
@@ -117,7 +123,6 @@ private:
     void FailFromCurl(int curlCode);
     QString ReasonFromCurl(int curlCode) const;
     QString WithLookupNote(const QString& reason) const;
-    QString ProxyName() const;  // "host:port" of FProxy
     bool ProxyWantsLogin() const;
     QString ProxyRefusal(long status) const;
     bool FailEarlyAnswer();
@@ -142,6 +147,10 @@ private:
     bool FFollowRedirects = false;
     bool FConnected = false;
     bool FLocationSeen = false;
+    // What the current answer's headers say about the proxy's part in it.
+    bool FProxyStatusError = false;
+    bool FSquidError = false;
+    bool FViaSeen = false;
     bool FHeadersDone = false;
     bool FEnded = false;
     bool FUploadPaused = false;

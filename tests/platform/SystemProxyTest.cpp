@@ -11,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -401,4 +402,70 @@ TEST_F(TSystemProxyTest, AFailureAfterASilentProxyScriptSaysSo)
     EXPECT_TRUE(request.Reason().startsWith(
         QStringLiteral("The proxy script did not answer within 500 milliseconds, so the connection went direct: ")))
         << request.Reason().toStdString();
+}
+
+TEST_F(TSystemProxyTest, AnAnswerThatMarksItselfAsTheProxysIsToldApart)
+{
+    // The plain server answers requests in proxy form itself, so it stands in for a proxy.
+    struct TCase {
+        const char* Name;
+        int Status;
+        QString Header;
+        bool ThroughProxy;
+        bool FromProxy;
+    };
+    const TCase cases[] = {
+        {"Proxy-Status names an error", 403,
+         QStringLiteral("Proxy-Status: cache.example; error=destination_ip_prohibited"), true, true},
+        {"X-Squid-Error", 403, QStringLiteral("X-Squid-Error: ERR_ACCESS_DENIED 0"), true, true},
+        {"a 503 by a Via", 503, QStringLiteral("Via: 1.1 cache.example"), true, true},
+        {"the server's 404 carried by a Via", 404, QStringLiteral("Via: 1.1 cache.example"), true, false},
+        {"the server's 404 carried, as Proxy-Status says", 404,
+         QStringLiteral("Proxy-Status: cache.example; received-status=404"), true, false},
+        {"no proxy on the way", 403, QStringLiteral("X-Squid-Error: ERR_ACCESS_DENIED 0"), false, false},
+    };
+    for (const TCase& testCase : cases) {
+        SCOPED_TRACE(testCase.Name);
+        TInternetSession session(QStringLiteral("OrvantaTest/1.0"), testCase.ThroughProxy ? FPlain.BaseUrl() : QString());
+        THttpRequest request(session);
+        THttpRequestOptions options;
+        options.Url = (testCase.ThroughProxy ? QStringLiteral("http://example.invalid") : FPlain.BaseUrl())
+                      + QStringLiteral("/file.bin?status=%1&header=%2")
+                            .arg(testCase.Status)
+                            .arg(QString::fromLatin1(QUrl::toPercentEncoding(testCase.Header)));
+        ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+        EXPECT_EQ(request.StatusCode(), testCase.Status);
+        EXPECT_EQ(request.AnswerFromProxy(), testCase.FromProxy);
+        EXPECT_EQ(request.ProxyName(),
+                  testCase.ThroughProxy ? QStringLiteral("127.0.0.1:%1").arg(FPlain.Port()) : QString());
+    }
+}
+
+TEST_F(TSystemProxyTest, AnUploadThroughAProxyThatWantsALoginGetsTheProxysReason)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProxy(ProxyUser, ProxyPassword));
+    const QByteArray upload(64 * 1024, 'u');
+    for (const QByteArray method : {"POST", "PUT"}) {
+        for (const bool withLogin : {false, true}) {
+            SCOPED_TRACE(method.toStdString() + (withLogin ? ", with the login" : ", without a login"));
+            TInternetSession session(QStringLiteral("OrvantaTest/1.0"), FProxy.Url());
+            if (withLogin)
+                session.SetProxyCredentials(ProxyUser, ProxyPassword);
+            THttpRequest request(session);
+            THttpRequestOptions options;
+            options.Url = FPlain.BaseUrl() + QStringLiteral("/upload.bin");
+            options.Method = method;
+            options.UploadLength = upload.size();
+            const bool succeeded =
+                request.Open(options) && request.Write(upload.constData(), upload.size()) && request.FinishUpload();
+            EXPECT_EQ(succeeded, withLogin) << request.Reason().toStdString();
+            if (withLogin) {
+                EXPECT_EQ(request.StatusCode(), 200);
+            } else {
+                EXPECT_EQ(request.ErrorCode(), quint32(ieProxyFailure));
+                EXPECT_EQ(request.Reason(),
+                          QStringLiteral("The proxy 127.0.0.1:%1 needs a login (407).").arg(FProxy.Port()));
+            }
+        }
+    }
 }

@@ -15,6 +15,7 @@ Routes; the options are query parameters:
       length=chunked|close       no Content-Length: a chunked body, or one ended by closing
       lastmod=0                  no Last-Modified
       status=<n>                 answer <n> with a short text body instead of the file
+      header=<Name: value>       ... with this header line too
       auth=<user>:<password>     401 with WWW-Authenticate until that login comes, by Basic
       login=<scheme>[,<scheme>]  ... or by the schemes named: basic, digest (MD5, qop=auth);
                                  any other name is offered (one WWW-Authenticate line each) and
@@ -261,7 +262,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer_unauthorised()
         elif "status" in self.options:
             status = int(self.options["status"])
-            self.answer_text(status, f"status {status}\n")
+            extra = [tuple(part.strip() for part in self.options["header"].split(":", 1))] \
+                if "header" in self.options else []
+            self.answer_text(status, f"status {status}\n", extra)
         elif self.route.startswith("/redirect/"):
             status = int(self.route.rsplit("/", 1)[1])
             self.answer_text(status, "moved\n", [("Location", self.options.get("to", "/"))])
