@@ -118,6 +118,17 @@ TEST_F(TSmbFileWriterTest, AnExistingFileIsReplacedAtCommitAndKeptOtherwise)
     }
 }
 
+TEST_F(TSmbFileWriterTest, CommitNoReplaceNeverReplacesAFileThatCameMeanwhile)
+{
+    const QByteArray data = pattern(3 * Block);
+    TSmbFileWriter writer;
+    ASSERT_TRUE(writer.Open(FShare, QStringLiteral("setup.exe"))) << writer.ErrorString().toStdString();
+    ASSERT_TRUE(writeInBlocks(writer, data));
+    expectCommitNoReplaceKeepsTheNewcomer(writer, data, local(QStringLiteral("setup.exe")),
+                                          QStringLiteral("setup (1).exe"), local(QStringLiteral("setup (1).exe")));
+    EXPECT_EQ(entries(QString()), QStringList({QStringLiteral("setup (1).exe"), QStringLiteral("setup.exe")}));
+}
+
 TEST_F(TSmbFileWriterTest, FailuresOnTheShareSayWhyInTheSystemsWords)
 {
     ASSERT_TRUE(QDir(FServer.ShareDirectory()).mkdir(QStringLiteral("dir")));
