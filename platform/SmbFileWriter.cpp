@@ -38,6 +38,8 @@ bool TSmbFileWriter::Open(TSmbShare& share, const QString& relativePath)
         return Fail(ENOTCONN, QStringLiteral("Not connected to a network share to write"));
 
     QStringList segments = TSmbShare::Segments(relativePath);
+    if (!TSmbShare::ArePlainSegments(segments))
+        return Fail(EINVAL, QStringLiteral("Not a path on a network share:"));
     FTargetUrl = share.Url(segments);
     quint32 mode = 0;
     if (segments.isEmpty() || (share.StatMode(FTargetUrl, mode) == 0 && S_ISDIR(mode)))
@@ -136,8 +138,11 @@ bool TSmbFileWriter::CommitNoReplace(const QString& otherTargetPath)
     if (!Finish())
         return false;
     if (!otherTargetPath.isEmpty()) {
+        const QStringList segments = TSmbShare::Segments(otherTargetPath);
+        if (segments.isEmpty() || !TSmbShare::ArePlainSegments(segments))
+            return Fail(EINVAL, QStringLiteral("Not a path on a network share:"));
         FTargetPath = otherTargetPath;
-        FTargetUrl = FShare->Url(TSmbShare::Segments(otherTargetPath));
+        FTargetUrl = FShare->Url(segments);
     }
     // The client library has no rename that refuses to replace. Created exclusively, an empty
     // file claims the name on the server; the rename then replaces nothing but that claim.
