@@ -15,6 +15,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <strings.h>
 
 namespace {
@@ -30,6 +31,7 @@ constexpr long MaxRedirects = 10;
 constexpr int DefaultConnectTimeoutMs = 60000;
 constexpr int DefaultIdleTimeoutMs = 60000;
 
+static_assert(std::is_same_v<curl_off_t, std::int64_t>, "OnUploadRewind takes a curl_off_t");
 static_assert(CURL_ERROR_SIZE <= 256, "FCurlError must hold libcurl's error message");
 
 int Limit(int sessionMs, int defaultMs)
@@ -182,8 +184,10 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     // Like a reload: the answer comes from the server, not from a cache on the way.
     lines << "Cache-Control: no-cache" << "Pragma: no-cache";
     if (FUploading) {
-        // Without it libcurl waits up to a second for "100 Continue" before the body.
-        lines << "Expect:";
+        // Without it libcurl waits up to a second for "100 Continue" before the body. With a
+        // login the wait is worth it: a server challenges before the body, which libcurl then
+        // sends once, with the answer to the challenge; a body already sent cannot come again.
+        lines << (options.UserName.isEmpty() ? "Expect:" : "Expect: 100-continue");
         // The body goes as it is; libcurl would label a POST as a form.
         lines << "Content-Type:";
     }
@@ -254,6 +258,8 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
         FUploadLength = options.UploadLength;
         curl_easy_setopt(easy, CURLOPT_READFUNCTION, &THttpRequest::OnUploadData);
         curl_easy_setopt(easy, CURLOPT_READDATA, this);
+        curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &THttpRequest::OnUploadRewind);
+        curl_easy_setopt(easy, CURLOPT_SEEKDATA, this);
         if (options.Method == "PUT") {
             curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
             curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(FUploadLength));
@@ -643,6 +649,9 @@ QString THttpRequest::WithLookupNote(const QString& reason) const
 
 QString THttpRequest::ReasonFromCurl(int curlCode) const
 {
+    if (curlCode == CURLE_SEND_FAIL_REWIND)
+        return QStringLiteral("The server asked for the login only after the body was sent, and an upload "
+                              "cannot be sent a second time.");
     const QString words = CurlFailureWords(FCurlError.data(), curlCode);
     // libcurl names the address it could not reach, not that it was the proxy's.
     if (curlCode == CURLE_COULDNT_CONNECT && !FProxy.isEmpty())
@@ -784,6 +793,15 @@ size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void*
     ++request->FActivity;
     request->FMoved += taken;
     return taken;
+}
+
+int THttpRequest::OnUploadRewind(void* self, std::int64_t offset, int origin)
+{
+    // libcurl starts the body again after a login challenge; the probe that drew the challenge
+    // carried none of it, so only a start that took nothing can be had again.
+    const auto* request = static_cast<const THttpRequest*>(self);
+    const bool untouched = offset == 0 && origin == SEEK_SET && request->FUploading && request->FMoved == 0;
+    return untouched ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_CANTSEEK;
 }
 
 int THttpRequest::OnConnected(void* self, char*, char*, int, int)

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -132,6 +133,7 @@ private:
     static size_t OnBodyData(char* data, size_t size, size_t count, void* self);
     static size_t OnHeaderLine(char* data, size_t size, size_t count, void* self);
     static size_t OnUploadData(char* buffer, size_t size, size_t count, void* self);
+    static int OnUploadRewind(void* self, std::int64_t offset, int origin);  // curl_off_t
     static int OnConnected(void* self, char* remoteIp, char* localIp, int remotePort, int localPort);
 
     TInternetSession& FSession;

@@ -861,15 +861,16 @@ TEST_F(THttpRequestTest, TheLoginGoesByTheSchemeTheServerAsksFor)
             const bool uploads = method != "GET";
             options.UploadLength = uploads ? data.size() : -1;
             ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
-            if (uploads) {
-                ASSERT_TRUE(request.Write(data.constData(), data.size())) << request.Reason().toStdString();
-                ASSERT_TRUE(request.FinishUpload()) << request.Reason().toStdString();
-            }
+            // A refusal may come before the body: the upload ends with that answer.
+            if (uploads && !(request.Write(data.constData(), data.size()) && request.FinishUpload()))
+                EXPECT_NE(testCase.Status, 200) << request.Reason().toStdString();
             EXPECT_EQ(request.StatusCode(), testCase.Status);
-            const TBody body = ReadAll(request);
-            EXPECT_EQ(body.LastRead, 0);
-            if (testCase.Status == 200 && !uploads)
-                EXPECT_TRUE(body.Data == FBody);
+            if (!uploads) {
+                const TBody body = ReadAll(request);
+                EXPECT_EQ(body.LastRead, 0);
+                if (testCase.Status == 200)
+                    EXPECT_TRUE(body.Data == FBody);
+            }
 
             const QList<QJsonObject> requests = FServer.Requests().mid(before);
             ASSERT_FALSE(requests.isEmpty());

@@ -273,6 +273,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.serve_file()
 
+    def handle_expect_100(self):
+        """A login is asked for before the body comes, as web servers do."""
+        self.parse()
+        if self.authorised():
+            return super().handle_expect_100()
+        self.record(early=401)
+        self.close_connection = True
+        self.answer_unauthorised()
+        return False
+
     def do_upload(self):
         self.parse()
         if "early" in self.options:
