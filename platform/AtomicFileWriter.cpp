@@ -6,6 +6,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include <dirent.h>
@@ -49,6 +51,27 @@ void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& stem)
         ::close(descriptor);
     }
     ::closedir(listing);
+}
+
+// rename() that fails with EEXIST instead of replacing. Where the file system cannot do that in
+// one step, a hard link claims the name just as surely; without hard links (FAT) only a look
+// before the rename is left, which a file created in between can still slip past.
+int RenameNoReplace(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    if (::link(from, to) == 0)
+        return ::unlink(from) == 0 || errno == ENOENT ? 0 : -1;
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return -1;
+    struct stat existing {};
+    if (::lstat(to, &existing) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from, to);
 }
 
 } // namespace
@@ -98,7 +121,7 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
     if (targetExists && S_ISREG(existing.st_mode))
         ::fchmod(FDescriptor, existing.st_mode & 0777);
     FBuffer.Clear();
-    FWritten = FReserved = 0;
+    FWritten = 0;
     return true;
 }
 
@@ -145,13 +168,20 @@ void TAtomicFileWriter::Reserve(qint64 size)
     // Allocated ahead, the blocks need no reservation one by one as they come: a copy in 32 KiB
     // blocks then runs as fast as one in a single piece. A full disk still shows at the block
     // that no longer fits, as without it.
-    if (FDescriptor >= 0 && FWritten == 0 && size > 0 && ::fallocate(FDescriptor, 0, 0, size) == 0)
-        FReserved = size;
+    if (FDescriptor >= 0 && FWritten == 0 && size > 0)
+        ::fallocate(FDescriptor, 0, 0, size);
 }
 
 TCopiedBlock TAtomicFileWriter::CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize)
 {
     const int source = reader.LocalDescriptor();
+    if (source >= 0 && FDescriptor >= 0 && FError == 0) {
+        const qint64 hole = SkipHole(source, maxSize);
+        if (hole > 0)
+            return {hole};
+        if (hole < 0)
+            return {0, TCopiedBlock::WriteFailed};
+    }
     if (FKernelCopy && source >= 0 && FDescriptor >= 0 && FError == 0
         && FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); })) {
         const ssize_t copied = ::copy_file_range(source, nullptr, FDescriptor, nullptr, size_t(maxSize), 0);
@@ -172,14 +202,61 @@ TCopiedBlock TAtomicFileWriter::CopyBlockFrom(TFileReader& reader, char* buffer,
 
 bool TAtomicFileWriter::Commit()
 {
+    return Finish() && RenameTemporary(true);
+}
+
+bool TAtomicFileWriter::CommitNoReplace(const QString& otherTargetPath)
+{
+    if (FDescriptor >= 0 && !otherTargetPath.isEmpty()) {
+        FTargetPath = otherTargetPath;
+        FTarget = QFile::encodeName(otherTargetPath);
+    }
+    return Finish() && RenameTemporary(false);
+}
+
+qint64 TAtomicFileWriter::SkipHole(int source, qint64& maxSize)
+{
+    // Where the file system says nothing about holes, everything counts as data.
+    const off_t position = ::lseek(source, 0, SEEK_CUR);
+    struct stat sourceStatus {};
+    if (position < 0 || ::fstat(source, &sourceStatus) != 0 || position >= sourceStatus.st_size)
+        return 0;
+    off_t data = ::lseek(source, position, SEEK_DATA);
+    if (data < 0)
+        data = errno == ENXIO ? sourceStatus.st_size : position;  // ENXIO: a hole up to the end
+    const off_t hole = data > position ? position : ::lseek(source, position, SEEK_HOLE);
+    ::lseek(source, position, SEEK_SET);
+    if (data == position) {
+        // The block stops at the next hole, so that the one after it starts there.
+        if (hole > position)
+            maxSize = std::min<qint64>(maxSize, hole - position);
+        return 0;
+    }
+    const qint64 skipped = std::min<qint64>(maxSize, data - position);
+    if (!FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); }))
+        return -1;
+    if (::lseek(FDescriptor, skipped, SEEK_CUR) < 0 || ::lseek(source, skipped, SEEK_CUR) < 0) {
+        Fail(errno, QStringLiteral("Cannot write"));
+        return -1;
+    }
+    FWritten += skipped;
+    return skipped;
+}
+
+bool TAtomicFileWriter::Finish()
+{
     if (FDescriptor < 0)
         return false;
+    if (FFinished)
+        return true;
     if (FError != 0 || !FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); })) {
         Discard();
         return false;
     }
-    // Less came than was announced: the room set aside beyond it goes.
-    if (FReserved > FWritten && ::ftruncate(FDescriptor, FWritten) != 0) {
+    // Less came than was reserved, or the file ends in a hole that was skipped: the file ends
+    // where the data does.
+    struct stat written {};
+    if (::fstat(FDescriptor, &written) != 0 || (written.st_size != FWritten && ::ftruncate(FDescriptor, FWritten) != 0)) {
         const int error = errno;
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
@@ -193,18 +270,31 @@ bool TAtomicFileWriter::Commit()
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
     }
-    if (::rename(FTemporary.constData(), FTarget.constData()) != 0) {
+    FFinished = true;
+    return true;
+}
+
+bool TAtomicFileWriter::RenameTemporary(bool replace)
+{
+    if ((replace ? ::rename(FTemporary.constData(), FTarget.constData())
+                 : RenameNoReplace(FTemporary.constData(), FTarget.constData()))
+        != 0) {
         const int error = errno;
+        // The complete file stays for another name.
+        if (!replace && error == EEXIST)
+            return Fail(error, QStringLiteral("Cannot commit without replacing"));
         Discard();
         return Fail(error, QStringLiteral("Cannot replace"));
     }
     FTemporary.clear();
+    FFinished = false;
     ::close(std::exchange(FDescriptor, -1));
     return true;
 }
 
 void TAtomicFileWriter::Discard()
 {
+    FFinished = false;
     if (!FTemporary.isEmpty())
         ::unlink(FTemporary.constData());
     if (FDescriptor >= 0)

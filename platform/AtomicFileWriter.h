@@ -35,10 +35,13 @@ public:
     bool Open(const QString& targetPath);
     bool Write(const char* data, qint64 size) override;
     // From a local file, the block is copied inside the kernel (no trip through this process)
-    // where the two file systems allow it.
+    // where the two file systems allow it, and a hole in a sparse file stays a hole: it is
+    // skipped, not written (one block ends where a hole starts or ends).
     TCopiedBlock CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize) override;
     void Reserve(qint64 size) override;
     bool Commit() override;
+    // Renames with RENAME_NOREPLACE; where the file system cannot, see RenameNoReplace.
+    bool CommitNoReplace(const QString& otherTargetPath = {}) override;
     void Discard() override;
 
     bool IsOpen() const override { return FDescriptor >= 0; }
@@ -51,6 +54,12 @@ public:
 private:
     int CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem);
     bool WriteAll(const char* data, qint64 size);
+    // The bytes of a hole at the source's position (up to maxSize) passed over on both sides;
+    // 0 at data, and then maxSize is cut to end at the next hole; -1 on failure.
+    qint64 SkipHole(int source, qint64& maxSize);
+    // Flushes and closes the temporary file (keeping its lock), once.
+    bool Finish();
+    bool RenameTemporary(bool replace);
     bool Fail(int error, const QString& what);
 
     QString FTargetPath;
@@ -61,8 +70,8 @@ private:
     // Until the kernel has refused to copy between the files (no such call, other file systems).
     bool FKernelCopy = true;
     qint64 FWritten = 0;
-    // The size the file was given ahead of the data (Reserve), 0 for none.
-    qint64 FReserved = 0;
+    // The temporary file is complete and closed; only its rename is left.
+    bool FFinished = false;
     int FError = 0;
     QString FErrorString;
     QString FReason;

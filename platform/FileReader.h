@@ -7,6 +7,13 @@ struct TFileStatus {
     qint64 Size = 0;
     qint64 LastWriteSecs = 0;
     int LastWriteNsec = 0;
+    // The bytes the file really takes on its disk (less than Size for a sparse file); -1 when
+    // the file system does not say (a share).
+    qint64 AllocatedSize = -1;
+
+    // What a copy of the file should reserve ahead (TFileWriter::Reserve): its size, but nothing
+    // for a sparse file, whose copy keeps the holes.
+    qint64 ReservableSize() const { return AllocatedSize >= 0 && AllocatedSize < Size ? 0 : Size; }
 };
 
 // A source file opened for reading, local or on a network share; a transfer reads it in

@@ -40,6 +40,11 @@ public:
     // Writes what is buffered and renames the temporary file over the target. On failure the
     // temporary file is removed and the target is as it was.
     virtual bool Commit() = 0;
+    // Like Commit, but never replaces a file: when the target's name is taken (even by a file
+    // that came a moment ago), it fails with Error() EEXIST and keeps the complete temporary
+    // file, so that it can be committed under another name in the same directory
+    // (`otherTargetPath`; empty: the target given at Open). Other failures end as for Commit.
+    virtual bool CommitNoReplace(const QString& otherTargetPath = {}) = 0;
     // Removes the temporary file; the target stays as it was. Does nothing when not open.
     virtual void Discard() = 0;
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <strings.h>
 
 namespace {
@@ -30,6 +31,7 @@ constexpr long MaxRedirects = 10;
 constexpr int DefaultConnectTimeoutMs = 60000;
 constexpr int DefaultIdleTimeoutMs = 60000;
 
+static_assert(std::is_same_v<curl_off_t, std::int64_t>, "OnUploadRewind takes a curl_off_t");
 static_assert(CURL_ERROR_SIZE <= 256, "FCurlError must hold libcurl's error message");
 
 int Limit(int sessionMs, int defaultMs)
@@ -59,6 +61,42 @@ std::optional<qint64> ParseContentLength(std::string_view value)
     return length;
 }
 
+// The schemes of the challenges in one WWW-Authenticate value ("Basic realm=\"x\", Digest
+// realm=..., nonce=..."): the first word of each comma-separated item that is not a parameter.
+QStringList LoginSchemesOf(const QString& value)
+{
+    QStringList items;
+    QString item;
+    bool quoted = false;
+    for (const QChar c : value) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        if (c == QLatin1Char(',') && !quoted) {
+            items << item;
+            item.clear();
+        } else {
+            item += c;
+        }
+    }
+    items << item;
+    QStringList schemes;
+    for (const QString& each : items) {
+        const QString word = each.trimmed().section(QLatin1Char(' '), 0, 0);
+        if (!word.isEmpty() && !word.contains(QLatin1Char('=')))
+            schemes << word;
+    }
+    return schemes;
+}
+
+// A challenge that libcurl answers with the login.
+bool OffersAnswerableScheme(const QStringList& schemes)
+{
+    return std::any_of(schemes.begin(), schemes.end(), [](const QString& scheme) {
+        return scheme.compare(QLatin1String("Basic"), Qt::CaseInsensitive) == 0
+               || scheme.compare(QLatin1String("Digest"), Qt::CaseInsensitive) == 0;
+    });
+}
+
 QString Span(qint64 ms)
 {
     if (ms % 1000 != 0)
@@ -84,31 +122,53 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
 {
     Close();
     FAlive = std::make_shared<bool>(true);
-    if (!Prepare(options))
+    const std::shared_ptr<bool> alive = FAlive;
+    const std::function<bool()> onWait = OnWait;
+    // The handler may close or destroy this request; both copies outlive that.
+    const TProxyLookup lookup =
+        FSession.ProxiesFor(options.Url, [&alive, &onWait] { return *alive && (!onWait || onWait()); });
+    if (!*alive)
         return false;
-    const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
-    switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
-    case TPump::Reached:
-        if (ProxyWantsLogin()) {
-            Abort(ieProxyFailure, ProxyRefusal(407));
-            return false;
-        }
-        return true;
-    case TPump::Ended:
-        return FErrorCode == 0;
-    case TPump::Gone:
+    switch (lookup.Outcome) {
+    case TProxyLookup::TOutcome::Cancelled:
+        return Fail(ieOperationCancelled, {});
+    case TProxyLookup::TOutcome::TimedOut:
+        FProxyLookupTimedOut = true;
+        break;
+    case TProxyLookup::TOutcome::Answered:
         break;
     }
-    return false;
+    if (lookup.Proxies.isEmpty())
+        return Fail(ieProxyFailure, QStringLiteral("The system's proxy settings name no proxy of a kind "
+                                                   "that this program can use."));
+    // Tried in order, as browsers do: the next one when this one cannot be reached.
+    for (qsizetype next = 0;; ++next) {
+        FProxy = lookup.Proxies[next];
+        if (!Prepare(options))
+            return false;
+        const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
+        switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
+        case TPump::Reached:
+            if (ProxyWantsLogin()) {
+                Abort(ieProxyFailure, ProxyRefusal(407));
+                return false;
+            }
+            return FailUnsupportedLogin();
+        case TPump::Ended:
+            if (FErrorCode == 0)
+                return FailUnsupportedLogin();
+            if (!FUnreachable || next + 1 == lookup.Proxies.size())
+                return false;
+            ResetTransfer();
+            break;
+        case TPump::Gone:
+            return false;
+        }
+    }
 }
 
 bool THttpRequest::Prepare(const THttpRequestOptions& options)
 {
-    const std::optional<QString> proxy = FSession.ProxyFor(options.Url);
-    if (!proxy)
-        return Fail(ieProxyFailure, QStringLiteral("The system's proxy settings name no proxy of a kind "
-                                                   "that this program can use."));
-    FProxy = *proxy;
     if (!CheckSingleLines(options))
         return false;
     FUploading = options.Method != "GET";
@@ -124,8 +184,10 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     // Like a reload: the answer comes from the server, not from a cache on the way.
     lines << "Cache-Control: no-cache" << "Pragma: no-cache";
     if (FUploading) {
-        // Without it libcurl waits up to a second for "100 Continue" before the body.
-        lines << "Expect:";
+        // Without it libcurl waits up to a second for "100 Continue" before the body. With a
+        // login the wait is worth it: a server challenges before the body, which libcurl then
+        // sends once, with the answer to the challenge; a body already sent cannot come again.
+        lines << (options.UserName.isEmpty() ? "Expect:" : "Expect: 100-continue");
         // The body goes as it is; libcurl would label a POST as a form.
         lines << "Content-Type:";
     }
@@ -157,6 +219,13 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     // and an empty bypass list from going around the choice by no_proxy.
     curl_easy_setopt(easy, CURLOPT_PROXY, FProxy.toUtf8().constData());
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    FLoginGiven = !options.UserName.isEmpty();
+    if (FLoginGiven) {
+        curl_easy_setopt(easy, CURLOPT_USERNAME, options.UserName.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_PASSWORD, options.Password.toUtf8().constData());
+        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        curl_easy_setopt(easy, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    }
     if (!FProxy.isEmpty() && !FSession.ProxyUserName().isEmpty()) {
         curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
         curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
@@ -189,6 +258,8 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
         FUploadLength = options.UploadLength;
         curl_easy_setopt(easy, CURLOPT_READFUNCTION, &THttpRequest::OnUploadData);
         curl_easy_setopt(easy, CURLOPT_READDATA, this);
+        curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &THttpRequest::OnUploadRewind);
+        curl_easy_setopt(easy, CURLOPT_SEEKDATA, this);
         if (options.Method == "PUT") {
             curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
             curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(FUploadLength));
@@ -219,6 +290,8 @@ bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
         {FProxy.toUtf8(), "The proxy address", ieProxyFailure},
         {FSession.ProxyUserName().toUtf8(), "The proxy user name", ieProxyFailure},
         {FSession.ProxyPassword().toUtf8(), "The proxy password", ieProxyFailure},
+        {options.UserName.toUtf8(), "The user name", ieLoginFailure},
+        {options.Password.toUtf8(), "The password", ieLoginFailure},
     };
     for (const QString& header : options.Headers)
         texts.push_back({header.toUtf8(), "A request header", ieInternalError});
@@ -340,7 +413,7 @@ bool THttpRequest::FinishUpload()
     }
     if (ProxyWantsLogin())
         return Fail(ieProxyFailure, ProxyRefusal(407));
-    return FHeadersDone;
+    return FHeadersDone && FailUnsupportedLogin();
 }
 
 void THttpRequest::Close()
@@ -348,13 +421,21 @@ void THttpRequest::Close()
     if (FAlive)
         *FAlive = false;
     FAlive.reset();
+    ResetTransfer();
+    FProxyLookupTimedOut = false;
+}
+
+void THttpRequest::ResetTransfer()
+{
     if (FMulti && FEasy)
         curl_multi_remove_handle(FMulti.get(), FEasy.get());
     FEasy.reset();
     FMulti.reset();
     FHeaders.reset();
     FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
-    FStartedSecure = FInvalidLength = false;
+    FStartedSecure = FInvalidLength = FUnreachable = FLoginGiven = FLoginAnswered = false;
+    FProxyStatusError = FSquidError = FViaSeen = false;
+    FLoginSchemes.clear();
     FAnnouncedLength = -1;
     FProxy.clear();
     FMoved = 0;
@@ -463,7 +544,7 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
         if (FEnded)
             return TPump::Ended;
         if (const QString overdue = Overdue(); !overdue.isEmpty()) {
-            Abort(ieTimeout, overdue);
+            Abort(ieTimeout, WithLookupNote(overdue));
             return TPump::Ended;
         }
         if (FActivity != activitySeen) {
@@ -472,7 +553,7 @@ THttpRequest::TPump THttpRequest::Pump(TGoal goal, int idleLimitMs)
         } else if (FConnected && StageLimitMs() <= 0 && idle.hasExpired(idleLimitMs)) {
             // Connecting has libcurl's own limit; from then on silence is what counts, unless
             // the session's time-out bounds the stage more tightly (Overdue).
-            Abort(ieTimeout, {});
+            Abort(ieTimeout, WithLookupNote(InternetErrorText(ieTimeout)));
             return TPump::Ended;
         }
         curl_multi_poll(FMulti.get(), nullptr, 0, PollSliceMs, nullptr);
@@ -500,6 +581,13 @@ void THttpRequest::CollectEnd()
         FEnded = true;
         if (message->data.result != CURLE_OK)
             FailFromCurl(message->data.result);
+        else if (!FHeadersDone) {
+            // A challenge that libcurl did not answer after all (nothing followed it): the last
+            // answer is the answer.
+            long status = 0;
+            curl_easy_getinfo(FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
+            FHeadersDone = status != 0;
+        }
     }
 }
 
@@ -544,11 +632,26 @@ void THttpRequest::FailFromCurl(int curlCode)
     long verifyResult = -1;
     curl_easy_getinfo(FEasy.get(), CURLINFO_SSL_VERIFYRESULT, &verifyResult);
     Fail(InternetErrorFromCurl(curlCode, verifyResult), QString::fromUtf8(FCurlError.data()));
-    FReason = ReasonFromCurl(curlCode);
+    FReason = WithLookupNote(ReasonFromCurl(curlCode));
+    // Nothing was exchanged with this proxy (or server): the next in the list may do.
+    FUnreachable = !FConnected
+                   && (curlCode == CURLE_COULDNT_CONNECT || curlCode == CURLE_COULDNT_RESOLVE_PROXY
+                       || curlCode == CURLE_COULDNT_RESOLVE_HOST || curlCode == CURLE_OPERATION_TIMEDOUT);
+}
+
+QString THttpRequest::WithLookupNote(const QString& reason) const
+{
+    if (!FProxyLookupTimedOut)
+        return reason;
+    return QStringLiteral("The proxy script did not answer within %1, so the connection went direct: %2")
+        .arg(Span(FSession.ProxyLookupLimitMs()), reason);
 }
 
 QString THttpRequest::ReasonFromCurl(int curlCode) const
 {
+    if (curlCode == CURLE_SEND_FAIL_REWIND)
+        return QStringLiteral("The server asked for the login only after the body was sent, and an upload "
+                              "cannot be sent a second time.");
     const QString words = CurlFailureWords(FCurlError.data(), curlCode);
     // libcurl names the address it could not reach, not that it was the proxy's.
     if (curlCode == CURLE_COULDNT_CONNECT && !FProxy.isEmpty())
@@ -556,8 +659,19 @@ QString THttpRequest::ReasonFromCurl(int curlCode) const
     return words;
 }
 
+bool THttpRequest::AnswerFromProxy() const
+{
+    if (FProxy.isEmpty() || !FHeadersDone)
+        return false;
+    const int status = StatusCode();
+    const bool gatewayFailure = status == 502 || status == 503 || status == 504;
+    return FProxyStatusError || FSquidError || (FViaSeen && gatewayFailure);
+}
+
 QString THttpRequest::ProxyName() const
 {
+    if (FProxy.isEmpty())
+        return {};
     const TUrlParts proxy = ParseUrl(FProxy);
     return QStringLiteral("%1:%2").arg(proxy.Host).arg(proxy.Port);
 }
@@ -582,8 +696,20 @@ bool THttpRequest::FailEarlyAnswer()
 {
     if (ProxyWantsLogin())
         return Fail(ieProxyFailure, ProxyRefusal(407));
+    if (!FailUnsupportedLogin())
+        return false;
     return Fail(ieServerRefused,
                 QStringLiteral("The server answered %1 before the upload was complete.").arg(StatusCode()));
+}
+
+bool THttpRequest::FailUnsupportedLogin()
+{
+    if (StatusCode() != 401 || FLoginSchemes.isEmpty() || OffersAnswerableScheme(FLoginSchemes))
+        return true;
+    Abort(ieLoginMethodUnsupported,
+          QStringLiteral("The server %1 asks for a login by %2, which this program does not support.")
+              .arg(ParseUrl(FinalUrl()).Host, FLoginSchemes.join(QLatin1String(", "))));
+    return false;
 }
 
 size_t THttpRequest::OnBodyData(char* data, size_t size, size_t count, void* self)
@@ -607,8 +733,20 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
     if (request->FHeadersDone)
         return length; // trailers of a chunked body
     if (StartsWithNoCase(line, "HTTP/")) {
-        request->FLocationSeen = false;
+        request->FLocationSeen = request->FProxyStatusError = request->FSquidError = request->FViaSeen = false;
         request->FAnnouncedLength = -1;
+        request->FLoginSchemes.clear();
+    } else if (StartsWithNoCase(line, "Proxy-Status:")) {
+        // RFC 9209: a proxy that made the answer itself names the error; one that carried the
+        // server's answer names what it received.
+        request->FProxyStatusError = request->FProxyStatusError || QByteArray(line.data(), qsizetype(line.size())).contains("error=");
+    } else if (StartsWithNoCase(line, "X-Squid-Error:")) {
+        request->FSquidError = true;
+    } else if (StartsWithNoCase(line, "Via:")) {
+        request->FViaSeen = true;
+    } else if (StartsWithNoCase(line, "WWW-Authenticate:")) {
+        const std::string_view value = line.substr(std::strlen("WWW-Authenticate:"));
+        request->FLoginSchemes << LoginSchemesOf(QString::fromLatin1(value.data(), qsizetype(value.size())));
     } else if (StartsWithNoCase(line, "Content-Length:")) {
         // libcurl 7.88 takes an overflowing length for "until the connection closes", "12abc"
         // for 12 and the last of two different lengths: a body it would then pass off as whole.
@@ -623,13 +761,22 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
     } else if (line == "\r\n" || line == "\n") {
         // The end of a header block: an interim answer (1xx) and a redirect that libcurl
         // follows are not the answer yet.
-        long status = 0;
-        curl_easy_getinfo(request->FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
-        const bool interim = status < 200;
-        const bool followed = request->FFollowRedirects && status >= 300 && status < 400 && request->FLocationSeen;
-        request->FHeadersDone = !interim && !followed;
+        request->EndHeaderBlock();
     }
     return length;
+}
+
+void THttpRequest::EndHeaderBlock()
+{
+    // An interim answer (1xx), a redirect that libcurl follows and a challenge that libcurl
+    // answers with the login (once) are not the answer yet.
+    long status = 0;
+    curl_easy_getinfo(FEasy.get(), CURLINFO_RESPONSE_CODE, &status);
+    const bool interim = status < 200;
+    const bool followed = FFollowRedirects && status >= 300 && status < 400 && FLocationSeen;
+    const bool challenged = status == 401 && FLoginGiven && !FLoginAnswered && OffersAnswerableScheme(FLoginSchemes);
+    FLoginAnswered = FLoginAnswered || challenged;
+    FHeadersDone = !interim && !followed && !challenged;
 }
 
 size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void* self)
@@ -646,6 +793,15 @@ size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void*
     ++request->FActivity;
     request->FMoved += taken;
     return taken;
+}
+
+int THttpRequest::OnUploadRewind(void* self, std::int64_t offset, int origin)
+{
+    // libcurl starts the body again after a login challenge; the probe that drew the challenge
+    // carried none of it, so only a start that took nothing can be had again.
+    const auto* request = static_cast<const THttpRequest*>(self);
+    const bool untouched = offset == 0 && origin == SEEK_SET && request->FUploading && request->FMoved == 0;
+    return untouched ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_CANTSEEK;
 }
 
 int THttpRequest::OnConnected(void* self, char*, char*, int, int)

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -23,7 +24,12 @@ struct THttpDate {
 
 struct THttpRequestOptions {
     QString Url;
-    QStringList Headers;          // extra request header lines without CRLF, e.g. "Authorization: Basic ..."
+    QStringList Headers;          // extra request header lines without CRLF, e.g. "X-Extra: 1"
+    // A login for the server, never for a proxy. libcurl answers the server's challenge with
+    // Basic or Digest as the server asks (never Basic to a server that offers only Digest), and
+    // only to the URL's own host: never to another host after a redirect. Empty: no login.
+    QString UserName;
+    QString Password;
     bool KeepAlive = false;       // keep the connection for the next request
     QByteArray Method = "GET";    // "GET", "POST", "PUT"
     qint64 UploadLength = -1;     // POST/PUT: the announced body length (Content-Length), >= 0
@@ -32,7 +38,9 @@ struct THttpRequestOptions {
 // One HTTP or HTTPS request with blocking, handle-style calls: open, query, read or write
 // blocks, close. Always fetched from the server (no cache), TLS always verified, redirects
 // followed for GET only (http and https, at most 10; a request that starts on https stays on
-// https). The proxy is the session's choice for the URL, asked once per Open; a proxy that
+// https). The proxies are the session's choice for the URL, asked once per Open and tried in
+// their order while one cannot be reached (a PAC list "PROXY a:1; PROXY b:2; DIRECT"); the
+// system's lookup is bounded and calls OnWait while it runs (see TInternetSession). A proxy that
 // demands a login (407) or refuses the tunnel fails the request with ieProxyFailure and a
 // reason that names the proxy. Texts with a line break or NUL (URL, method, headers, the
 // session's agent, proxy and proxy credentials) are refused before anything is sent. A
@@ -60,7 +68,19 @@ public:
     int StatusCode() const;               // 0 when unknown
     qint64 ContentLength() const;         // 0 when absent
     THttpDate LastModified() const;       // all zero when absent
-    QString FinalUrl() const;             // after redirects
+    // After redirects: for a 401, the URL whose host asked for the login. A login is given
+    // again for this URL, so that it goes to that host only.
+    QString FinalUrl() const;
+    // The login schemes the answer's WWW-Authenticate lines offer ("Basic", "Digest", "NTLM"),
+    // in their order. A 401 that offers schemes but neither Basic nor Digest fails the request
+    // with ieLoginMethodUnsupported and a reason that names them.
+    QStringList LoginSchemes() const { return FLoginSchemes; }
+    // The answer is the proxy's own, not the server's carried through it: it says so with
+    // Proxy-Status naming an error or with X-Squid-Error, or it is a 502, 503 or 504 that came
+    // by a Via. Only for a request through a proxy; its StatusCode() is then the proxy's.
+    bool AnswerFromProxy() const;
+    // "host:port" of the proxy this request goes through; empty for a direct connection.
+    QString ProxyName() const;
 
     // Up to `max` body bytes: > 0 bytes, 0 at the end of the body, -1 on failure (a broken
     // connection, a body shorter than Content-Length, a receive time-out, a cancel).
@@ -78,6 +98,9 @@ public:
     // Why the request failed, in the client's own words (libcurl's message, or this class's own
     // for the checks above); empty when nothing failed. Kept until the next Open or Close.
     QString Reason() const { return FReason; }
+    // The system's proxy lookup did not answer in time and the request went direct; a failure
+    // then says so in its reason.
+    bool ProxyScriptTimedOut() const { return FProxyLookupTimedOut; }
     void Close();
 
 private:
@@ -87,6 +110,7 @@ private:
     enum class TStage { Connecting, Sending, Answer, Receiving };
 
     bool Prepare(const THttpRequestOptions& options);
+    void ResetTransfer();  // all but the request's life and the proxy lookup's outcome
     bool CheckSingleLines(const THttpRequestOptions& options);
     qint64 FillBody();  // 1 with data buffered, 0 at the end, -1 on failure
     bool Reached(TGoal goal) const;
@@ -99,14 +123,17 @@ private:
     bool Fail(quint32 code, const QString& text);
     void FailFromCurl(int curlCode);
     QString ReasonFromCurl(int curlCode) const;
-    QString ProxyName() const;  // "host:port" of FProxy
+    QString WithLookupNote(const QString& reason) const;
     bool ProxyWantsLogin() const;
     QString ProxyRefusal(long status) const;
     bool FailEarlyAnswer();
+    bool FailUnsupportedLogin();
+    void EndHeaderBlock();
 
     static size_t OnBodyData(char* data, size_t size, size_t count, void* self);
     static size_t OnHeaderLine(char* data, size_t size, size_t count, void* self);
     static size_t OnUploadData(char* buffer, size_t size, size_t count, void* self);
+    static int OnUploadRewind(void* self, std::int64_t offset, int origin);  // curl_off_t
     static int OnConnected(void* self, char* remoteIp, char* localIp, int remotePort, int localPort);
 
     TInternetSession& FSession;
@@ -122,13 +149,24 @@ private:
     bool FFollowRedirects = false;
     bool FConnected = false;
     bool FLocationSeen = false;
+    // What the current answer's headers say about the proxy's part in it.
+    bool FProxyStatusError = false;
+    bool FSquidError = false;
+    bool FViaSeen = false;
     bool FHeadersDone = false;
     bool FEnded = false;
     bool FUploadPaused = false;
     bool FStartedSecure = false;
+    bool FLoginGiven = false;
+    // libcurl has answered a challenge with the login: a later 401 is the server's last word.
+    bool FLoginAnswered = false;
+    QStringList FLoginSchemes;
     // The Content-Length of the response being read, -1 while none came; a second one must agree.
     qint64 FAnnouncedLength = -1;
     bool FInvalidLength = false;
+    // The connection to FProxy (or the server) could not be made at all.
+    bool FUnreachable = false;
+    bool FProxyLookupTimedOut = false;
     // Bumped by every callback that moved something; the idle timers watch it.
     quint64 FActivity = 0;
     // Body bytes received or sent, for the pace.

@@ -158,6 +158,8 @@ QString InternetErrorText(quint32 code)
         return QStringLiteral("The proxy server could not be reached or refused the request.");
     case ieSecureChannelFailure:
         return QStringLiteral("A secure connection to the server could not be established.");
+    case ieLoginMethodUnsupported:
+        return QStringLiteral("The server asks for a login by a method that this program does not support.");
     default:
         return {};
     }

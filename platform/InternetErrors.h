@@ -26,6 +26,7 @@ enum TInternetError : quint32 {
     ieRedirectFailed = 12156,           // too many redirects
     ieProxyFailure = 12165,             // the proxy cannot be resolved, reached or used
     ieSecureChannelFailure = 12175,     // the TLS connection could not be established
+    ieLoginMethodUnsupported = 12200,   // the server asks for a login by methods the client does not speak
 };
 
 // The error number for a libcurl result; 0 for success. sslVerifyResult is the transfer's

@@ -1,12 +1,14 @@
 #include "platform/InternetSession.h"
 
-#include "platform/SystemProxy.h"
+#include "platform/UrlParser.h"
 
 #include <curl/curl.h>
 
 #include <mutex>
 
 namespace {
+
+constexpr int DefaultProxyLookupMs = 10000;
 
 void InitialiseClientOnce()
 {
@@ -32,11 +34,23 @@ TInternetSession::TInternetSession(const QString& agent, const QString& proxy)
 
 TInternetSession::~TInternetSession() = default;
 
-std::optional<QString> TInternetSession::ProxyFor(const QString& url) const
+TProxyLookup TInternetSession::ProxiesFor(const QString& url, const std::function<bool()>& onWait)
 {
     if (!FProxy.isEmpty())
-        return FProxy;
-    return TSystemProxy::ProxyFor(url);
+        return {TProxyLookup::TOutcome::Answered, {FProxy}};
+    const TUrlParts parts = ParseUrl(url);
+    const QString key = parts.Scheme + QLatin1String("://") + parts.Host;
+    if (const auto known = FSystemProxies.constFind(key); known != FSystemProxies.cend())
+        return *known;
+    const TProxyLookup lookup = TSystemProxy::Lookup(url, ProxyLookupLimitMs(), onWait);
+    if (lookup.Outcome != TProxyLookup::TOutcome::Cancelled)
+        FSystemProxies.insert(key, lookup);
+    return lookup;
+}
+
+int TInternetSession::ProxyLookupLimitMs() const
+{
+    return FConnectTimeoutMs > 0 ? FConnectTimeoutMs : DefaultProxyLookupMs;
 }
 
 void TInternetSession::SetProxyCredentials(const QString& userName, const QString& password)

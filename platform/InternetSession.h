@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/CurlHandles.h"
+#include "platform/SystemProxy.h"
 
+#include <QHash>
 #include <QString>
 
-#include <optional>
+#include <functional>
 
 // One Internet session of a copy run: the user agent, the proxy (a named one, else the
 // system's configuration) and the time-outs that every request of the run inherits. Requests
@@ -23,10 +25,14 @@ public:
     const QString& Agent() const { return FAgent; }
     // The named proxy; empty to follow the system's configuration.
     const QString& Proxy() const { return FProxy; }
-    // The proxy for a request to the URL: Proxy() when it is set, else the one the system's
-    // configuration names (see TSystemProxy), empty for a direct connection; nullopt when the
-    // configuration names only proxies that the client cannot use.
-    std::optional<QString> ProxyFor(const QString& url) const;
+    // The proxies for a request to the URL, to be tried in order: Proxy() when it is set, else
+    // those the system's configuration names (see TSystemProxy; an empty entry is a direct
+    // connection). The system's lookup waits at most the connect time-out (10 s when it is 0),
+    // calling onWait meanwhile; its answer is kept for the session per scheme and host, so a
+    // slow script costs once (a cancelled lookup is not kept).
+    TProxyLookup ProxiesFor(const QString& url, const std::function<bool()>& onWait);
+    // The connect time-out, 10 s when it is 0.
+    int ProxyLookupLimitMs() const;
 
     // The proxy's user name and password; they go to the proxy only, never to a server.
     void SetProxyCredentials(const QString& userName, const QString& password);
@@ -57,4 +63,5 @@ private:
     int FSendTimeoutMs = 0;
     int FReceiveTimeoutMs = 0;
     TCurlShare FShare;
+    QHash<QString, TProxyLookup> FSystemProxies;  // by "scheme://host" of the URL
 };

@@ -62,6 +62,7 @@ bool TLocalFileReader::Status(TFileStatus& status)
     status.Size = fileStatus.st_size;
     status.LastWriteSecs = fileStatus.st_mtim.tv_sec;
     status.LastWriteNsec = int(fileStatus.st_mtim.tv_nsec);
+    status.AllocatedSize = qint64(fileStatus.st_blocks) * 512;  // st_blocks counts 512-byte units
     return true;
 }
 

@@ -39,6 +39,7 @@ TLoaded LoadLibrary()
     resolve(library.SetOptionNoAutoAnonymousLogin, "smbc_setOptionNoAutoAnonymousLogin");
     resolve(library.SetOptionProtocols, "smbc_setOptionProtocols");
     resolve(library.SetPort, "smbc_setPort");
+    resolve(library.SetTimeout, "smbc_setTimeout");
     resolve(library.GetFunctionOpen, "smbc_getFunctionOpen");
     resolve(library.GetFunctionClose, "smbc_getFunctionClose");
     resolve(library.GetFunctionRead, "smbc_getFunctionRead");

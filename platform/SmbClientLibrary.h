@@ -18,6 +18,7 @@ struct TSmbClientLibrary {
     decltype(&smbc_setOptionNoAutoAnonymousLogin) SetOptionNoAutoAnonymousLogin = nullptr;
     decltype(&smbc_setOptionProtocols) SetOptionProtocols = nullptr;
     decltype(&smbc_setPort) SetPort = nullptr;
+    decltype(&smbc_setTimeout) SetTimeout = nullptr;
     decltype(&smbc_getFunctionOpen) GetFunctionOpen = nullptr;
     decltype(&smbc_getFunctionClose) GetFunctionClose = nullptr;
     decltype(&smbc_getFunctionRead) GetFunctionRead = nullptr;

@@ -38,6 +38,8 @@ bool TSmbFileWriter::Open(TSmbShare& share, const QString& relativePath)
         return Fail(ENOTCONN, QStringLiteral("Not connected to a network share to write"));
 
     QStringList segments = TSmbShare::Segments(relativePath);
+    if (!TSmbShare::ArePlainSegments(segments))
+        return Fail(EINVAL, QStringLiteral("Not a path on a network share:"));
     FTargetUrl = share.Url(segments);
     quint32 mode = 0;
     if (segments.isEmpty() || (share.StatMode(FTargetUrl, mode) == 0 && S_ISDIR(mode)))
@@ -75,8 +77,10 @@ bool TSmbFileWriter::Write(const char* data, qint64 size)
     return FBuffer.Write(data, size, [this](const char* block, qint64 count) { return WriteAll(block, count); });
 }
 
-bool TSmbFileWriter::Commit()
+bool TSmbFileWriter::Finish()
 {
+    if (FFinished)
+        return true;
     if (!FFile)
         return false;
     if (FError != 0 || !FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); })) {
@@ -90,25 +94,76 @@ bool TSmbFileWriter::Commit()
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
     }
+    FFinished = true;
+    return true;
+}
+
+bool TSmbFileWriter::Rename(const QByteArray& from, const QByteArray& to) const
+{
+    SMBCCTX* context = FShare->FContext;
+    return SmbClient().GetFunctionRename(context)(context, from.constData(), context, to.constData()) == 0;
+}
+
+void TSmbFileWriter::Committed()
+{
+    FFinished = false;
+    FTemporaryUrl.clear();
+    FTemporaryPath.clear();
+}
+
+bool TSmbFileWriter::Commit()
+{
+    if (!Finish())
+        return false;
     // The client library replaces a file by removing it and renaming: should that rename fail,
     // the old file would be lost. Moved aside first, it can come back instead.
-    const auto rename = [context](const QByteArray& from, const QByteArray& to) {
-        return SmbClient().GetFunctionRename(context)(context, from.constData(), context, to.constData()) == 0;
-    };
     quint32 mode = 0;
     const QByteArray aside =
         FShare->StatMode(FTargetUrl, mode) == 0 ? FShare->Url(NewTemporarySegments()) : QByteArray();
-    if ((!aside.isEmpty() && !rename(FTargetUrl, aside)) || !rename(FTemporaryUrl, FTargetUrl)) {
+    if ((!aside.isEmpty() && !Rename(FTargetUrl, aside)) || !Rename(FTemporaryUrl, FTargetUrl)) {
         const int error = errno;
         if (!aside.isEmpty())
-            rename(aside, FTargetUrl);
+            Rename(aside, FTargetUrl);
         Discard();
         return Fail(error, QStringLiteral("Cannot replace"));
     }
     if (!aside.isEmpty())
-        SmbClient().GetFunctionUnlink(context)(context, aside.constData());
-    FTemporaryUrl.clear();
-    FTemporaryPath.clear();
+        SmbClient().GetFunctionUnlink(FShare->FContext)(FShare->FContext, aside.constData());
+    Committed();
+    return true;
+}
+
+bool TSmbFileWriter::CommitNoReplace(const QString& otherTargetPath)
+{
+    if (!Finish())
+        return false;
+    if (!otherTargetPath.isEmpty()) {
+        const QStringList segments = TSmbShare::Segments(otherTargetPath);
+        if (segments.isEmpty() || !TSmbShare::ArePlainSegments(segments))
+            return Fail(EINVAL, QStringLiteral("Not a path on a network share:"));
+        FTargetPath = otherTargetPath;
+        FTargetUrl = FShare->Url(segments);
+    }
+    // The client library has no rename that refuses to replace. Created exclusively, an empty
+    // file claims the name on the server; the rename then replaces nothing but that claim.
+    SMBCCTX* context = FShare->FContext;
+    SMBCFILE* const claim =
+        SmbClient().GetFunctionOpen(context)(context, FTargetUrl.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (!claim) {
+        const int error = errno;
+        if (error == EEXIST)
+            return Fail(error, QStringLiteral("Cannot commit without replacing"));
+        Discard();
+        return Fail(error, QStringLiteral("Cannot create"));
+    }
+    SmbClient().GetFunctionClose(context)(context, claim);
+    if (!Rename(FTemporaryUrl, FTargetUrl)) {
+        const int error = errno;
+        SmbClient().GetFunctionUnlink(context)(context, FTargetUrl.constData());
+        Discard();
+        return Fail(error, QStringLiteral("Cannot create"));
+    }
+    Committed();
     return true;
 }
 
@@ -121,6 +176,7 @@ void TSmbFileWriter::Discard()
     if (!FTemporaryUrl.isEmpty() && context)
         SmbClient().GetFunctionUnlink(context)(context, FTemporaryUrl.constData());
     FFile = nullptr;
+    FFinished = false;
     FTemporaryUrl.clear();
     FTemporaryPath.clear();
     FBuffer.Clear();

@@ -33,9 +33,12 @@ public:
     bool Open(TSmbShare& share, const QString& relativePath);
     bool Write(const char* data, qint64 size) override;
     bool Commit() override;
+    // The client library cannot rename without replacing: the target's name is first claimed
+    // by creating it exclusively, so only that empty claim is replaced.
+    bool CommitNoReplace(const QString& otherTargetPath = {}) override;
     void Discard() override;
 
-    bool IsOpen() const override { return FFile != nullptr; }
+    bool IsOpen() const override { return FFile != nullptr || FFinished; }
     QString TargetPath() const { return FTargetPath; }
     // Relative to the share, with slashes.
     QString TemporaryPath() const override { return FTemporaryPath; }
@@ -47,10 +50,16 @@ private:
     // A new temporary name beside the target, as path segments.
     QStringList NewTemporarySegments() const;
     bool WriteAll(const char* data, qint64 size);
+    // Flushes and closes the temporary file, once.
+    bool Finish();
+    bool Rename(const QByteArray& from, const QByteArray& to) const;
+    void Committed();
     bool Fail(int error, const QString& what);
 
     TSmbShare* FShare = nullptr;
     _SMBCFILE* FFile = nullptr;
+    // The temporary file is complete and closed; only its rename is left.
+    bool FFinished = false;
     QString FTargetPath;
     QString FTemporaryPath;  // while open
     QByteArray FTargetUrl;

@@ -19,7 +19,17 @@ struct TShareAddress {
     QStringList Path;     // the share, then directories below it
 };
 
-// Splits "\\server\share\dir", "//server/share/dir" or "smb://server:port/share/dir".
+// A part of a share name that names one thing: not empty, not "." or "..", no user information
+// and no control character.
+bool IsPlainPart(const QString& part)
+{
+    return !part.isEmpty() && part != QLatin1String(".") && part != QLatin1String("..")
+        && !part.contains(QLatin1Char('@'))
+        && std::none_of(part.begin(), part.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+// Splits "\\server\share\dir", "//server/share/dir" or "smb://server:port/share/dir"; false for
+// anything that cannot be taken apart into a server, a share and plain directories.
 bool ParseShare(const QString& share, TShareAddress& address)
 {
     QString rest;
@@ -30,6 +40,8 @@ bool ParseShare(const QString& share, TShareAddress& address)
     else
         return false;
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (rest.startsWith(QLatin1Char('/')))
+        return false;  // no server name
     QStringList parts = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return false;
@@ -45,7 +57,7 @@ bool ParseShare(const QString& share, TShareAddress& address)
         address.Server.truncate(colon);
     }
     address.Path = parts;
-    return !address.Server.isEmpty();
+    return IsPlainPart(address.Server) && std::all_of(parts.begin(), parts.end(), IsPlainPart);
 }
 
 // The client library decodes percent escapes in paths, so every segment is escaped.
@@ -68,10 +80,15 @@ void CopyInto(char* destination, int size, const QByteArray& text)
 
 } // namespace
 
+bool TSmbShare::LooksLikeSharePath(const QString& path)
+{
+    return path.startsWith(QLatin1String("smb://"), Qt::CaseInsensitive) || path.startsWith(QLatin1String("\\\\"));
+}
+
 bool TSmbShare::SplitSharePath(const QString& path, QString& share, QString& pathInShare)
 {
     TShareAddress address;
-    if (!ParseShare(path, address))
+    if (!LooksLikeSharePath(path) || !ParseShare(path, address))
         return false;
     share = QStringLiteral("smb://") + address.Server
         + (address.Port != 0 ? QLatin1Char(':') + QString::number(address.Port) : QString()) + QLatin1Char('/')
@@ -92,9 +109,10 @@ bool TSmbShare::Connect(const QString& share, const QString& userName, const QSt
     Disconnect();
     FErrorString.clear();
     FReason.clear();
+    FFailure = TFailure::None;
     TShareAddress address;
     if (!ParseShare(share, address))
-        return Fail(EINVAL, QStringLiteral("Not a network share name: ") + share);
+        return Fail(EINVAL, QStringLiteral("Not a network share name: ") + share, TFailure::NotAShareName);
     FShareUrl = "smb://" + QUrl::toPercentEncoding(address.Server, "[]:") + EncodedPath(address.Path);
     FUserName = userName.toUtf8();
     FPassword = password.toUtf8();
@@ -114,6 +132,8 @@ bool TSmbShare::Connect(const QString& share, const QString& userName, const QSt
     SmbClient().SetOptionProtocols(context, "SMB2_02", "SMB3");
     if (address.Port != 0)
         SmbClient().SetPort(context, address.Port);
+    if (FTimeoutMs > 0)
+        SmbClient().SetTimeout(context, FTimeoutMs);
     if (!SmbClient().InitContext(context)) {
         const int error = errno;
         SmbClient().FreeContext(context, 1);
@@ -125,7 +145,15 @@ bool TSmbShare::Connect(const QString& share, const QString& userName, const QSt
     if (!root) {
         const int error = errno;
         Disconnect();
-        return Fail(error, QStringLiteral("Cannot connect to ") + share);
+        // The server's "logon failure" and "access denied" both come as these.
+        if (error == EACCES || error == EPERM) {
+            FFailure = TFailure::LoginRefused;
+            FReason = QStringLiteral("The share did not accept the user name or password");
+            FErrorString = QStringLiteral("Cannot connect to %1: %2").arg(share, FReason);
+            return false;
+        }
+        return Fail(error, QStringLiteral("Cannot connect to ") + share,
+                    error == ETIMEDOUT ? TFailure::TimedOut : TFailure::Other);
     }
     SmbClient().GetFunctionClosedir(FContext)(FContext, root);
     return true;
@@ -149,7 +177,10 @@ std::unique_ptr<TSmbFileReader> TSmbShare::OpenFile(const QString& relativePath)
         Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
         return nullptr;
     }
-    SMBCFILE* file = SmbClient().GetFunctionOpen(FContext)(FContext, Url(Segments(relativePath)).constData(), O_RDONLY, 0);
+    const QStringList segments = Segments(relativePath);
+    if (!CheckSegments(segments, relativePath))
+        return nullptr;
+    SMBCFILE* file = SmbClient().GetFunctionOpen(FContext)(FContext, Url(segments).constData(), O_RDONLY, 0);
     if (!file) {
         Fail(errno, QStringLiteral("Cannot open ") + relativePath);
         return nullptr;
@@ -162,6 +193,8 @@ bool TSmbShare::CreateDirectories(const QString& relativePath)
     if (!FContext)
         return Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
     const QStringList segments = Segments(relativePath);
+    if (!CheckSegments(segments, relativePath))
+        return false;
     for (qsizetype count = 1; count <= segments.size(); ++count) {
         const QByteArray url = Url(segments.first(count));
         quint32 mode = 0;
@@ -182,8 +215,11 @@ bool TSmbShare::FileExists(const QString& relativePath)
 {
     if (!FContext)
         return Fail(ENOTCONN, QStringLiteral("Not connected to a network share"));
+    const QStringList segments = Segments(relativePath);
+    if (!CheckSegments(segments, relativePath))
+        return false;
     quint32 mode = 0;
-    const int error = StatMode(Url(Segments(relativePath)), mode);
+    const int error = StatMode(Url(segments), mode);
     if (error != 0 && error != ENOENT)
         Fail(error, QStringLiteral("Cannot look at ") + relativePath);
     return error == 0 && S_ISREG(mode);
@@ -194,6 +230,17 @@ QStringList TSmbShare::Segments(const QString& relativePath)
     QString path = relativePath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+bool TSmbShare::ArePlainSegments(const QStringList& segments)
+{
+    return std::all_of(segments.begin(), segments.end(), IsPlainPart);
+}
+
+bool TSmbShare::CheckSegments(const QStringList& segments, const QString& relativePath)
+{
+    return ArePlainSegments(segments)
+        || Fail(EINVAL, QStringLiteral("Not a path on a network share: ") + relativePath, TFailure::NotAShareName);
 }
 
 QByteArray TSmbShare::Url(const QStringList& segments) const
@@ -218,8 +265,9 @@ void TSmbShare::SupplyCredentials(SMBCCTX* context, const char*, const char*, ch
     CopyInto(password, passwordSize, self->FPassword);
 }
 
-bool TSmbShare::Fail(int error, const QString& what)
+bool TSmbShare::Fail(int error, const QString& what, TFailure failure)
 {
+    FFailure = failure;
     FReason = qt_error_string(error);
     FErrorString = what + QStringLiteral(": ") + FReason;
     return false;

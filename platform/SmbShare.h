@@ -21,14 +21,28 @@ public:
     TSmbShare(const TSmbShare&) = delete;
     TSmbShare& operator=(const TSmbShare&) = delete;
 
-    // True when `path` names a place on a network share ("smb://server[:port]/share/dir",
-    // "\\server\share\dir" or "//server/share/dir"); then `share` is the share as
+    // What went wrong last, for a caller that maps it to its own code.
+    enum class TFailure { None, NotAShareName, LoginRefused, TimedOut, Other };
+
+    // True when `path` is meant as a place on a share: it starts with "smb://" or two
+    // backslashes. "//tmp/x" is a local path.
+    static bool LooksLikeSharePath(const QString& path);
+    // True when `path` looks like a share path (above) and can be taken apart: a server with a
+    // port in 1-65535 if any, a share, and directories, none of them empty, "." or "..", with
+    // user information ("user@") or a control character. Then `share` is the share as
     // "smb://server[:port]/share", which Connect takes, and `pathInShare` the rest with slashes
-    // ("dir", empty for the share's root). Percent escapes are not decoded, as in Connect.
+    // ("dir", empty for the share's root). Percent escapes are not decoded, as in Connect. A path
+    // that looks like a share path and cannot be split is no local path either: refuse it.
     static bool SplitSharePath(const QString& path, QString& share, QString& pathInShare);
 
+    // Milliseconds that each call to the server may wait (the client library's own time-out);
+    // 0 keeps the library's default. Takes effect at the next Connect.
+    void SetTimeoutMs(int timeoutMs) { FTimeoutMs = timeoutMs; }
+
     // `share` is "\\server\share", "//server/share" or "smb://server[:port]/share", optionally
-    // followed by directories. The user name and password are passed as given; an empty user
+    // followed by directories, split as SplitSharePath does ("Not a network share name" and
+    // TFailure::NotAShareName otherwise). A password or user name the server refuses fails
+    // with TFailure::LoginRefused and says so. The user name and password are passed as given; an empty user
     // name logs in anonymously, a non-empty one never falls back to that. The connection is
     // verified by opening the share's root.
     bool Connect(const QString& share, const QString& userName, const QString& password);
@@ -51,6 +65,7 @@ public:
     // words ("Permission denied", "Connection refused").
     QString ErrorString() const { return FErrorString; }
     QString Reason() const { return FReason; }
+    TFailure Failure() const { return FFailure; }
 
 private:
     friend class TSmbFileWriter;
@@ -63,7 +78,11 @@ private:
     QByteArray Url(const QStringList& segments) const;
     // 0 with the file's mode, or the errno of the failure.
     int StatMode(const QByteArray& url, quint32& mode);
-    bool Fail(int error, const QString& what);
+    // True when no segment is ".", ".." or holds user information or a control character.
+    static bool ArePlainSegments(const QStringList& segments);
+    // Fails with NotAShareName unless ArePlainSegments.
+    bool CheckSegments(const QStringList& segments, const QString& relativePath);
+    bool Fail(int error, const QString& what, TFailure failure = TFailure::Other);
 
     _SMBCCTX* FContext = nullptr;
     QByteArray FShareUrl;  // smb://server/share[/dir], its path percent-encoded
@@ -71,4 +90,6 @@ private:
     QByteArray FPassword;
     QString FErrorString;
     QString FReason;
+    TFailure FFailure = TFailure::None;
+    int FTimeoutMs = 0;
 };

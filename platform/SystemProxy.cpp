@@ -1,17 +1,21 @@
 #include "platform/SystemProxy.h"
 
 #include "platform/CurlHandles.h"
+#include "platform/ProxyResolverThread.h"
 
 #include <curl/curl.h>
-#include <proxy.h>
 
-#include <QStringList>
+#include <QElapsedTimer>
 
-#include <mutex>
+#include <algorithm>
+#include <chrono>
+#include <memory>
 
 namespace {
 
 const QString Direct = QStringLiteral("direct://");
+// Short enough that the asker's window stays responsive and a Cancel acts within 100 ms.
+constexpr qint64 WaitSliceMs = 25;
 
 // The proxy kinds libcurl speaks ("socks" is SOCKS4 to both).
 bool IsUsable(const QString& proxy)
@@ -53,29 +57,45 @@ QByteArray LookupUrl(const QString& url)
     return result;
 }
 
+// libproxy's list in its order, reduced to what libcurl can use; an answer without any entry is
+// libproxy's way of saying "direct" too.
+QStringList UsableProxies(const QStringList& answer)
+{
+    if (answer.isEmpty())
+        return {QString()};
+    QStringList usable;
+    for (const QString& candidate : answer) {
+        const QString proxy = candidate == Direct ? QString() : candidate;
+        if ((proxy.isEmpty() || IsUsable(proxy)) && !usable.contains(proxy))
+            usable << proxy;
+    }
+    return usable;
+}
+
 } // namespace
 
-std::optional<QString> TSystemProxy::ProxyFor(const QString& url)
+TProxyLookup TSystemProxy::Lookup(const QString& url, int deadlineMs, const std::function<bool()>& onWait)
 {
     // A URL that cannot be taken apart is refused by the request itself.
-    const QByteArray lookup = LookupUrl(url);
-    if (lookup.isEmpty())
-        return QString();
-    static std::mutex lock;
-    const std::lock_guard<std::mutex> locked(lock);
-    static pxProxyFactory* const factory = px_proxy_factory_new();
-    // Without a resolver, or when it fails, libproxy's own answer would be "direct".
-    char** const proxies = factory ? px_proxy_factory_get_proxies(factory, lookup.constData()) : nullptr;
-    if (!proxies)
-        return QString();
-    std::optional<QString> chosen;
-    for (char** proxy = proxies; *proxy && !chosen; ++proxy) {
-        const QString candidate = QString::fromUtf8(*proxy);
-        if (candidate == Direct)
-            chosen = QString();
-        else if (IsUsable(candidate))
-            chosen = candidate;
+    const QByteArray lookupUrl = LookupUrl(url);
+    if (lookupUrl.isEmpty())
+        return {TProxyLookup::TOutcome::Answered, {QString()}};
+    const auto question = std::make_shared<TProxyQuestion>(lookupUrl);
+    TProxyResolverThread::Ask(question);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> locked(question->Lock);
+            const qint64 leftMs = std::max<qint64>(deadlineMs - clock.elapsed(), 0);
+            question->Answered.wait_for(locked, std::chrono::milliseconds(std::min<qint64>(leftMs, WaitSliceMs)),
+                                        [&question] { return question->Done; });
+            if (question->Done)
+                return {TProxyLookup::TOutcome::Answered, UsableProxies(question->Answer)};
+        }
+        if (clock.elapsed() >= deadlineMs)
+            return {TProxyLookup::TOutcome::TimedOut, {QString()}};
+        if (onWait && !onWait())
+            return {TProxyLookup::TOutcome::Cancelled, {}};
     }
-    px_proxy_factory_free_proxies(proxies);
-    return chosen;
 }

@@ -1,21 +1,36 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-#include <optional>
+#include <functional>
 
-// The proxy that the system's configuration names for a URL, as libproxy resolves it: the
+// What the system's configuration says about the proxies for one URL.
+struct TProxyLookup {
+    enum class TOutcome {
+        Answered,
+        TimedOut,   // the configuration (a PAC file or script) did not answer in time: direct
+        Cancelled,  // the asker's OnWait said stop
+    };
+    TOutcome Outcome = TOutcome::Answered;
+    // The proxies to try in this order, as libcurl takes them ("http://host:port",
+    // "socks5://host:port"); an empty entry is a direct connection. Empty when the configuration
+    // names only proxies of kinds the client does not speak (and no direct connection).
+    QStringList Proxies;
+};
+
+// The proxies that the system's configuration names for a URL, as libproxy resolves them: the
 // environment (http_proxy, https_proxy, no_proxy), the desktop's settings, a PAC file or WPAD.
-// One resolver serves the whole process: it is made at the first question, which is slow (it
-// loads its configuration modules), keeps what it fetched (a PAC file) for the later ones, and
-// is never freed, because freeing it unloads the PAC runner under threads that the runner's
-// script engine leaves behind. Ask once per request, never per block; any thread may ask.
+// The resolver runs on a thread of its own (see TProxyResolverThread), because a PAC file can
+// take any time to arrive and its script any time to run; the asker waits at most the
+// deadline, calling onWait all the while. Any thread may ask; ask once per request at most,
+// never per block.
 class TSystemProxy {
 public:
     TSystemProxy() = delete;
 
-    // The first proxy named for the URL that the client can use, as libcurl takes it
-    // ("http://host:port", "socks5://host:port"); empty for a direct connection; nullopt
-    // when the configuration names only proxies of kinds the client does not speak.
-    static std::optional<QString> ProxyFor(const QString& url);
+    // Waits at most deadlineMs (> 0); onWait is called at least every ~25 ms while the answer
+    // is outstanding, and returning false stops the wait at once (Cancelled). A lookup that
+    // does not end in time is taken as libproxy takes a PAC file it cannot fetch: direct.
+    static TProxyLookup Lookup(const QString& url, int deadlineMs, const std::function<bool()>& onWait);
 };

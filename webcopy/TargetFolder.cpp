@@ -5,12 +5,16 @@
 #include "platform/SmbFileWriter.h"
 #include "webcopy/PathHelpers.h"
 
-bool TTargetFolder::Open(const QString& targetDir, const QString& userName, const QString& password)
+bool TTargetFolder::Open(const QString& targetDir, const QString& userName, const QString& password, int timeoutMs)
 {
-    QString share, inShare;
-    FOnShare = TSmbShare::SplitSharePath(targetDir, share, inShare);
+    FOnShare = TSmbShare::LooksLikeSharePath(targetDir);
     if (!FOnShare)
         return true;
+    QString share, inShare;
+    // Connect names the fault of a malformed one.
+    if (!TSmbShare::SplitSharePath(targetDir, share, inShare))
+        share = targetDir;
+    FShare.SetTimeoutMs(timeoutMs);
     if (FShare.Connect(share, userName, password))
         return true;
     FReason = FShare.ErrorString();

@@ -13,9 +13,12 @@
 // target directory; for a share they are taken apart the same way as the directory.
 class TTargetFolder {
 public:
-    // Connects to the share when the directory names one; false with Reason() when it cannot
-    // be reached. A local directory needs nothing and gives true.
-    bool Open(const QString& targetDir, const QString& userName, const QString& password);
+    // Connects to the share when the directory names one ("smb://..." or "\\..."), each of its
+    // calls waiting at most timeoutMs (0: the share client's default); false with Reason() and
+    // Failure() when it cannot be reached, or when the directory looks like a share and cannot
+    // be split into one ("Not a network share name", never taken for a local directory). A
+    // local directory needs nothing and gives true.
+    bool Open(const QString& targetDir, const QString& userName, const QString& password, int timeoutMs = 0);
     // Leaves the share; false with Reason() when that failed. True for a local directory.
     bool Close();
     bool OnShare() const { return FOnShare; }
@@ -30,6 +33,8 @@ public:
     std::unique_ptr<TFileWriter> CreateWriter(const QString& path);
 
     QString Reason() const { return FReason; }
+    // Why Open failed, for a share.
+    TSmbShare::TFailure Failure() const { return FShare.Failure(); }
 
 private:
     QString InShare(const QString& path) const;

@@ -353,3 +353,64 @@ TEST_F(TAtomicFileWriterTest, LongNamesThatShareTheirStartDoNotShareLeftovers)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TAtomicFileWriterTest, ASparseSourceStaysSparseOnTheTarget)
+{
+    // 64 MiB with 100 KiB of data at the start and in the middle, ending in a hole.
+    constexpr qint64 Size = 64 << 20;
+    constexpr qint64 Middle = 40 << 20;
+    const QByteArray data = pattern(100 * 1024);
+    const QString source = path(QStringLiteral("sparse.bin"));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(Size));
+        ASSERT_TRUE(file.write(data) == data.size() && file.seek(Middle) && file.write(data) == data.size());
+    }
+    std::unique_ptr<TLocalFileReader> reader = TLocalFileReader::Open(source);
+    ASSERT_TRUE(reader);
+    TFileStatus status;
+    ASSERT_TRUE(reader->Status(status));
+    ASSERT_EQ(status.Size, Size);
+    if (status.AllocatedSize >= Size)
+        GTEST_SKIP() << "this file system keeps no holes";
+    EXPECT_EQ(status.ReservableSize(), 0);
+
+    const QString target = path(QStringLiteral("copy.bin"));
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(target));
+    writer.Reserve(status.ReservableSize());
+    char buffer[TAtomicFileWriter::BufferSize];
+    qint64 copied = 0;
+    for (TCopiedBlock block; (block = writer.CopyBlockFrom(*reader, buffer, sizeof(buffer))).Count > 0;) {
+        ASSERT_EQ(block.Failure, TCopiedBlock::NoFailure) << writer.ErrorString().toStdString();
+        copied += block.Count;
+    }
+    EXPECT_EQ(copied, Size);
+    ASSERT_TRUE(writer.Commit()) << writer.ErrorString().toStdString();
+
+    QByteArray expected(Size, '\0');
+    expected.replace(0, data.size(), data);
+    expected.replace(Middle, data.size(), data);
+    EXPECT_TRUE(contents(target) == expected);
+    std::unique_ptr<TLocalFileReader> copy = TLocalFileReader::Open(target);
+    ASSERT_TRUE(copy);
+    TFileStatus copyStatus;
+    ASSERT_TRUE(copy->Status(copyStatus));
+    EXPECT_EQ(copyStatus.Size, Size);
+    EXPECT_LE(copyStatus.AllocatedSize, status.AllocatedSize + (1 << 20));
+}
+
+TEST_F(TAtomicFileWriterTest, CommitNoReplaceNeverReplacesAFileThatCameMeanwhile)
+{
+    const QByteArray data = pattern(3 * Block);
+    const QString other = path(QStringLiteral("setup (1).exe"));
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(path(QStringLiteral("setup.exe"))));
+    ASSERT_TRUE(writeInBlocks(writer, data));
+    expectCommitNoReplaceKeepsTheNewcomer(writer, data, path(QStringLiteral("setup.exe")), other, other);
+    EXPECT_EQ(entries(), QStringList({QStringLiteral("setup (1).exe"), QStringLiteral("setup.exe")}));
+}
+
+} // namespace

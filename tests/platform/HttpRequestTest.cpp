@@ -825,3 +825,129 @@ TEST_F(THttpRequestTest, UploadsCarryTheExtraHeaderLines)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(THttpRequestTest, TheLoginGoesByTheSchemeTheServerAsksFor)
+{
+    struct TCase {
+        const char* Name;
+        QString Login;     // the schemes the server offers and accepts
+        QString Password;  // the right one is "secret"; empty: no login given
+        int Status;
+        QString Scheme;    // of the last request's Authorization, empty for none
+    };
+    const TCase cases[] = {
+        {"Basic", QStringLiteral("basic"), QStringLiteral("secret"), 200, QStringLiteral("Basic")},
+        {"Digest only", QStringLiteral("digest"), QStringLiteral("secret"), 200, QStringLiteral("Digest")},
+        {"Digest or Basic", QStringLiteral("basic,digest"), QStringLiteral("secret"), 200, QStringLiteral("Digest")},
+        {"a wrong password, asked once", QStringLiteral("digest"), QStringLiteral("wrong"), 401,
+         QStringLiteral("Digest")},
+        {"no login", QStringLiteral("digest"), {}, 401, {}},
+    };
+    const QByteArray data = FBody.left(5000);
+    for (const QByteArray method : {"GET", "PUT"}) {
+        for (const TCase& testCase : cases) {
+            SCOPED_TRACE(method.toStdString() + ", " + testCase.Name);
+            const qsizetype before = FServer.Requests().size();
+            THttpRequest request(FSession);
+            THttpRequestOptions options;
+            options.Url = Url(QStringLiteral("/file.bin?auth=ann:secret&login=") + testCase.Login);
+            options.Method = method;
+            if (!testCase.Password.isEmpty()) {
+                options.UserName = QStringLiteral("ann");
+                options.Password = testCase.Password;
+            }
+            const bool uploads = method != "GET";
+            options.UploadLength = uploads ? data.size() : -1;
+            ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+            // A refusal may come before the body: the upload ends with that answer.
+            if (uploads && !(request.Write(data.constData(), data.size()) && request.FinishUpload()))
+                EXPECT_NE(testCase.Status, 200) << request.Reason().toStdString();
+            EXPECT_EQ(request.StatusCode(), testCase.Status);
+            if (!uploads) {
+                const TBody body = ReadAll(request);
+                EXPECT_EQ(body.LastRead, 0);
+                if (testCase.Status == 200)
+                    EXPECT_TRUE(body.Data == FBody);
+            }
+
+            const QList<QJsonObject> requests = FServer.Requests().mid(before);
+            ASSERT_FALSE(requests.isEmpty());
+            EXPECT_LE(requests.size(), 2);
+            for (const QJsonObject& each : requests) {
+                const QString authorization =
+                    each.value(QStringLiteral("headers")).toObject().value(QStringLiteral("authorization")).toString();
+                if (!testCase.Login.contains(QLatin1String("basic")))
+                    EXPECT_FALSE(authorization.startsWith(QLatin1String("Basic"))) << authorization.toStdString();
+            }
+            const QString last =
+                requests.last().value(QStringLiteral("headers")).toObject().value(QStringLiteral("authorization")).toString();
+            EXPECT_EQ(last.section(QLatin1Char(' '), 0, 0), testCase.Scheme);
+            if (uploads && testCase.Status == 200)
+                EXPECT_EQ(requests.last().value(QStringLiteral("body_sha256")).toString(), Sha256(data));
+        }
+    }
+}
+
+TEST_F(THttpRequestTest, ALoginBySchemesNotSupportedFailsOnceAndNamesThem)
+{
+    const QByteArray data = FBody.left(5000);
+    for (const QByteArray method : {"GET", "POST"}) {
+        SCOPED_TRACE(method.toStdString());
+        const qsizetype before = FServer.Requests().size();
+        THttpRequest request(FSession);
+        THttpRequestOptions options;
+        options.Url = Url(QStringLiteral("/file.bin?auth=ann:secret&login=ntlm,negotiate"));
+        options.Method = method;
+        options.UserName = QStringLiteral("ann");
+        options.Password = QStringLiteral("secret");
+        const bool uploads = method != "GET";
+        options.UploadLength = uploads ? data.size() : -1;
+        bool succeeded = request.Open(options);
+        if (succeeded && uploads)
+            succeeded = request.Write(data.constData(), data.size()) && request.FinishUpload();
+        EXPECT_FALSE(succeeded);
+        EXPECT_EQ(request.ErrorCode(), quint32(ieLoginMethodUnsupported));
+        EXPECT_EQ(request.Reason(), QStringLiteral("The server 127.0.0.1 asks for a login by NTLM, NEGOTIATE, which "
+                                                   "this program does not support."));
+        EXPECT_EQ(request.LoginSchemes(), QStringList({QStringLiteral("NTLM"), QStringLiteral("NEGOTIATE")}));
+        EXPECT_EQ(FServer.Requests().size() - before, 1);
+    }
+}
+
+TEST_F(THttpRequestTest, ALoginGoesOnlyToTheHostThatAsked)
+{
+    THttpServerFixture other;
+    ASSERT_TRUE(other.Start()) << other.Message().toStdString();
+    QFile file(other.DocRoot() + QStringLiteral("/file.bin"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(FBody) == FBody.size());
+    file.close();
+    const QString otherFile = other.BaseUrl() + QStringLiteral("/file.bin?auth=ann:secret&login=basic,digest");
+
+    THttpRequestOptions options;
+    options.Url = Url(QStringLiteral("/redirect/302?to=") + QString::fromLatin1(QUrl::toPercentEncoding(otherFile)));
+    options.UserName = QStringLiteral("ann");
+    options.Password = QStringLiteral("secret");
+    THttpRequest request(FSession);
+    ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+    EXPECT_EQ(request.StatusCode(), 401);
+    EXPECT_EQ(request.FinalUrl(), otherFile);
+    const auto authorizations = [](const THttpServerFixture& server) {
+        qsizetype count = 0;
+        for (const QJsonObject& each : server.Requests())
+            count += each.value(QStringLiteral("headers")).toObject().contains(QStringLiteral("authorization"));
+        return count;
+    };
+    EXPECT_EQ(authorizations(other), 0);
+
+    // The login given again for the host that asked goes there.
+    options.Url = request.FinalUrl();
+    ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+    EXPECT_EQ(request.StatusCode(), 200);
+    EXPECT_TRUE(ReadAll(request).Data == FBody);
+    EXPECT_EQ(authorizations(other), 1);
+    EXPECT_EQ(authorizations(FServer), 0);
+}
+
+} // namespace

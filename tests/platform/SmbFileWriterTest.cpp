@@ -1,9 +1,11 @@
 #include "platform/SmbFileWriter.h"
 #include "platform/SmbShare.h"
 #include "tests/platform/WriterTestFiles.h"
+#include "tests/support/HttpServerFixture.h"
 #include "tests/webcopy/SmbServerFixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,32 +20,52 @@ namespace {
 
 using namespace writertest;
 
-TEST(TSmbSharePathTest, SplitsEveryWayOfNamingAPlaceOnAShare)
+TEST(TSmbSharePathTest, SplitsEveryWayOfNamingAPlaceOnAShareAndRefusesWhatCannotBeOne)
 {
+    enum TKind { Local, Share, Malformed };
     const struct {
         QString Path;
-        bool IsShare;
+        TKind Kind;
         QString Share;
         QString PathInShare;
     } cases[] = {
-        {QStringLiteral("smb://host/share/dir"), true, QStringLiteral("smb://host/share"), QStringLiteral("dir")},
-        {QStringLiteral("SMB://host:4450/share/a/b/"), true, QStringLiteral("smb://host:4450/share"), QStringLiteral("a/b")},
-        {QStringLiteral("\\\\host\\share\\dir\\sub"), true, QStringLiteral("smb://host/share"), QStringLiteral("dir/sub")},
-        {QStringLiteral("//host/share/dir"), true, QStringLiteral("smb://host/share"), QStringLiteral("dir")},
-        {QStringLiteral("//host/share"), true, QStringLiteral("smb://host/share"), QString()},
-        {QStringLiteral("smb://[::1]:4450/share/dir"), true, QStringLiteral("smb://[::1]:4450/share"), QStringLiteral("dir")},
-        {QStringLiteral("/home/user/dir"), false, QString(), QString()},
-        {QStringLiteral("smb://host"), false, QString(), QString()},
-        {QStringLiteral("\\\\host"), false, QString(), QString()},
-        {QStringLiteral("smb://host:0/share"), false, QString(), QString()},
-        {QStringLiteral("C:\\dir"), false, QString(), QString()},
+        {QStringLiteral("smb://host/share/dir"), Share, QStringLiteral("smb://host/share"), QStringLiteral("dir")},
+        {QStringLiteral("SMB://host:4450/share/a/b/"), Share, QStringLiteral("smb://host:4450/share"), QStringLiteral("a/b")},
+        {QStringLiteral("\\\\host\\share\\dir\\sub"), Share, QStringLiteral("smb://host/share"), QStringLiteral("dir/sub")},
+        {QStringLiteral("smb://[::1]:4450/share/dir"), Share, QStringLiteral("smb://[::1]:4450/share"), QStringLiteral("dir")},
+        {QStringLiteral("smb://host/share/a..b/.c"), Share, QStringLiteral("smb://host/share"), QStringLiteral("a..b/.c")},
+        {QStringLiteral("/home/user/dir"), Local, {}, {}},
+        {QStringLiteral("//tmp/x"), Local, {}, {}},
+        {QStringLiteral("//host/share/dir"), Local, {}, {}},
+        {QStringLiteral("C:\\dir"), Local, {}, {}},
+        {QStringLiteral("smb://host"), Malformed, {}, {}},
+        {QStringLiteral("\\\\host"), Malformed, {}, {}},
+        {QStringLiteral("smb://host:0/share/dir"), Malformed, {}, {}},
+        {QStringLiteral("smb://host:99999/share/dir"), Malformed, {}, {}},
+        {QStringLiteral("smb://host:/share"), Malformed, {}, {}},
+        {QStringLiteral("smb://user:pw@host/share/dir"), Malformed, {}, {}},
+        {QStringLiteral("smb://user@host/share"), Malformed, {}, {}},
+        {QStringLiteral("smb:///share/dir"), Malformed, {}, {}},
+        {QStringLiteral("\\\\host\\share\\..\\..\\etc"), Malformed, {}, {}},
+        {QStringLiteral("\\\\host\\..\\x"), Malformed, {}, {}},
+        {QStringLiteral("smb://host/share/./dir"), Malformed, {}, {}},
+        {QStringLiteral("smb://host/share/a\tb"), Malformed, {}, {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path.toStdString());
         QString share;
         QString pathInShare;
-        EXPECT_EQ(TSmbShare::SplitSharePath(c.Path, share, pathInShare), c.IsShare) << c.Path.toStdString();
-        EXPECT_EQ(share, c.Share) << c.Path.toStdString();
-        EXPECT_EQ(pathInShare, c.PathInShare) << c.Path.toStdString();
+        EXPECT_EQ(TSmbShare::LooksLikeSharePath(c.Path), c.Kind != Local);
+        EXPECT_EQ(TSmbShare::SplitSharePath(c.Path, share, pathInShare), c.Kind == Share);
+        EXPECT_EQ(share, c.Share);
+        EXPECT_EQ(pathInShare, c.PathInShare);
+        if (c.Kind == Malformed) {
+            TSmbShare connection;
+            EXPECT_FALSE(connection.Connect(c.Path, QString(), QString()));
+            EXPECT_EQ(connection.Failure(), TSmbShare::TFailure::NotAShareName);
+            EXPECT_EQ(connection.ErrorString(), QStringLiteral("Not a network share name: ") + c.Path
+                                                    + QStringLiteral(": ") + connection.Reason());
+        }
     }
 }
 
@@ -116,6 +138,17 @@ TEST_F(TSmbFileWriterTest, AnExistingFileIsReplacedAtCommitAndKeptOtherwise)
         EXPECT_EQ(contents(local(QStringLiteral("kept.bin"))), c.Replaced ? data : FOld) << int(c.End);
         EXPECT_EQ(entries(QString()), QStringList{QStringLiteral("kept.bin")}) << int(c.End);
     }
+}
+
+TEST_F(TSmbFileWriterTest, CommitNoReplaceNeverReplacesAFileThatCameMeanwhile)
+{
+    const QByteArray data = pattern(3 * Block);
+    TSmbFileWriter writer;
+    ASSERT_TRUE(writer.Open(FShare, QStringLiteral("setup.exe"))) << writer.ErrorString().toStdString();
+    ASSERT_TRUE(writeInBlocks(writer, data));
+    expectCommitNoReplaceKeepsTheNewcomer(writer, data, local(QStringLiteral("setup.exe")),
+                                          QStringLiteral("setup (1).exe"), local(QStringLiteral("setup (1).exe")));
+    EXPECT_EQ(entries(QString()), QStringList({QStringLiteral("setup (1).exe"), QStringLiteral("setup.exe")}));
 }
 
 TEST_F(TSmbFileWriterTest, FailuresOnTheShareSayWhyInTheSystemsWords)
@@ -200,7 +233,7 @@ TEST_F(TSmbFileWriterTest, AWrongPasswordOrAnUnreachableShareFailsWithAReason)
         QString Password;
         QString Reason;
     } cases[] = {
-        {FServer.ShareName(), QStringLiteral("wrong"), QStringLiteral("Permission denied")},
+        {FServer.ShareName(), QStringLiteral("wrong"), QStringLiteral("The share did not accept the user name or password")},
         {QStringLiteral("smb://127.0.0.1:%1/files").arg(closed.Port()), FPassword, QStringLiteral("Connection refused")},
     };
     for (const auto& c : cases) {
@@ -208,11 +241,41 @@ TEST_F(TSmbFileWriterTest, AWrongPasswordOrAnUnreachableShareFailsWithAReason)
         EXPECT_FALSE(share.Connect(c.Share, FServer.UserName(), c.Password)) << c.Share.toStdString();
         EXPECT_FALSE(share.IsConnected());
         EXPECT_EQ(share.Reason(), c.Reason) << c.Share.toStdString();
+        EXPECT_EQ(share.Failure(), c.Password == FPassword ? TSmbShare::TFailure::Other : TSmbShare::TFailure::LoginRefused);
         EXPECT_TRUE(share.ErrorString().contains(c.Share)) << share.ErrorString().toStdString();
         TSmbFileWriter writer;
         EXPECT_FALSE(writer.Open(share, QStringLiteral("file.bin")));
         EXPECT_EQ(writer.Error(), ENOTCONN);
     }
+}
+
+TEST_F(TSmbFileWriterTest, ASilentServerIsGivenUpAfterTheTimeOut)
+{
+    // The HTTP test server waits for a line that the share client never sends.
+    THttpServerFixture silent;
+    ASSERT_TRUE(silent.Start()) << silent.Message().toStdString();
+    TSmbShare share;
+    share.SetTimeoutMs(1000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(share.Connect(QStringLiteral("smb://127.0.0.1:%1/files").arg(silent.Port()), FServer.UserName(), FPassword));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(share.Reason().isEmpty());
+}
+
+TEST_F(TSmbFileWriterTest, PathsWithDotSegmentsAreRefusedOnTheShare)
+{
+    for (const QString& path : {QStringLiteral("../outside.bin"), QStringLiteral("dir\\..\\..\\x.bin"),
+                                QStringLiteral("./a.bin")}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_FALSE(FShare.OpenFile(path));
+        EXPECT_EQ(FShare.Failure(), TSmbShare::TFailure::NotAShareName);
+        EXPECT_FALSE(FShare.CreateDirectories(path));
+        TSmbFileWriter writer;
+        EXPECT_FALSE(writer.Open(FShare, path));
+        EXPECT_EQ(writer.Error(), EINVAL);
+    }
+    EXPECT_TRUE(entries(QString()).isEmpty());
 }
 
 } // namespace

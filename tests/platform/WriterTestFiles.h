@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 // Data and files for the tests of the file writers, local and on a share.
 namespace writertest {
@@ -43,6 +44,27 @@ inline void writeFile(const QString& path, const QByteArray& data)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(file.write(data), data.size());
+}
+
+// A writer opened for `targetOnDisk` with `data` written: a file that takes the target's name
+// meanwhile is never replaced by CommitNoReplace, and the data then goes under the other name
+// (`otherTarget` as the writer takes it, `otherOnDisk` to read it).
+inline void expectCommitNoReplaceKeepsTheNewcomer(TFileWriter& writer, const QByteArray& data,
+                                                  const QString& targetOnDisk, const QString& otherTarget,
+                                                  const QString& otherOnDisk)
+{
+    const QByteArray newcomer = QByteArrayLiteral("another program's file");
+    writeFile(targetOnDisk, newcomer);
+    EXPECT_FALSE(writer.CommitNoReplace());
+    EXPECT_EQ(writer.Error(), EEXIST);
+    EXPECT_EQ(contents(targetOnDisk), newcomer);
+    EXPECT_TRUE(writer.IsOpen());
+    EXPECT_FALSE(writer.TemporaryPath().isEmpty());
+
+    ASSERT_TRUE(writer.CommitNoReplace(otherTarget)) << writer.ErrorString().toStdString();
+    EXPECT_EQ(contents(otherOnDisk), data);
+    EXPECT_EQ(contents(targetOnDisk), newcomer);
+    EXPECT_FALSE(writer.IsOpen());
 }
 
 } // namespace writertest

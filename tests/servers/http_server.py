@@ -15,7 +15,11 @@ Routes; the options are query parameters:
       length=chunked|close       no Content-Length: a chunked body, or one ended by closing
       lastmod=0                  no Last-Modified
       status=<n>                 answer <n> with a short text body instead of the file
-      auth=<user>:<password>     401 with WWW-Authenticate until that Basic Authorization comes
+      header=<Name: value>       ... with this header line too
+      auth=<user>:<password>     401 with WWW-Authenticate until that login comes, by Basic
+      login=<scheme>[,<scheme>]  ... or by the schemes named: basic, digest (MD5, qop=auth);
+                                 any other name is offered (one WWW-Authenticate line each) and
+                                 never accepted
       drop=<n>                   announce the whole file, send <n> bytes of it and close
       stall=<n>                  send the headers and <n> bytes, then nothing until the client goes
       hang=1                     send nothing at all until the client goes
@@ -27,8 +31,8 @@ Routes; the options are query parameters:
   GET /loop                      302 to itself, for ever
   POST or PUT /<anything>        read the body (Content-Length), answer status=<n> (200 by default)
       early=<n>                  answer <n> right after the headers without reading the body
-      auth=<user>:<password>     read the body, then 401 with WWW-Authenticate unless that Basic
-                                 Authorization came
+      auth=<user>:<password>     read the body, then 401 with WWW-Authenticate unless that login
+      login=<scheme>[,<scheme>]  came (as for GET)
       drip=body                  take the body one byte every 0.3 s
   GET, POST or PUT /protected/<anything>   as auth=bob:pässwörd (the password as UTF-8)
 A request target in absolute form (as sent to a proxy) is served by its path.
@@ -47,6 +51,7 @@ import sys
 import threading
 import time
 import urllib.parse
+import urllib.request
 
 CHUNK = 256 * 1024
 SMALL_BODY = 1024
@@ -58,6 +63,7 @@ DRIP_SECONDS = 0.3
 DRIP_HEADER_LINES = 20
 PROTECTED_PREFIX = "/protected/"
 PROTECTED_CREDENTIALS = "bob:pässwörd"
+REALM = "test"
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -108,15 +114,45 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def login_schemes(self):
+        return self.options.get("login", "basic").split(",")
+
     def answer_unauthorised(self):
-        self.answer_text(401, "authorisation required\n", [("WWW-Authenticate", 'Basic realm="test"')])
+        challenges = []
+        for scheme in self.login_schemes():
+            if scheme == "basic":
+                challenges.append(("WWW-Authenticate", f'Basic realm="{REALM}"'))
+            elif scheme == "digest":
+                nonce = os.urandom(16).hex()
+                challenges.append(("WWW-Authenticate",
+                                   f'Digest realm="{REALM}", nonce="{nonce}", qop="auth", algorithm=MD5'))
+            else:
+                challenges.append(("WWW-Authenticate", scheme.upper()))
+        self.answer_text(401, "authorisation required\n", challenges)
 
     def authorised(self):
         expected = self.options.get("auth")
         if expected is None:
             return True
-        token = base64.b64encode(expected.encode()).decode()
-        return self.headers.get("Authorization") == "Basic " + token
+        given = self.headers.get("Authorization", "")
+        schemes = self.login_schemes()
+        if "basic" in schemes and given == "Basic " + base64.b64encode(expected.encode()).decode():
+            return True
+        return "digest" in schemes and given.startswith("Digest ") and self.digest_matches(expected, given[7:])
+
+    def digest_matches(self, expected, fields_text):
+        """RFC 7616 with MD5 and qop=auth; the nonce is not checked against the one given out."""
+        fields = dict(urllib.request.parse_keqv_list(urllib.request.parse_http_list(fields_text)))
+        user, password = expected.split(":", 1)
+        try:
+            def md5(text):
+                return hashlib.md5(text.encode()).hexdigest()
+            first = md5(f"{user}:{REALM}:{password}")
+            second = md5(f"{self.command}:{fields['uri']}")
+            response = md5(f"{first}:{fields['nonce']}:{fields['nc']}:{fields['cnonce']}:{fields['qop']}:{second}")
+        except KeyError:
+            return False
+        return fields.get("username") == user and fields.get("realm") == REALM and fields["response"] == response
 
     def send_body(self, source, size, rate):
         remaining = size
@@ -226,7 +262,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer_unauthorised()
         elif "status" in self.options:
             status = int(self.options["status"])
-            self.answer_text(status, f"status {status}\n")
+            extra = [tuple(part.strip() for part in self.options["header"].split(":", 1))] \
+                if "header" in self.options else []
+            self.answer_text(status, f"status {status}\n", extra)
         elif self.route.startswith("/redirect/"):
             status = int(self.route.rsplit("/", 1)[1])
             self.answer_text(status, "moved\n", [("Location", self.options.get("to", "/"))])
@@ -234,6 +272,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer_text(302, "again\n", [("Location", "/loop")])
         else:
             self.serve_file()
+
+    def handle_expect_100(self):
+        """A login is asked for before the body comes, as web servers do."""
+        self.parse()
+        if self.authorised():
+            return super().handle_expect_100()
+        self.record(early=401)
+        self.close_connection = True
+        self.answer_unauthorised()
+        return False
 
     def do_upload(self):
         self.parse()
