@@ -5,6 +5,7 @@
 #include "webcopy/ProgressReporter.h"
 #include "webcopy/RunDialog.h"
 #include "webcopy/TargetFolder.h"
+#include "webcopy/TransferCause.h"
 #include "webcopy/WcLogin.h"
 #include "webcopy/WebCopy.h"
 #include "webcopy/WebCopyIoError.h"
@@ -35,14 +36,14 @@ TCopyRun::TCopyRun(TWebCopy& owner, TProgressReporter& progress, TRunDialog* dia
     , FFtp(*this)
     , FLog(owner.LogfileName)
 {
+    // Seconds to milliseconds without overflow: a huge time-out is as good as none.
+    if (owner.Timeout > 0)
+        FTimeoutMs = owner.Timeout > std::numeric_limits<int>::max() / 1000 ? std::numeric_limits<int>::max()
+                                                                              : owner.Timeout * 1000;
     if (HasNetworkItem(owner.Items())) {
         FSession = std::make_unique<TInternetSession>(owner.Agent, owner.Proxy);
-        if (owner.Timeout > 0) {
-            // Seconds to milliseconds without overflow: a huge time-out is as good as none.
-            const int ms = owner.Timeout > std::numeric_limits<int>::max() / 1000 ? std::numeric_limits<int>::max()
-                                                                                    : owner.Timeout * 1000;
-            FSession->SetTimeouts(ms, ms, ms);
-        }
+        if (FTimeoutMs > 0)
+            FSession->SetTimeouts(FTimeoutMs, FTimeoutMs, FTimeoutMs);
         FSession->SetCaFile(owner.CaFile);
         FSession->SetProxyCredentials(owner.ProxyUserID, owner.ProxyPassword);
     }
@@ -103,11 +104,18 @@ TTransferResult TCopyRun::InTargetFolder(const QString& targetDir, const QString
                                          const std::function<TTransferResult(TTargetFolder&)>& transfer)
 {
     TTargetFolder folder;
-    TTransferResult result = folder.Open(targetDir, userName, password)
+    TTransferResult result = folder.Open(targetDir, userName, password, FTimeoutMs)
         ? transfer(folder)
-        : TTransferResult::ConnectError(TTransferCause::ShareUnreachable, folder.Reason());
+        : ShareFailure(folder.Failure(), folder.Reason());
     if (!folder.Close())
         result.LeftShareBadly(folder.Reason());
+    return result;
+}
+
+TTransferResult TCopyRun::ShareFailure(TSmbShare::TFailure failure, const QString& reason)
+{
+    TTransferResult result = TTransferResult::ConnectError(CauseOfShareFailure(failure), reason);
+    result.ErrorCode = WebCopyErrors::CannotConnect;
     return result;
 }
 

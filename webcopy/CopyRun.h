@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SmbShare.h"
 #include "webcopy/FtpSessions.h"
 #include "webcopy/TransferLog.h"
 #include "webcopy/TransferResult.h"
@@ -36,6 +37,8 @@ public:
     TProgressReporter& Progress() const { return FProgress; }
     TTransferRules& Rules() { return FRules; }
     TFtpSessions& Ftp() { return FFtp; }
+    // The component's Timeout in milliseconds (0 for none), for the calls that take it.
+    int TimeoutMs() const { return FTimeoutMs; }
     TTransferLog& Log() { return FLog; }
 
     // The position of the current item among the active ones (1 for the first).
@@ -61,6 +64,9 @@ public:
     TTransferResult InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,
                                    const std::function<TTransferResult(TTargetFolder&)>& transfer);
 
+    // A network share that could not be used: a connect error with its cause and code.
+    static TTransferResult ShareFailure(TSmbShare::TFailure failure, const QString& reason);
+
     // The one place where a result becomes the documented events. A local file that failed in
     // the middle of a transfer ends the run: that is thrown as TWebCopyIoError.
     void ReportResult(const TTransferResult& result);
@@ -70,6 +76,7 @@ private:
     TWebCopy& FOwner;
     TProgressReporter& FProgress;
     TRunDialog* FDialog;
+    int FTimeoutMs = 0;
     std::unique_ptr<TInternetSession> FSession;
     TTransferRules FRules;
     TFtpSessions FFtp;

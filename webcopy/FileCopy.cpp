@@ -16,10 +16,7 @@ namespace {
 
 constexpr qint64 CopyBlockSize = 32768;
 
-TTransferResult ShareConnectFailure(const TSmbShare& connection)
-{
-    return TTransferResult::ConnectError(TTransferCause::ShareUnreachable, connection.ErrorString());
-}
+
 
 // A local source may be given as a file URL; the prefix is taken off in any letter case.
 QString WithoutFileScheme(const QString& source)
@@ -60,6 +57,7 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
         return TTransferRules::TargetNameRefused(item.TargetFilename);
 
     TSmbShare connection;
+    connection.SetTimeoutMs(run.TimeoutMs());
     // Everything between connecting and disconnecting; the source is closed when it returns.
     const auto copy = [&](TTargetFolder& folder) -> TTransferResult {
         const QString sourcePath = fromShare ? SharedSourcePath(share, source) : WithoutFileScheme(source);
@@ -113,7 +111,8 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
             return TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
                                           QStringLiteral("Cannot create target file ") + targetPath, folder.Reason());
 
-        writer->Reserve(status.Size);
+        // Room for what the source really holds: a sparse source stays sparse.
+        writer->Reserve(status.ReservableSize());
         const auto buffer = std::make_unique_for_overwrite<char[]>(CopyBlockSize);
         TBlockLoop loop;
         loop.Expected = status.Size;
@@ -123,6 +122,11 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
         loop.CaptionWord = owner.DlgCopying;
         loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + targetPath;
         loop.WriteFailureEndsRun = false;
+        loop.TargetPath = targetPath;
+        loop.MustNotReplace = mustNotReplace;
+        loop.ApplyRuleAgain = [&](QString& path, bool& noReplace) {
+            return run.Rules().ApplyOverwriteRule(path, folder, noReplace);
+        };
         loop.Next = [&] { return writer->CopyBlockFrom(*reader, buffer.get(), CopyBlockSize); };
         loop.ReadFailed = [&] {
             return TTransferResult::Error(TTransferCause::SourceUnreadable, WebCopyErrors::ReadFailed,
@@ -134,7 +138,7 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
 
     TTransferResult result;
     if (fromShare && !connection.Connect(share, item.FTPUserID, item.FTPPassword))
-        result = ShareConnectFailure(connection);
+        result = TCopyRun::ShareFailure(connection.Failure(), connection.ErrorString());
     else
         result = run.InTargetFolder(targetDir, item.FTPUserID, item.FTPPassword, copy);
     if (fromShare && !connection.Disconnect())

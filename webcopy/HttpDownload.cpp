@@ -9,7 +9,6 @@
 #include "webcopy/TargetWrite.h"
 #include "webcopy/TransferCause.h"
 #include "webcopy/UrlHelpers.h"
-#include "webcopy/WcBase64.h"
 #include "webcopy/WebCopy.h"
 
 #include <QDateTime>
@@ -40,15 +39,24 @@ QString UrlFileName(const QString& url)
     return ExtractURLFileName(path);
 }
 
-TTransferResult StatusFailure(int status)
+} // namespace
+
+TTransferResult THttpDownload::StatusFailure(const THttpRequest& request)
 {
+    const int status = request.StatusCode();
     TTransferResult result = TTransferResult::Error(TTransferCause::ServerStatus, status,
                                                     QStringLiteral("Returned http error code ") + QString::number(status));
     result.HttpStatus = status;
+    if (request.AnswerFromProxy()) {
+        // The proxy's own error page is not the server's answer.
+        result.Cause = TTransferCause::ProxyRefused;
+        result.Reason = QStringLiteral("The proxy %1 refused the request (%2).").arg(request.ProxyName()).arg(status);
+    } else {
+        result.Cause = status == 401 ? TTransferCause::LoginRefused : TTransferCause::ServerStatus;
+        result.Reason = QStringLiteral("The server answered %1.").arg(status);
+    }
     return result;
 }
-
-} // namespace
 
 TTransferResult THttpDownload::Run(TCopyRun& run, TTransferJob& job)
 {
@@ -106,9 +114,9 @@ std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTrans
         THttpRequestOptions options;
         options.Url = url;
         options.KeepAlive = run.Owner().HTTPKeepAliveAuthentication;
-        if (!userName.isEmpty() || !password.isEmpty())
-            options.Headers << QStringLiteral("Authorization: Basic ")
-                    + EncodeBase64(userName + QLatin1Char(':') + password);
+        // Basic or Digest, as the server asks; libcurl sends them to this URL's host only.
+        options.UserName = userName;
+        options.Password = password;
         const bool opened = request->Open(options);
         run.ProcessEvents();
         // A cancel while the request was being opened is a cancel, not a missing URL.
@@ -117,8 +125,7 @@ std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTrans
             return nullptr;
         }
         if (!opened) {
-            failure = TTransferResult::URLNotFound(CauseOfClientError(request->ErrorCode(), request->StatusCode()),
-                                                   reportedUrl, request->Reason(),
+            failure = TTransferResult::URLNotFound(CauseOfRequestFailure(*request), reportedUrl, request->Reason(),
                                                    static_cast<int>(request->ErrorCode()));
             return nullptr;
         }
@@ -138,9 +145,7 @@ std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTrans
             continue;
         }
         if (status >= 300) {
-            failure = StatusFailure(status);
-            if (status == 401)
-                failure.Cause = TTransferCause::LoginRefused;
+            failure = StatusFailure(*request);
             return nullptr;
         }
         // Part of the file where the whole was asked for is never saved as the file.
@@ -192,7 +197,7 @@ TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THt
         run, folder, item.TargetDir, fileName, QStringLiteral("Cannot create file "), expected,
         [&](char* buffer, qint64 max) { return request.Read(buffer, max); },
         [&] {
-            return TTransferResult::Error(CauseOfClientError(request.ErrorCode(), 0),
+            return TTransferResult::Error(CauseOfRequestFailure(request),
                                           static_cast<int>(request.ErrorCode()), request.ErrorText(),
                                           request.Reason());
         },

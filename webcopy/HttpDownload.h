@@ -15,6 +15,9 @@ class THttpDownload : public TTransfer {
 public:
     TTransferResult Run(TCopyRun& run, TTransferJob& job) override;
 
+    // An answer of 300 or more: the server's status, or the proxy's when the proxy answered.
+    static TTransferResult StatusFailure(const THttpRequest& request);
+
 private:
     // Asks until the server answers with success; null with the failure in `failure`.
     std::unique_ptr<THttpRequest> Request(TCopyRun& run, const TTransferJob& job, TTransferResult& failure);

@@ -11,7 +11,7 @@
 #include "webcopy/ProgressReporter.h"
 #include "webcopy/TransferCause.h"
 #include "webcopy/UrlHelpers.h"
-#include "webcopy/WcBase64.h"
+#include "webcopy/HttpDownload.h"
 #include "webcopy/WebCopy.h"
 
 namespace {
@@ -59,12 +59,11 @@ TTransferResult THttpUpload::Run(TCopyRun& run, TTransferJob& job)
     options.Url = url;
     options.Method = item.HTTPCommand == hcPut ? QByteArrayLiteral("PUT") : QByteArrayLiteral("POST");
     options.UploadLength = status.Size;
-    if (!item.HTTPUserID.isEmpty() || !item.HTTPPassword.isEmpty())
-        options.Headers << QStringLiteral("Authorization: Basic ")
-                + EncodeBase64(item.HTTPUserID + QLatin1Char(':') + item.HTTPPassword);
+    options.UserName = item.HTTPUserID;
+    options.Password = item.HTTPPassword;
     const auto clientFailure = [&] {
         TTransferResult result =
-            TTransferResult::Error(CauseOfClientError(request->ErrorCode(), request->StatusCode()),
+            TTransferResult::Error(CauseOfRequestFailure(*request),
                                    static_cast<int>(request->ErrorCode()), request->ErrorText(), request->Reason());
         result.HttpStatus = request->StatusCode();
         return result;
@@ -97,12 +96,8 @@ TTransferResult THttpUpload::Run(TCopyRun& run, TTransferJob& job)
     if (!request->FinishUpload() && (!sendFailed || request->ErrorCode() == ieProxyFailure))
         return clientFailure();
     const int answer = request->StatusCode();
-    if (answer >= 300) {
-        TTransferResult result = TTransferResult::Error(
-            TTransferCause::ServerStatus, answer, QStringLiteral("Returned http error code ") + QString::number(answer));
-        result.HttpStatus = answer;
-        return result;
-    }
+    if (answer >= 300)
+        return THttpDownload::StatusFailure(*request);
     if (sendFailed)
         return clientFailure();
     if (sent != status.Size)

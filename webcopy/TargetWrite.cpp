@@ -8,6 +8,8 @@
 #include "webcopy/TransferCause.h"
 #include "webcopy/WebCopy.h"
 
+#include <system_error>
+
 namespace {
 
 constexpr qint64 ReceiveBlockSize = 4096;
@@ -18,6 +20,31 @@ TTransferResult WriteFailure(const TFileWriter& writer, const TBlockLoop& loop)
                                                     loop.WriteFailedMessage, writer.Reason());
     result.EndsRun = loop.WriteFailureEndsRun;
     return result;
+}
+
+enum class TCommit { Done, Failed, Refused };
+
+TCommit CommitTarget(TFileWriter& writer, const TBlockLoop& loop)
+{
+    if (!loop.MustNotReplace)
+        return writer.Commit() ? TCommit::Done : TCommit::Failed;
+    QString path = loop.TargetPath;
+    // Bounded: each round takes a name that was free a moment ago.
+    for (int round = 0; round < 100; ++round) {
+        if (writer.CommitNoReplace(path == loop.TargetPath ? QString() : path))
+            return TCommit::Done;
+        if (writer.Error() != static_cast<int>(std::errc::file_exists))
+            return TCommit::Failed;
+        bool mustNotReplace = false;
+        if (!loop.ApplyRuleAgain || !loop.ApplyRuleAgain(path, mustNotReplace)) {
+            writer.Discard();
+            return TCommit::Refused;
+        }
+        if (!mustNotReplace)
+            return writer.Commit() ? TCommit::Done : TCommit::Failed;
+    }
+    writer.Discard();
+    return TCommit::Refused;
 }
 
 } // namespace
@@ -59,9 +86,15 @@ TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop
                                           .arg(moved)
                                           .arg(loop.Expected));
     }
-    if (!writer.Commit())
-        return WriteFailure(writer, loop);
-    return TTransferResult::Done();
+    switch (CommitTarget(writer, loop)) {
+    case TCommit::Done:
+        return TTransferResult::Done();
+    case TCommit::Refused:
+        return TTransferResult::Skipped(QStringLiteral("Overwriting the file that appeared meanwhile was refused"));
+    case TCommit::Failed:
+        break;
+    }
+    return WriteFailure(writer, loop);
 }
 
 TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QString& targetDir,
@@ -103,5 +136,10 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
     };
     loop.ReadFailed = readFailed;
     loop.EmptyIsFailure = emptyIsFailure;
+    loop.TargetPath = targetPath;
+    loop.MustNotReplace = mustNotReplace;
+    loop.ApplyRuleAgain = [&](QString& path, bool& noReplace) {
+        return run.Rules().ApplyOverwriteRule(path, folder, noReplace);
+    };
     return WriteBlocks(run, *writer, loop, received);
 }

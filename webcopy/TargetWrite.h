@@ -25,6 +25,12 @@ struct TBlockLoop {
     QString WriteFailedMessage;
     // A download whose target cannot be written ends the run; a file copy fails its item only.
     bool WriteFailureEndsRun = true;
+    // Where the file goes, and whether that name may not be replaced at the commit (it was free
+    // when the copy started, or it is a unique name): a file that took the name meanwhile goes
+    // through the overwrite rule again (`ApplyRuleAgain`, false: refused).
+    QString TargetPath;
+    bool MustNotReplace = false;
+    std::function<bool(QString& targetPath, bool& mustNotReplace)> ApplyRuleAgain;
     std::function<TCopiedBlock()> Next;
     std::function<TTransferResult()> ReadFailed;
 };

@@ -1,5 +1,6 @@
 #include "webcopy/TransferCause.h"
 
+#include "platform/HttpRequest.h"
 #include "platform/InternetErrors.h"
 
 #include <system_error>
@@ -19,6 +20,8 @@ TTransferCause CauseOfClientError(quint32 code, int status)
         return TTransferCause::HostNotFound;
     case ieLoginFailure:
         return TTransferCause::LoginRefused;
+    case ieLoginMethodUnsupported:
+        return TTransferCause::LoginMethodUnsupported;
     case ieOperationCancelled:
         return TTransferCause::Cancelled;
     case ieCannotConnect:
@@ -59,4 +62,27 @@ TTransferCause CauseOfWriteError(int error)
     if (condition == std::errc::no_space_on_device || condition == std::errc::file_too_large)
         return TTransferCause::DiskFull;
     return TTransferCause::TargetUnwritable;
+}
+
+TTransferCause CauseOfRequestFailure(const THttpRequest& request)
+{
+    const TTransferCause cause = CauseOfClientError(request.ErrorCode(), request.StatusCode());
+    // Nothing else went wrong before the script's silence sent the request the wrong way.
+    if (request.ProxyScriptTimedOut() && cause != TTransferCause::Cancelled)
+        return TTransferCause::ProxyScriptFailed;
+    return cause;
+}
+
+TTransferCause CauseOfShareFailure(TSmbShare::TFailure failure)
+{
+    switch (failure) {
+    case TSmbShare::TFailure::NotAShareName:
+        return TTransferCause::InvalidUrl;
+    case TSmbShare::TFailure::LoginRefused:
+        return TTransferCause::ShareLoginRefused;
+    case TSmbShare::TFailure::TimedOut:
+        return TTransferCause::TimedOut;
+    default:
+        return TTransferCause::ShareUnreachable;
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SmbShare.h"
 #include "webcopy/WebCopyTypes.h"
 
 #include <QtGlobal>
@@ -9,3 +10,11 @@
 TTransferCause CauseOfClientError(quint32 code, int status);
 // The cause of a local file that could not be written (the writer's errno).
 TTransferCause CauseOfWriteError(int error);
+
+class THttpRequest;
+
+// The cause of a failed HTTP request, from all that the request knows (its error number, the
+// status and whose answer it was, a proxy script that did not answer).
+TTransferCause CauseOfRequestFailure(const THttpRequest& request);
+// The cause of a network share that could not be used.
+TTransferCause CauseOfShareFailure(TSmbShare::TFailure failure);

@@ -95,9 +95,12 @@ bool TTransferRules::AllowOverwrite(const QString& name)
 
 bool TTransferRules::ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder, bool& mustNotReplace)
 {
-    mustNotReplace = false;
+    // A name that is free now must still be free at the commit: nobody agreed to replace
+    // what may appear there meanwhile.
+    mustNotReplace = true;
     if (!folder.Exists(targetPath))
         return true;
+    mustNotReplace = false;
     if (!AllowOverwrite(targetPath))
         return false;
     if (FOwner.CreateUniqueFilenames) {

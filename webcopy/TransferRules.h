@@ -36,9 +36,9 @@ public:
     bool DatesMatter(bool copyNewerOnly) const;
 
     // An existing target is replaced only when OnCopyOverWrite allows it; with
-    // CreateUniqueFilenames the path moves on to the first free numbered name (then
-    // `mustNotReplace` is set: the commit must not replace a file that appeared meanwhile).
-    // False: refused.
+    // CreateUniqueFilenames the path moves on to the first free numbered name. `mustNotReplace`
+    // says whether the commit must leave alone a file that takes the name meanwhile (a free
+    // name, a unique name). False: refused.
     bool ApplyOverwriteRule(QString& targetPath, TTargetFolder& folder, bool& mustNotReplace);
     // A target file name given by the caller may bring subdirectories, but never leaves the
     // target directory: no ".." part and no absolute path.
