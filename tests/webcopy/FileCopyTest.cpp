@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <sys/stat.h>
 
 #include <functional>
@@ -325,6 +327,50 @@ TEST_F(TFileCopyTest, AnExistingTargetGetsAUniqueNameButTheOpenButtonShowsTheFir
     form->OpenFileButton()->click();
     ASSERT_TRUE(opened.waitForCount(1));
     EXPECT_EQ(opened.addresses(), QStringList {target(QStringLiteral("setup.bin"))});
+}
+
+TEST_F(TFileCopyTest, AFileThatTakesTheNameDuringTheCopyIsNeverReplacedUnasked)
+{
+    const QByteArray data = pattern(8 * Block);
+    writeFile(source(QStringLiteral("setup.bin")), data);
+    const QByteArray intruder("appeared meanwhile");
+    const struct {
+        const char* name;
+        bool unique;
+        bool allow;
+        const char* dataAt;  // where the copy ends up; null: nowhere
+    } cases[] = {
+        {"unique names move on to the next free name", true, true, "setup(1).bin"},
+        {"a refused overwrite keeps the newcomer", false, false, nullptr},
+        {"an allowed overwrite replaces it", false, true, "setup.bin"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(targetDir()).removeRecursively();
+        FWebCopy.Items().Clear();
+        FWebCopy.CreateUniqueFilenames = c.unique;
+        TWebCopyItem& item = addCopy(source(QStringLiteral("setup.bin")));
+        QStringList asked;
+        FWebCopy.OnCopyOverWrite = [&](QObject*, const QString& path, bool& allow) {
+            asked << path;
+            allow = c.allow;
+        };
+        bool written = false;
+        FWebCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
+            if (!std::exchange(written, true))
+                writeFile(target(QStringLiteral("setup.bin")), intruder);
+        };
+
+        FWebCopy.Execute();
+
+        EXPECT_EQ(asked, QStringList{target(QStringLiteral("setup.bin"))});
+        EXPECT_EQ(item.Success(), c.dataAt != nullptr);
+        const QByteArray expectedAtName = c.dataAt && QByteArray(c.dataAt) == "setup.bin" ? data : intruder;
+        EXPECT_EQ(contents(target(QStringLiteral("setup.bin"))), expectedAtName);
+        if (c.dataAt && QByteArray(c.dataAt) != "setup.bin")
+            EXPECT_EQ(contents(target(QString::fromLatin1(c.dataAt))), data);
+        EXPECT_EQ(snapshot(targetDir()).size(), c.unique ? 2 : 1);
+    }
 }
 
 TEST_F(TFileCopyTest, AnEmptySourceGivesAnEmptyTargetAndAFullBar)
