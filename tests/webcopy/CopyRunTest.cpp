@@ -6,11 +6,13 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QFile>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -384,12 +386,20 @@ TEST_F(CopyRun, AComponentDeletedLaterFromItsOwnHandlerOutlivesTheRun)
                 webCopy->deleteLater();
         };
         webCopy->OnCopyDone = [&events](QObject*) { events << QStringLiteral("copy done"); };
+        // A handler that asks the user runs an event loop of its own (a modal dialog), where a
+        // deferred delete is otherwise carried out at once.
+        webCopy->OnFileStart = [](QObject*, int idx) {
+            if (idx == 1) {
+                QEventLoop modal;
+                QTimer::singleShot(0, &modal, &QEventLoop::quit);
+                modal.exec();
+            }
+        };
         if (threaded) {
             ASSERT_TRUE(webCopy->ThreadExecute());
         } else {
             ASSERT_TRUE(webCopy->Execute());
         }
-        // The deferred delete is carried out whenever it is due, also in the middle of the run.
         EXPECT_TRUE(testsupport::waitFor([&] {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             return alive.isNull();

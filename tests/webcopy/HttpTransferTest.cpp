@@ -760,7 +760,8 @@ TEST_F(HttpTransfer, AnUploadThroughAProxyThatWantsALoginGivesTheProxysReason)
     ASSERT_TRUE(proxy.Start(QStringLiteral("proxyuser"), QStringLiteral("proxypass"))) << proxy.Message().toStdString();
     FWebCopy.Proxy = QStringLiteral("127.0.0.1:%1").arg(proxy.Port());
     const QString source = FTarget.filePath(QStringLiteral("up.bin"));
-    WriteFile(source, FBody);
+    // Large enough that the proxy turns the request away while the body is still being sent.
+    WriteFile(source, Pattern(16 * 1024 * 1024));
     TWebCopyItem* item = FWebCopy.Items().Add();
     item->Protocol = wpHttpUpload;
     item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/up.bin");
