@@ -4,12 +4,18 @@
 #include "webcopy/WebCopy.h"
 #include "webcopy/WebCopyIoError.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QFile>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 namespace {
 
@@ -362,4 +368,59 @@ TEST_F(CopyRun, ASecondObserverSeesTheRunWithoutADialog)
     ASSERT_FALSE(observer.Positions.isEmpty());
     EXPECT_EQ(observer.Positions.last(), 100);
     EXPECT_TRUE(std::is_sorted(observer.Positions.begin(), observer.Positions.end()));
+}
+
+TEST_F(CopyRun, AComponentDeletedLaterFromItsOwnHandlerOutlivesTheRun)
+{
+    for (const bool threaded : {false, true}) {
+        SCOPED_TRACE(threaded ? "ThreadExecute" : "Execute");
+        auto* webCopy = new TWebCopy;
+        const QPointer<TWebCopy> alive(webCopy);
+        AddCopy(*webCopy, QStringLiteral("a.bin"));
+        AddCopy(*webCopy, QStringLiteral("b.bin"));
+        // Outside the component: what the handlers see must survive it.
+        QStringList events;
+        webCopy->OnFileDone = [&events, webCopy](QObject*, int idx) {
+            events << QStringLiteral("done %1").arg(idx);
+            if (idx == 0)
+                webCopy->deleteLater();
+        };
+        webCopy->OnCopyDone = [&events](QObject*) { events << QStringLiteral("copy done"); };
+        // A handler that asks the user runs an event loop of its own (a modal dialog), where a
+        // deferred delete is otherwise carried out at once.
+        webCopy->OnFileStart = [](QObject*, int idx) {
+            if (idx == 1) {
+                QEventLoop modal;
+                QTimer::singleShot(0, &modal, &QEventLoop::quit);
+                modal.exec();
+            }
+        };
+        if (threaded) {
+            ASSERT_TRUE(webCopy->ThreadExecute());
+        } else {
+            ASSERT_TRUE(webCopy->Execute());
+        }
+        EXPECT_TRUE(testsupport::waitFor([&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return alive.isNull();
+        }));
+        EXPECT_EQ(events, (QStringList {QStringLiteral("done 0"), QStringLiteral("done 1"), QStringLiteral("copy done")}));
+        EXPECT_TRUE(QFile::exists(FTarget.filePath(QStringLiteral("b.bin"))));
+        QFile::remove(FTarget.filePath(QStringLiteral("a.bin")));
+        QFile::remove(FTarget.filePath(QStringLiteral("b.bin")));
+    }
+}
+
+TEST_F(CopyRun, AnyExceptionFromAHandlerOfAThreadedRunIsReported)
+{
+    TWebCopy webCopy;
+    AddCopy(webCopy, QStringLiteral("a.bin"));
+    TEventLog log(webCopy);
+    webCopy.OnFileStart = [](QObject*, int) { throw std::runtime_error("the handler broke down"); };
+    ASSERT_TRUE(webCopy.ThreadExecute());
+    ASSERT_TRUE(testsupport::waitFor([&] { return !webCopy.Running(); }));
+    const QStringList infos = log.Events.filter(QStringLiteral("info "));
+    ASSERT_EQ(infos.size(), 1) << log.Events.join(u'|').toStdString();
+    EXPECT_TRUE(infos[0].contains(QStringLiteral("the handler broke down"))) << infos[0].toStdString();
+    EXPECT_FALSE(log.Events.contains(QStringLiteral("copy done")));
 }

@@ -1,7 +1,9 @@
 // The file copy (wpFile items), run through TWebCopy::Execute: rules, failures, data safety,
 // and copies from a real SMB share.
+#include "tests/support/FtpServerFixture.h"
 #include "tests/support/HttpServerFixture.h"
 #include "tests/support/SmallFileSystem.h"
+#include "tests/support/TestFiles.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/webcopy/SmbServerFixture.h"
@@ -689,5 +691,73 @@ TEST_F(TFileCopyTest, OnlyARegularFileIsCopied)
         EXPECT_EQ(FLog.Events.filter(QStringLiteral("error")), QStringList {QStringLiteral("error 1")});
         EXPECT_EQ(item.ErrorReason(), QStringLiteral("Not a regular file"));
         EXPECT_TRUE(snapshot(targetDir()).isEmpty());
+    }
+}
+
+TEST_F(TFileCopyTest, ASourceThatShrinksDuringTheCopyFailsAndKeepsTheOldTarget)
+{
+    const QString path = source(QStringLiteral("big.bin"));
+    writeFile(path, pattern(8 * Block));
+    writeFile(target(QStringLiteral("big.bin")), FOld);
+    TWebCopyItem& item = addCopy(path);
+    FWebCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
+        if (QFileInfo(path).size() > Block / 2)
+            QFile::resize(path, Block / 2);
+    };
+
+    FWebCopy.Execute();
+
+    EXPECT_FALSE(item.Success());
+    EXPECT_EQ(item.ErrorCause(), TTransferCause::SourceChanged);
+    EXPECT_TRUE(item.ErrorReason().contains(QStringLiteral("changed"))) << item.ErrorReason().toStdString();
+    EXPECT_EQ(snapshot(targetDir()), (QMap<QString, QByteArray> {{QStringLiteral("big.bin"), FOld}}));
+}
+
+// The target name is the caller's, but it still names a file in the target directory: the file
+// copy and the FTP download refuse a name that climbs out or is a path of its own alike.
+TEST_F(TFileCopyTest, ATargetNameThatLeavesTheTargetDirectoryIsRefused)
+{
+    TFtpServerFixture server;
+    ASSERT_TRUE(server.Start()) << server.Message().toStdString();
+    FWebCopy.FTPPassive = true;
+    const QByteArray data = pattern(1000);
+    writeFile(source(QStringLiteral("a.bin")), data);
+    testsupport::WriteFile(server.Root() + QStringLiteral("/a.bin"), data);
+    const QString outside = FRoot.filePath(QStringLiteral("x/abs.bin"));
+    const struct {
+        const char* kind;
+        TWebCopyProtocol protocol;
+        QString url;
+    } kinds[] = {
+        {"file copy", wpFile, source(QStringLiteral("a.bin"))},
+        {"ftp download", wpFtp, QStringLiteral("a.bin")},
+    };
+    for (const auto& k : kinds) {
+        for (const QString& name : {QStringLiteral("../up.bin"), outside, QStringLiteral("sub/ok.bin")}) {
+            SCOPED_TRACE(std::string(k.kind) + " to " + name.toStdString());
+            FWebCopy.Items().Clear();
+            TWebCopyItem& item = addCopy(k.url, name);
+            item.Protocol = k.protocol;
+            if (k.protocol == wpFtp) {
+                item.FTPHost = QStringLiteral("127.0.0.1");
+                item.FTPPort = server.Port();
+                item.FTPUserID = QStringLiteral("reader");
+                item.FTPPassword = QStringLiteral("secret");
+            }
+            FWebCopy.Execute();
+            const bool inside = name == QStringLiteral("sub/ok.bin");
+            EXPECT_EQ(item.Success(), inside) << item.ErrorReason().toStdString();
+            if (!inside) {
+                EXPECT_EQ(item.ErrorCause(), TTransferCause::InvalidUrl);
+                EXPECT_EQ(item.ErrorCode(), 3) << "refused as a target that cannot be made";
+            }
+            EXPECT_EQ(snapshot(FRoot.path()).keys(), (QStringList {QStringLiteral("dst"), QStringLiteral("src")}));
+            EXPECT_EQ(snapshot(targetDir()).keys(), inside ? QStringList {QStringLiteral("sub")} : QStringList());
+            EXPECT_EQ(contents(target(QStringLiteral("sub/ok.bin"))), inside ? data : QByteArray("<unreadable>"));
+            QDir(targetDir()).removeRecursively();
+            QDir(FRoot.path()).mkpath(QStringLiteral("dst"));
+            QFile::remove(FRoot.filePath(QStringLiteral("up.bin")));
+            QDir(FRoot.filePath(QStringLiteral("x"))).removeRecursively();
+        }
     }
 }

@@ -1,13 +1,17 @@
 // FTP items of a copy run against a real local FTP server.
 #include "tests/support/FtpServerFixture.h"
 #include "tests/support/TestFiles.h"
+#include "webcopy/DateTime.h"
 #include "webcopy/WebCopy.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -17,6 +21,14 @@ using testsupport::WriteFile;
 QByteArray ReadFile(const QString& path)
 {
     return testsupport::ReadFile(path, "<missing>");
+}
+
+// The file's last-write time, seconds from 1970.
+void SetModified(const QString& path, qint64 secs)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << path.toStdString();
+    ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(secs), QFileDevice::FileModificationTime));
 }
 
 QStringList Entries(const QString& dir)
@@ -54,6 +66,12 @@ protected:
         return item;
     }
     QString Target() const { return FTarget.filePath(QStringLiteral("target")); }
+    // The listing commands the server took so far.
+    int Listings() const
+    {
+        return FServer.Commands(QStringLiteral("LIST")).size() + FServer.Commands(QStringLiteral("MLSD")).size()
+            + FServer.Commands(QStringLiteral("NLST")).size();
+    }
     QString Remote(const QString& path) const { return FServer.Root() + QLatin1Char('/') + path; }
 
     TFtpServerFixture FServer;
@@ -373,6 +391,237 @@ TEST_F(FtpTransfer, LineBreaksInItemFieldsNeverReachTheServer)
     EXPECT_EQ(ReadFile(Remote(QStringLiteral("victim.bin"))), QByteArray("keep"));
     for (int i : {0, 1, 2, 5})
         EXPECT_FALSE(FWebCopy.Items()[i]->Success()) << i;
+}
+
+TEST_F(FtpTransfer, ADirectoryThatCannotBeEnteredIsNeverStoodInForByTheLoginDirectory)
+{
+    // The login directory holds what the items ask for, so only entering /missing tells them apart.
+    WriteFile(Remote(QStringLiteral("readme.txt")), "the login directory's readme");
+    TWebCopyItem* single = Add(wpFtp, QStringLiteral("/missing/readme.txt"), Target());
+    TWebCopyItem* multi = Add(wpMultiFtp, QStringLiteral("/missing/*.txt"), Target());
+    TWebCopyItem* list = Add(wpFtpList, QStringLiteral("/missing/*"));
+    ASSERT_TRUE(FWebCopy.Execute());
+    for (const TWebCopyItem* item : {single, multi, list}) {
+        SCOPED_TRACE(item->URL.toStdString());
+        EXPECT_FALSE(item->Success());
+        EXPECT_EQ(item->ErrorCause(), TTransferCause::DirectoryNotFound);
+        EXPECT_TRUE(FEvents.contains(QStringLiteral("not found ") + item->URL)) << FEvents.join(QLatin1Char('|')).toStdString();
+    }
+    EXPECT_TRUE(FEvents.filter(QStringLiteral("done ")).isEmpty());
+    EXPECT_TRUE(Entries(Target()).isEmpty());
+    EXPECT_TRUE(FServer.Commands(QStringLiteral("RETR")).isEmpty());
+    ASSERT_NE(list->FileList(), nullptr);
+    EXPECT_TRUE(list->FileList()->isEmpty());
+    EXPECT_EQ(list->FileDetails()->Count(), 0);
+}
+
+TEST_F(FtpTransfer, ASingleFileIsFetchedByItsExactNameNotAsAPattern)
+{
+    // Each name read as a pattern would also match its decoy.
+    const struct {
+        QString name, decoy;
+    } cases[] = {
+        {QStringLiteral("setup[1].exe"), QStringLiteral("setup1.exe")},
+        {QStringLiteral("a*b.txt"), QStringLiteral("aXb.txt")},
+        {QStringLiteral("one?.txt"), QStringLiteral("oneX.txt")},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Remote(QStringLiteral("pub/") + c.decoy), "decoy");
+        WriteFile(Remote(QStringLiteral("pub/") + c.name), c.name.toUtf8());
+        Add(wpFtp, QStringLiteral("pub/") + c.name, Target());
+    }
+    ASSERT_TRUE(FWebCopy.Execute());
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        SCOPED_TRACE(cases[i].name.toStdString());
+        EXPECT_TRUE(FWebCopy.Items()[i]->Success()) << FWebCopy.Items()[i]->ErrorReason().toStdString();
+        EXPECT_EQ(ReadFile(Target() + QLatin1Char('/') + cases[i].name), cases[i].name.toUtf8());
+    }
+    EXPECT_EQ(Entries(Target()).size(), int(std::size(cases)));
+}
+
+TEST_F(FtpTransfer, AnItemThatCannotBeSentAsWrittenIsRefusedBeforeAnythingIsSent)
+{
+    WriteFile(Remote(QStringLiteral("small.txt")), "small");
+    WriteFile(Remote(QStringLiteral("sub/small.txt")), "small");
+    WriteFile(Remote(QStringLiteral("canary.txt")), "alive");
+    const struct {
+        const char* name;
+        TWebCopyProtocol protocol;
+        QString url;
+        int port; // 0: the server's
+        const char* reasonPart;
+    } cases[] = {
+        {"CR LF in a download's directory", wpFtp, QStringLiteral("/small.txt\r\nDELE /canary.txt/small.txt"), 0, ""},
+        {"LF in a download's directory", wpFtp, QStringLiteral("/sub\nDELE /canary.txt/small.txt"), 0, ""},
+        {"NUL in a download's directory", wpFtp, QStringLiteral("/sub") + QChar(0) + QStringLiteral("/small.txt"), 0, ""},
+        {"CR LF in a delete's directory", wpFtpDelete, QStringLiteral("/small.txt\r\nDELE /canary.txt/small.txt"), 0, ""},
+        {"NUL in a delete's directory", wpFtpDelete, QStringLiteral("/sub") + QChar(0) + QStringLiteral("/small.txt"), 0, ""},
+        // 65557 cut to 16 bits is 21: the port must not quietly become another.
+        {"a port past 65535", wpFtp, QStringLiteral("/small.txt"), 65557, "65557"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Add(c.protocol, c.url, c.protocol == wpFtp ? Target() : QString());
+        if (c.port != 0)
+            item->FTPPort = c.port;
+        const int recordsBefore = FServer.Records().size();
+        ASSERT_TRUE(FWebCopy.Execute());
+        EXPECT_FALSE(item->Success());
+        EXPECT_EQ(item->ErrorCause(), TTransferCause::InvalidUrl);
+        EXPECT_TRUE(item->ErrorReason().contains(QLatin1String(c.reasonPart))) << item->ErrorReason().toStdString();
+        EXPECT_EQ(FServer.Records().size(), recordsBefore) << "nothing of the item reached the server";
+        EXPECT_EQ(ReadFile(Remote(QStringLiteral("canary.txt"))), QByteArray("alive"));
+        EXPECT_EQ(ReadFile(Remote(QStringLiteral("sub/small.txt"))), QByteArray("small"));
+        EXPECT_TRUE(Entries(Target()).isEmpty());
+    }
+}
+
+TEST_F(FtpTransfer, ADeleteWithoutTargetDirTakesTheDirectoryFromItsUrl)
+{
+    WriteFile(Remote(QStringLiteral("a.txt")), "login directory");
+    WriteFile(Remote(QStringLiteral("upload/g1m/a.txt")), "named");
+    Add(wpFtpDelete, QStringLiteral("/nosuchdir/a.txt"));
+    Add(wpFtpDelete, QStringLiteral("/upload/g1m/a.txt"));
+    ASSERT_TRUE(FWebCopy.Execute());
+    EXPECT_EQ(FEvents, (QStringList {QStringLiteral("not removed 0"), QStringLiteral("removed 1")}));
+    EXPECT_FALSE(FWebCopy.Items()[0]->Success());
+    EXPECT_TRUE(FWebCopy.Items()[1]->Success()) << FWebCopy.Items()[1]->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(Remote(QStringLiteral("a.txt"))), QByteArray("login directory"));
+    EXPECT_EQ(Entries(Remote(QStringLiteral("upload/g1m"))), QStringList());
+}
+
+TEST_F(FtpTransfer, AMultiFileDownloadListsOnceAndSumsUpItsFiles)
+{
+    const QStringList names = {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")};
+    for (const QString& name : names)
+        WriteFile(Remote(QStringLiteral("pub/") + name), name.toUtf8());
+    // A directory under a file's name in the target makes that file fail.
+    const struct {
+        const char* name;
+        QStringList blocked;
+        std::optional<bool> success;
+    } cases[] = {
+        {"every file arrives", {}, true},
+        {"one file fails", {QStringLiteral("b.txt")}, std::nullopt},
+        {"every file fails", names, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(Target()).removeRecursively();
+        for (const QString& name : c.blocked)
+            QDir().mkpath(Target() + QLatin1Char('/') + name + QStringLiteral("/keep"));
+        FEvents.clear();
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Add(wpMultiFtp, QStringLiteral("pub/*.txt"), Target());
+        const int listingsBefore = Listings();
+        ASSERT_TRUE(FWebCopy.Execute());
+        if (c.success) {
+            EXPECT_EQ(item->Success(), *c.success);
+        }
+        QStringList done = FEvents.filter(QStringLiteral("done "));
+        done.sort();
+        QStringList arrived;
+        for (const QString& name : names) {
+            if (!c.blocked.contains(name)) {
+                arrived << QStringLiteral("done ") + name;
+                EXPECT_EQ(ReadFile(Target() + QLatin1Char('/') + name), name.toUtf8());
+            }
+        }
+        EXPECT_EQ(done, arrived);
+        EXPECT_EQ(Listings() - listingsBefore, 1) << "one listing for the whole item";
+    }
+}
+
+TEST_F(FtpTransfer, MultiFileUploadJudgesEveryFileAgainstTheItemsDate)
+{
+    const QString local = FTarget.filePath(QStringLiteral("local"));
+    WriteFile(local + QStringLiteral("/x.txt"), "new x");
+    WriteFile(local + QStringLiteral("/y.txt"), "new y");
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const qint64 day = 86400;
+    // Both server copies are older than the item's date, so both files go. Judged against the
+    // previous file's server date instead, the second goes only when its copy is the older one:
+    // the two cases swap the dates, so one of them shows it whatever order the files come in.
+    for (const bool xIsOlder : {true, false}) {
+        SCOPED_TRACE(xIsOlder ? "x older on the server" : "y older on the server");
+        WriteFile(Remote(QStringLiteral("multi/x.txt")), "old x");
+        WriteFile(Remote(QStringLiteral("multi/y.txt")), "old y");
+        SetModified(Remote(QStringLiteral("multi/x.txt")), now - (xIsOlder ? 2 : 1) * day);
+        SetModified(Remote(QStringLiteral("multi/y.txt")), now - (xIsOlder ? 1 : 2) * day);
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Add(wpMultiFtpUpload, local + QStringLiteral("/*.txt"), QStringLiteral("multi"));
+        item->CopyNewerOnly = true;
+        item->FileDate = LocalDateTimeFromUnixTime(now);
+        ASSERT_TRUE(FWebCopy.Execute());
+        EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+        EXPECT_FALSE(item->NoNewVersion());
+        EXPECT_EQ(ReadFile(Remote(QStringLiteral("multi/x.txt"))), QByteArray("new x"));
+        EXPECT_EQ(ReadFile(Remote(QStringLiteral("multi/y.txt"))), QByteArray("new y"));
+    }
+}
+
+TEST_F(FtpTransfer, EveryUploadWritesItsOwnTemporaryName)
+{
+    const QString source = FTarget.filePath(QStringLiteral("source.bin"));
+    WriteFile(source, "data");
+    Add(wpFtpUpload, source, QStringLiteral("up"), QStringLiteral("target.bin"));
+    Add(wpFtpUpload, source, QStringLiteral("up"), QStringLiteral("target.bin"));
+    ASSERT_TRUE(FWebCopy.Execute());
+    EXPECT_TRUE(FWebCopy.Items()[1]->Success()) << FWebCopy.Items()[1]->ErrorReason().toStdString();
+    const QStringList stored = FServer.Commands(QStringLiteral("STOR"));
+    ASSERT_EQ(stored.size(), 2);
+    EXPECT_NE(stored[0], stored[1]);
+    for (const QString& name : stored)
+        EXPECT_FALSE(name.endsWith(QStringLiteral("target.bin"))) << name.toStdString();
+    EXPECT_EQ(Entries(Remote(QStringLiteral("up"))), QStringList {QStringLiteral("target.bin")});
+}
+
+TEST_F(FtpTransfer, ACancelledOrShrunkenUploadLeavesTheServerAsItWas)
+{
+    const QString source = FTarget.filePath(QStringLiteral("source.bin"));
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancel" : "the source shrinks");
+        WriteFile(source, Pattern(4 * 1024 * 1024));
+        WriteFile(Remote(QStringLiteral("up/target.bin")), "good");
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Add(wpFtpUpload, source, QStringLiteral("up"), QStringLiteral("target.bin"));
+        FWebCopy.OnCopyProgress = [&](QObject*, int, quint32, quint32) {
+            if (cancel)
+                FWebCopy.CancelCopy();
+            else if (QFileInfo(source).size() > 1000)
+                QFile::resize(source, 1000);
+        };
+        const int storedBefore = FServer.Commands(QStringLiteral("STOR")).size();
+        ASSERT_TRUE(FWebCopy.Execute());
+        EXPECT_FALSE(item->Success());
+        EXPECT_EQ(item->Cancelled(), cancel);
+        EXPECT_EQ(item->ErrorCause(), cancel ? TTransferCause::Cancelled : TTransferCause::SourceChanged);
+        if (!cancel) {
+            EXPECT_TRUE(item->ErrorReason().contains(QStringLiteral("changed"))) << item->ErrorReason().toStdString();
+        }
+        const QStringList stored = FServer.Commands(QStringLiteral("STOR")).mid(storedBefore);
+        ASSERT_EQ(stored.size(), 1);
+        // The client may name it by its full path.
+        EXPECT_EQ(FServer.Commands(QStringLiteral("DELE")).filter(stored[0]).size(), 1) << "the temporary file is removed";
+        EXPECT_EQ(Entries(Remote(QStringLiteral("up"))), QStringList {QStringLiteral("target.bin")});
+        EXPECT_EQ(ReadFile(Remote(QStringLiteral("up/target.bin"))), QByteArray("good"));
+    }
+}
+
+TEST_F(FtpTransfer, ARemoteDirectoryThatCannotBeMadeIsAnErrorWithTheServersReason)
+{
+    const QString source = FTarget.filePath(QStringLiteral("source.bin"));
+    WriteFile(source, "data");
+    QStringList infos;
+    FWebCopy.OnErrorInfo = [&](QObject*, int, const QString& info) { infos << info; };
+    TWebCopyItem* item = Add(wpFtpUpload, source, QStringLiteral("made/by/reader"), {}, QStringLiteral("reader"));
+    ASSERT_TRUE(FWebCopy.Execute());
+    EXPECT_FALSE(item->Success());
+    EXPECT_EQ(FEvents, QStringList {QStringLiteral("error 5")});
+    EXPECT_EQ(infos, QStringList {QStringLiteral("Cannot create the remote directory made/by/reader")});
+    EXPECT_FALSE(item->ErrorReason().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(Remote(QStringLiteral("made"))));
 }
 
 // vsftpd lists in the Unix LIST format only and knows no MLSD; every kind of item works with it.

@@ -1,3 +1,4 @@
+#include "tests/support/TimeZoneOverride.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/ProgressFormat.h"
@@ -401,28 +402,6 @@ TFileTime FileTimeOf(quint64 ticks)
     return {quint32(ticks), quint32(ticks >> 32)};
 }
 
-// Sets TZ for the lifetime of the object; POSIX zone texts need no time-zone data installed.
-class TTimeZoneOverride {
-public:
-    explicit TTimeZoneOverride(const char* zone) : FOld(qgetenv("TZ")), FHadOld(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", zone);
-    }
-    ~TTimeZoneOverride()
-    {
-        if (FHadOld)
-            qputenv("TZ", FOld);
-        else
-            qunsetenv("TZ");
-    }
-    TTimeZoneOverride(const TTimeZoneOverride&) = delete;
-    TTimeZoneOverride& operator=(const TTimeZoneOverride&) = delete;
-
-private:
-    QByteArray FOld;
-    bool FHadOld;
-};
-
 TEST(DateTime, EncodeDateTimeCountsDaysFrom1899)
 {
     EXPECT_EQ(EncodeDateTime(1899, 12, 30, 0, 0, 0, 0), 0.0);
@@ -524,7 +503,7 @@ TEST(DateTime, DatesBeyondTheCalendarCountAsAbsent)
 
 TEST(DateTime, LocalTimeFollowsTheZone)
 {
-    const TTimeZoneOverride zone("IST-5:30"); // UTC+05:30 all year
+    const testsupport::TTimeZoneOverride zone("IST-5:30"); // UTC+05:30 all year
     // 2000-01-01 12:00:00.5 UTC is 17:30:00.5 local.
     EXPECT_NEAR(LocalDateTimeFromUnixTime(946'728'000, 500'000'000), 36526.0 + 17.5 / 24 + 500 * OneMs, OneMs / 10);
 

@@ -1,7 +1,9 @@
 // HTTP download and upload items against real local servers.
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/ProxyServerFixture.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TimeZoneOverride.h"
 #include "tests/support/WaitFor.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/WcBase64.h"
@@ -683,4 +685,95 @@ TEST_F(HttpTransfer, BeforeTheFirstByteTheDialogSaysItIsConnectingAndTheTimeGoes
     EXPECT_EQ(status, QStringLiteral("Connecting to 127.0.0.1:%1 ...").arg(FServer.Port()));
     EXPECT_EQ(elapsed, QStringLiteral("Elapsed time : 1 sec."));
     EXPECT_TRUE(FWebCopy.Items()[0]->Cancelled());
+}
+
+TEST_F(HttpTransfer, APartialAnswerToARequestWithoutRangeIsNeverSaved)
+{
+    // A 206 answers a Range request; to a request without one its body is at best a piece.
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "over an earlier file" : "no earlier file");
+        QFile::remove(Target());
+        if (earlier)
+            WriteFile(Target(), "the earlier download");
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QStringLiteral("/setup.exe?status=206"));
+        FWebCopy.Execute();
+        EXPECT_FALSE(item->Success());
+        EXPECT_EQ(item->ErrorCause(), TTransferCause::PartialAnswer);
+        EXPECT_EQ(ReadFile(Target(), "<missing>"), earlier ? QByteArray("the earlier download") : QByteArray("<missing>"));
+        EXPECT_EQ(TargetEntries(), earlier ? QStringList {QStringLiteral("setup.exe")} : QStringList());
+    }
+}
+
+TEST_F(HttpTransfer, AfterARedirectTheLoginIsAskedForAndSentToTheHostThatAsked)
+{
+    THttpServerFixture other;
+    ASSERT_TRUE(other.Start()) << other.Message().toStdString();
+    WriteFile(other.DocRoot() + QStringLiteral("/protected/setup.exe"), FBody);
+    TWebCopyItem* item =
+        Download(QStringLiteral("/redirect/302?to=") + other.BaseUrl() + QStringLiteral("/protected/setup.exe"), QString());
+    item->Authenticate = waAuto;
+    TPromptAnswers prompts({{true, QStringLiteral("bob"), QStringLiteral("pässwörd")}});
+    FWebCopy.Execute();
+    EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(Target()), FBody);
+    EXPECT_EQ(prompts.Captions, QStringList {QStringLiteral("Connect to 127.0.0.1:%1").arg(other.Port())});
+    const auto authorization = [](const QJsonObject& request) {
+        return request.value(QStringLiteral("headers")).toObject().value(QStringLiteral("authorization")).toString();
+    };
+    ASSERT_FALSE(FServer.Requests().isEmpty());
+    for (const QJsonObject& request : FServer.Requests())
+        EXPECT_EQ(authorization(request), QString()) << "the first host never sees the password";
+    ASSERT_FALSE(other.Requests().isEmpty());
+    EXPECT_EQ(authorization(other.Requests().last()),
+              QStringLiteral("Basic ") + EncodeBase64(QStringLiteral("bob:pässwörd")));
+}
+
+TEST_F(HttpTransfer, NewerOnlyReadsTheServersDateInLocalTime)
+{
+    // Nine hours east of UTC: the server's date read as local time would seem nine hours older.
+    const testsupport::TTimeZoneOverride tokyo("Asia/Tokyo");
+    const qint64 mtime = QFileInfo(FServer.DocRoot() + QStringLiteral("/setup.exe")).lastModified().toSecsSinceEpoch();
+    const struct {
+        const char* name;
+        qint64 fileDateOffset;
+        bool downloaded;
+    } cases[] = {
+        {"the server's copy an hour newer", -3600, true},
+        {"the server's copy an hour older", 3600, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(Target());
+        FWebCopy.Items().Clear();
+        TWebCopyItem* item = Download(QStringLiteral("/setup.exe"));
+        item->CopyNewerOnly = true;
+        item->FileDate = LocalDateTimeFromUnixTime(mtime + c.fileDateOffset);
+        FWebCopy.Execute();
+        EXPECT_EQ(item->Success(), c.downloaded) << item->ErrorReason().toStdString();
+        EXPECT_EQ(item->NoNewVersion(), !c.downloaded);
+        EXPECT_EQ(QFile::exists(Target()), c.downloaded);
+    }
+}
+
+TEST_F(HttpTransfer, AnUploadThroughAProxyThatWantsALoginGivesTheProxysReason)
+{
+    TProxyServerFixture proxy;
+    ASSERT_TRUE(proxy.Start(QStringLiteral("proxyuser"), QStringLiteral("proxypass"))) << proxy.Message().toStdString();
+    FWebCopy.Proxy = QStringLiteral("127.0.0.1:%1").arg(proxy.Port());
+    const QString source = FTarget.filePath(QStringLiteral("up.bin"));
+    // Large enough that the proxy turns the request away while the body is still being sent.
+    WriteFile(source, Pattern(16 * 1024 * 1024));
+    TWebCopyItem* item = FWebCopy.Items().Add();
+    item->Protocol = wpHttpUpload;
+    item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/up.bin");
+    item->TargetFilename = source;
+    FWebCopy.Execute();
+    EXPECT_FALSE(item->Success());
+    EXPECT_EQ(item->ErrorCause(), TTransferCause::ProxyNeedsLogin);
+    EXPECT_TRUE(item->ErrorReason().contains(QStringLiteral("proxy"))) << item->ErrorReason().toStdString();
+    EXPECT_TRUE(item->ErrorReason().contains(QStringLiteral("needs a login"))) << item->ErrorReason().toStdString();
+    for (const QString& info : Infos)
+        EXPECT_FALSE(info.contains(QStringLiteral("http error code"))) << info.toStdString();
+    EXPECT_TRUE(FServer.Requests().isEmpty()) << "nothing reached the server";
 }
