@@ -62,6 +62,8 @@ TTransferResult THttpDownload::Run(TCopyRun& run, TTransferJob& job)
 {
     const TWebCopyItem& item = job.Item;
     job.NoNewVersion = false;
+    if (!TTransferRules::TargetNameStaysInside(item.TargetFilename))
+        return TTransferRules::TargetNameRefused(item.TargetFilename);
     const QString provisionalName = ExtractURLFileName(item.URL);
     run.Rules().ShowFileLine(item.DisplayURL.isEmpty() ? provisionalName : item.DisplayURL,
                              run.Owner().DlgFromServerLabel, TWebCopy::RequestServer(item.URL));

@@ -723,6 +723,9 @@ TEST_F(TFileCopyTest, ATargetNameThatLeavesTheTargetDirectoryIsRefused)
     const QByteArray data = pattern(1000);
     writeFile(source(QStringLiteral("a.bin")), data);
     testsupport::WriteFile(server.Root() + QStringLiteral("/a.bin"), data);
+    THttpServerFixture http;
+    ASSERT_TRUE(http.Start()) << http.Message().toStdString();
+    testsupport::WriteFile(http.DocRoot() + QStringLiteral("/a.bin"), data);
     const QString outside = FRoot.filePath(QStringLiteral("x/abs.bin"));
     const struct {
         const char* kind;
@@ -731,6 +734,7 @@ TEST_F(TFileCopyTest, ATargetNameThatLeavesTheTargetDirectoryIsRefused)
     } kinds[] = {
         {"file copy", wpFile, source(QStringLiteral("a.bin"))},
         {"ftp download", wpFtp, QStringLiteral("a.bin")},
+        {"http download", wpHttp, http.BaseUrl() + QStringLiteral("/a.bin")},
     };
     for (const auto& k : kinds) {
         for (const QString& name : {QStringLiteral("../up.bin"), outside, QStringLiteral("sub/ok.bin")}) {
