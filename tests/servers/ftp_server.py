@@ -19,12 +19,15 @@ Misbehaviour on request:
   --silent-data    RETR answers 150, opens the data connection and sends nothing
   --trickle        data connections send about 64 bytes a second, in pieces of 16
   --silent-quit    QUIT gets no answer and the connection stays open
+  --short-data     RETR announces the file's size in its 150 reply (as vsftpd does), sends
+                   only the first half and confirms with 226
 With --vsftpd the server is vsftpd instead, from a generated configuration: anonymous only,
 with the right to write; nothing is recorded and no misbehaviour is offered.
 Lines on stdin: "drop" ends every control connection with 421 and answers "DROPPED"; the end
 of stdin stops the server.
 """
 import argparse
+import io
 import json
 import logging
 import os
@@ -59,6 +62,7 @@ def main():
     parser.add_argument("--silent-data", action="store_true")
     parser.add_argument("--trickle", action="store_true")
     parser.add_argument("--silent-quit", action="store_true")
+    parser.add_argument("--short-data", action="store_true")
     options = parser.parse_args()
     if options.vsftpd:
         run_vsftpd(options)
@@ -110,7 +114,16 @@ def main():
             if options.silent_data:
                 self.respond("150 File status okay. About to open data connection.")
                 return file
+            if options.short_data:
+                self.announced_size = os.path.getsize(file)
             return super().ftp_RETR(file)
+
+        def respond(self, resp, *args, **kwargs):
+            announced = getattr(self, "announced_size", None)
+            if announced is not None and resp.startswith(("150 ", "125 ")):
+                self.announced_size = None
+                resp = "%s (%d bytes)." % (resp.rstrip("."), announced)
+            super().respond(resp, *args, **kwargs)
 
         def ftp_QUIT(self, line):
             if not options.silent_quit:
@@ -126,6 +139,16 @@ def main():
     class FileSystem(AbstractedFS):
         def listdir(self, path):
             return super().listdir(path) + options.extra_name
+
+        def open(self, filename, mode):
+            opened = super().open(filename, mode)
+            if not options.short_data or "r" not in mode:
+                return opened
+            with opened:
+                data = opened.read()
+            half = io.BytesIO(data[:len(data) // 2])
+            half.name = filename
+            return half
 
     Handler.authorizer = authorizer
     Handler.abstracted_fs = FileSystem
