@@ -197,7 +197,7 @@ bool ParseUnixLine(const QByteArray& line, const QDate& today, TFtpEntry& entry,
 bool ParseDosLine(const QByteArray& line, TFtpEntry& entry, QByteArray& name)
 {
     const std::vector<TSpan> words = Words(line);
-    if (words.size() < 4)
+    if (words.size() < 3)
         return false;
     const QList<QByteArray> date = WordAt(line, words[0]).split('-');
     if (date.size() != 3 || (date[2].size() != 2 && date[2].size() != 4))
@@ -219,7 +219,9 @@ bool ParseDosLine(const QByteArray& line, TFtpEntry& entry, QByteArray& name)
         entry.Size = *size;
     }
     entry.Modified = Utc(QDate(*year, *month, *day), *time);
-    name = line.mid(words[3].Begin);
+    // One blank follows a size; "<DIR>" is followed by a column of them.
+    name = entry.IsDirectory ? (words.size() > 3 ? line.mid(words[3].Begin) : QByteArray())
+                             : line.mid(words[2].End + 1);
     return true;
 }
 
