@@ -20,6 +20,13 @@ QString TFuzzInput::RestAsUtf8()
     return text;
 }
 
+QByteArray TFuzzInput::RestAsBytes()
+{
+    const QByteArray rest(reinterpret_cast<const char*>(FData + FAt), qsizetype(FSize - FAt));
+    FAt = FSize;
+    return rest;
+}
+
 bool HasUnpairedSurrogate(const QString& text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -25,6 +26,8 @@ public:
     QString RestAsUtf16();
     // The rest read as UTF-8 (invalid bytes become U+FFFD): text without unpaired surrogates.
     QString RestAsUtf8();
+    // The rest as it is.
+    QByteArray RestAsBytes();
 
 private:
     const uint8_t* FData;

@@ -8,7 +8,7 @@
 #include <fnmatch.h>
 
 #include <QElapsedTimer>
-#include <QLocale>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -36,39 +36,12 @@ bool Matches(const QString& pattern, const QString& name)
     return pattern.isEmpty() || fnmatch(pattern.toUtf8().constData(), name.toUtf8().constData(), 0) == 0;
 }
 
-bool IsDotEntry(const QString& name)
-{
-    return name == QLatin1String(".") || name == QLatin1String("..");
-}
+// libcurl says QUIT when the connection cache goes and waits for the answer this long at most.
+constexpr long QuitWaitSeconds = 2;
 
-// MLSD's "modify" fact: YYYYMMDDHHMMSS[.sss], UTC.
-QDateTime MlsdTime(const QByteArray& value)
+QString Seconds(qint64 ms)
 {
-    QDateTime time = QDateTime::fromString(QString::fromLatin1(value.left(14)), QStringLiteral("yyyyMMddHHmmss"));
-    time.setTimeSpec(Qt::UTC);
-    return time;
-}
-
-// The time text of a LIST line: "Dec 10 14:05" (this year or the last), "Dec 10  2025" or
-// DOS's "12-10-26  02:05PM".
-QDateTime ListTime(const QString& text)
-{
-    const QString simple = text.simplified();
-    const QLocale c = QLocale::c();
-    QDateTime time = c.toDateTime(simple, QStringLiteral("MMM d yyyy"));
-    if (!time.isValid())
-        time = c.toDateTime(simple, QStringLiteral("MM-dd-yy hh:mmAP"));
-    if (time.isValid() && time.date().year() < 1970)
-        time = time.addYears(100);
-    if (!time.isValid()) {
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        time = c.toDateTime(simple + QLatin1Char(' ') + QString::number(now.date().year()),
-                            QStringLiteral("MMM d HH:mm yyyy"));
-        if (time.isValid() && time.date() > now.date().addDays(1))
-            time = time.addYears(-1);
-    }
-    time.setTimeSpec(Qt::UTC);
-    return time;
+    return QString::number(double(ms) / 1000.0);
 }
 
 } // namespace
@@ -85,6 +58,13 @@ TFtpConnection::TFtpConnection(const TInternetSession& session, const TFtpLogin&
 TFtpConnection::~TFtpConnection()
 {
     Remove();
+    if (FMulti && FEasy) {
+        // The multi handle hands the time-outs of the handle added last to the one that closes
+        // its connections: a silent server then holds the logout a short, fixed time only.
+        curl_easy_setopt(FEasy.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, QuitWaitSeconds);
+        curl_multi_add_handle(FMulti.get(), FEasy.get());
+        curl_multi_remove_handle(FMulti.get(), FEasy.get());
+    }
 }
 
 bool TFtpConnection::Connect()
@@ -99,7 +79,7 @@ bool TFtpConnection::Connect()
     FMulti.reset(curl_multi_init());
     FEasy.reset(curl_easy_init());
     if (!FMulti || !FEasy)
-        return Refuse(QStringLiteral("The FTP client could not be set up."));
+        return Refuse(QStringLiteral("The FTP client could not be set up."), ieInternalError);
     void* easy = FEasy.get();
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -124,7 +104,7 @@ bool TFtpConnection::Connect()
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(Limit(FSession.ConnectTimeoutMs())));
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(Limit(FSession.ReceiveTimeoutMs()) / 1000));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, FSession.Agent().toUtf8().constData());
-    if (!FLogin.UserName.isEmpty() && !FLogin.Password.isEmpty()) {
+    if (!Anonymous()) {
         curl_easy_setopt(easy, CURLOPT_USERNAME, FLogin.UserName.toUtf8().constData());
         curl_easy_setopt(easy, CURLOPT_PASSWORD, FLogin.Password.toUtf8().constData());
     }
@@ -224,7 +204,8 @@ bool TFtpConnection::CommandRefused(const TExchange& exchange, int expected)
     if (exchange.Reply == expected)
         return false;
     const QString text = exchange.Reply == 0 ? QStringLiteral("no reply") : QString::fromUtf8(exchange.Text);
-    Refuse(QStringLiteral("The server refused %1: %2").arg(QString::fromUtf8(exchange.Command.left(4)), text));
+    Refuse(QStringLiteral("The server refused %1: %2").arg(QString::fromUtf8(exchange.Command.left(4)), text),
+           ieServerRefused);
     return true;
 }
 
@@ -237,7 +218,7 @@ bool TFtpConnection::RunCommands(const QList<QByteArray>& commands, std::vector<
         curl_slist* longer = curl_slist_append(list, ("*" + command).constData());
         if (!longer) {
             curl_slist_free_all(list);
-            return Refuse(QStringLiteral("Out of memory."));
+            return Refuse(QStringLiteral("Out of memory."), ieInternalError);
         }
         list = longer;
     }
@@ -261,81 +242,77 @@ bool TFtpConnection::RunCommands(const QList<QByteArray>& commands, std::vector<
 bool TFtpConnection::List(const QString& pattern, std::vector<TFtpEntry>& entries)
 {
     entries.clear();
+    FSkippedNames.clear();
     if (!IsSingleLine(pattern))
         return Refuse(QStringLiteral("The pattern holds a line break or NUL."), ieInvalidUrl);
-    const QByteArray url = UrlOf(FCwd, true);
-    bool unsupported = false;
-    std::vector<TFtpEntry> all;
-    if (!ListMlsd(url, all, unsupported) && (!unsupported || !ListPlain(url, all)))
+    TFtpListing listing;
+    if (!ListDirectory(FCwd, listing))
         return false;
-    for (TFtpEntry& entry : all) {
-        if (!IsDotEntry(entry.Name) && Matches(pattern, entry.Name))
+    for (TFtpEntry& entry : listing.Entries) {
+        if (Matches(pattern, entry.Name))
             entries.push_back(std::move(entry));
+    }
+    for (QString& name : listing.SkippedNames) {
+        if (Matches(pattern, name))
+            FSkippedNames.push_back(std::move(name));
     }
     return true;
 }
 
-bool TFtpConnection::ListMlsd(const QByteArray& url, std::vector<TFtpEntry>& entries, bool& unsupported)
+bool TFtpConnection::Stat(const QString& path, TFtpEntry& entry)
+{
+    const QString target = Resolve(path);
+    if (target.isEmpty())
+        return Refuse(QStringLiteral("The path holds a line break or NUL."), ieInvalidUrl);
+    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+    const QString name = target.mid(slash + 1);
+    if (!IsPlainFtpName(name.toUtf8()))
+        return Refuse(QStringLiteral("Not a name that can be fetched: %1")
+                          .arg(QString::fromLatin1(name.toUtf8().toPercentEncoding())),
+                      ieInvalidUrl);
+    TFtpListing listing;
+    if (!ListDirectory(slash == 0 ? QStringLiteral("/") : target.left(slash), listing))
+        return false;
+    const auto found = std::find_if(listing.Entries.begin(), listing.Entries.end(),
+                                    [&](const TFtpEntry& listed) { return listed.Name == name; });
+    if (found == listing.Entries.end())
+        return Refuse(QStringLiteral("The server does not list %1").arg(target), ieServerRefused);
+    entry = std::move(*found);
+    return true;
+}
+
+bool TFtpConnection::ListDirectory(const QString& absoluteDir, TFtpListing& listing)
+{
+    const QByteArray url = UrlOf(absoluteDir, true);
+    QByteArray text;
+    TFtpListFormat format = TFtpListFormat::Mlsd;
+    if (!FetchListing(url, "MLSD", text)) {
+        // Only a server that does not know the command is asked again.
+        if (FListingTooLarge || FResult != CURLE_FTP_COULDNT_RETR_FILE)
+            return false;
+        format = TFtpListFormat::List;
+        if (!FetchListing(url, "LIST", text))
+            return false;
+    }
+    listing = ParseFtpListing(text, format, QDateTime::currentDateTimeUtc().date());
+    return true;
+}
+
+bool TFtpConnection::FetchListing(const QByteArray& url, const char* command, QByteArray& text)
 {
     ResetOptions();
-    curl_easy_setopt(FEasy.get(), CURLOPT_CUSTOMREQUEST, "MLSD");
+    curl_easy_setopt(FEasy.get(), CURLOPT_CUSTOMREQUEST, command);
     curl_easy_setopt(FEasy.get(), CURLOPT_URL, url.constData());
-    if (!Perform(true)) {
-        unsupported = FResult == CURLE_FTP_COULDNT_RETR_FILE;
-        return false;
-    }
-    const QByteArray text = FData.TakeAll();
-    for (QByteArray line : text.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const qsizetype space = line.indexOf(' ');
-        if (space < 0)
-            continue;
-        TFtpEntry entry;
-        entry.Name = QString::fromUtf8(line.mid(space + 1));
-        bool skip = false;
-        for (const QByteArray& fact : line.left(space).split(';')) {
-            const qsizetype equals = fact.indexOf('=');
-            const QByteArray key = fact.left(equals).toLower();
-            const QByteArray value = fact.mid(equals + 1);
-            if (key == "type") {
-                const QByteArray type = value.toLower();
-                skip = type == "cdir" || type == "pdir";
-                entry.IsDirectory = type == "dir";
-            } else if (key == "size") {
-                entry.Size = value.toLongLong();
-            } else if (key == "modify") {
-                entry.Modified = MlsdTime(value);
-            }
-        }
-        if (!skip)
-            entries.push_back(std::move(entry));
-    }
-    return true;
-}
-
-bool TFtpConnection::ListPlain(const QByteArray& url, std::vector<TFtpEntry>& entries)
-{
-    // libcurl parses the LIST lines of Unix and DOS servers for its wildcard download; every
-    // entry is recorded and skipped.
-    ResetOptions();
-    void* easy = FEasy.get();
-    curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 1L);
-    curl_easy_setopt(easy, CURLOPT_FNMATCH_FUNCTION, &TFtpConnection::OnMatch);
-    curl_easy_setopt(easy, CURLOPT_CHUNK_BGN_FUNCTION, &TFtpConnection::OnChunkBegin);
-    curl_easy_setopt(easy, CURLOPT_CHUNK_END_FUNCTION, &TFtpConnection::OnChunkEnd);
-    curl_easy_setopt(easy, CURLOPT_CHUNK_DATA, this);
-    curl_easy_setopt(easy, CURLOPT_URL, (url + '*').constData());
-    FPlainEntries = &entries;
+    FListing = true;
     const bool done = Perform(true);
-    FPlainEntries = nullptr;
-    curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 0L);
-    // An empty directory is no failure.
-    if (!done && FResult == CURLE_REMOTE_FILE_NOT_FOUND) {
-        FReason.clear();
-        return true;
-    }
-    return done;
+    FListing = false;
+    if (FListingTooLarge)
+        return Refuse(QStringLiteral("The server's listing is larger than %1 MiB.").arg(MaxListingBytes / (1024 * 1024)),
+                      ieInvalidServerResponse);
+    if (!done)
+        return false;
+    text = FData.TakeAll();
+    return true;
 }
 
 bool TFtpConnection::OpenRead(const QString& path, bool ascii)
@@ -362,6 +339,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
         FUploadPaused = FUploadFinished = false;
         BeginTransfer();
         FFile = kind;
+        FAsciiRead = ascii && kind == TFile::Reading;
         // Open once data flows: the first bytes came, or libcurl asks for the first block.
         const bool opened =
             Pump([this, kind] { return kind == TFile::Reading ? !FData.Empty() : FUploadPaused; });
@@ -378,7 +356,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
 qint64 TFtpConnection::Read(char* buffer, qint64 max)
 {
     if (FFile != TFile::Reading || max <= 0) {
-        Refuse(QStringLiteral("No file is open for reading."));
+        Refuse(QStringLiteral("No file is open for reading."), ieInternalError);
         return -1;
     }
     if (FData.Empty()) {
@@ -386,7 +364,7 @@ qint64 TFtpConnection::Read(char* buffer, qint64 max)
             return -1;
         if (FData.Empty()) {
             // The end may have come with the last data, its failure not yet told.
-            const bool whole = FResult == CURLE_OK || Failed(FResult);
+            const bool whole = FResult == CURLE_OK ? ReadComplete() : Failed(FResult);
             Remove();
             return whole ? 0 : -1;
         }
@@ -397,7 +375,7 @@ qint64 TFtpConnection::Read(char* buffer, qint64 max)
 bool TFtpConnection::Write(const char* data, qint64 length)
 {
     if (FFile != TFile::Writing || length < 0)
-        return Refuse(QStringLiteral("No file is open for writing."));
+        return Refuse(QStringLiteral("No file is open for writing."), ieInternalError);
     if (length == 0)
         return true;
     FData.Append(data, size_t(length));
@@ -417,7 +395,7 @@ bool TFtpConnection::Write(const char* data, qint64 length)
 bool TFtpConnection::FinishWrite()
 {
     if (FFile != TFile::Writing)
-        return Refuse(QStringLiteral("No file is open for writing."));
+        return Refuse(QStringLiteral("No file is open for writing."), ieInternalError);
     FUploadFinished = true;
     if (FUploadPaused) {
         FUploadPaused = false;
@@ -458,7 +436,7 @@ void TFtpConnection::ResetOptions()
 bool TFtpConnection::Perform(bool retry)
 {
     if (!FEasy)
-        return Refuse(QStringLiteral("Not connected."));
+        return Refuse(QStringLiteral("Not connected."), ieInternalError);
     for (int attempt = 0; attempt < (retry ? 2 : 1); ++attempt) {
         BeginTransfer();
         const bool done = Pump([] { return false; });
@@ -476,6 +454,12 @@ void TFtpConnection::BeginTransfer()
 {
     FData.Clear();
     FMoved = 0;
+    FWaitedMs = 0;
+    FPacing = false;
+    FListingTooLarge = false;
+    FAsciiRead = false;
+    FAnnounced = -1;
+    FConfirmed = false;
     FDropped = false;
     FExchanges.clear();
     FCurlError[0] = '\0';
@@ -496,11 +480,15 @@ bool TFtpConnection::CanRetry(int curlCode) const
 
 bool TFtpConnection::Pump(const std::function<bool()>& goal)
 {
-    const int idleLimitMs = Limit(FFile == TFile::Writing ? FSession.SendTimeoutMs() : FSession.ReceiveTimeoutMs());
-    QElapsedTimer idle;
-    idle.start();
+    const int limitMs = Limit(FFile == TFile::Writing ? FSession.SendTimeoutMs() : FSession.ReceiveTimeoutMs());
+    QElapsedTimer silence;
+    silence.start();
+    QElapsedTimer waiting;
+    waiting.start();
+    const qint64 waitedBefore = FWaitedMs;
     quint64 activitySeen = FActivity;
     for (;;) {
+        FWaitedMs = waitedBefore + waiting.elapsed();
         int running = 0;
         curl_multi_perform(FMulti.get(), &running);
         int queued = 0;
@@ -516,12 +504,14 @@ bool TFtpConnection::Pump(const std::function<bool()>& goal)
             return FResult == CURLE_OK || Failed(FResult);
         if (FActivity != activitySeen) {
             activitySeen = FActivity;
-            idle.restart();
-        } else if (idle.hasExpired(idleLimitMs)) {
+            silence.restart();
+        }
+        const QString overdue = Overdue(limitMs, silence.elapsed());
+        if (!overdue.isEmpty()) {
             Remove();
             FEnded = true;
             FResult = CURLE_OPERATION_TIMEDOUT;
-            return Refuse(QStringLiteral("The server sent nothing for %1 seconds.").arg(idleLimitMs / 1000), ieTimeout);
+            return Refuse(overdue, ieTimeout);
         }
         curl_multi_poll(FMulti.get(), nullptr, 0, PollSliceMs, nullptr);
         if (OnWait && !OnWait()) {
@@ -533,6 +523,44 @@ bool TFtpConnection::Pump(const std::function<bool()>& goal)
     }
 }
 
+QString TFtpConnection::Overdue(int limitMs, qint64 silentMs)
+{
+    // From the first byte of data to the last, the data must keep moving; before and after
+    // (commands, the wait for the server's confirmation) only silence counts.
+    const bool writing = FFile == TFile::Writing;
+    const bool flowing = FMoved > 0 && !(writing && FUploadFinished && FData.Empty());
+    if (!flowing) {
+        if (silentMs < limitMs)
+            return {};
+        return QStringLiteral("The server sent nothing for %1 seconds.").arg(Seconds(limitMs));
+    }
+    if (!FPacing) {
+        FPacing = true;
+        FPace = TTransferPace(limitMs);
+        FPace.Restart(FWaitedMs, 0);
+    }
+    if (!FPace.TooSlow(FWaitedMs, quint64(FMoved)))
+        return {};
+    return QStringLiteral("The server %1 fewer than %2 bytes in %3 seconds.")
+        .arg(QLatin1String(writing ? "took" : "sent"))
+        .arg(TTransferPace::MinimumBytes)
+        .arg(Seconds(limitMs));
+}
+
+bool TFtpConnection::ReadComplete()
+{
+    if (!FAsciiRead)
+        return true;  // libcurl checks a binary read itself
+    if (!FConfirmed)
+        return Refuse(QStringLiteral("The server did not confirm that the file was sent whole."), ieConnectionAborted);
+    curl_off_t received = 0;
+    curl_easy_getinfo(FEasy.get(), CURLINFO_SIZE_DOWNLOAD_T, &received);
+    if (FAnnounced >= 0 && qint64(received) < FAnnounced)
+        return Refuse(QStringLiteral("The server announced %1 bytes and sent %2.").arg(FAnnounced).arg(qint64(received)),
+                      ieConnectionAborted);
+    return true;
+}
+
 bool TFtpConnection::Failed(int curlCode)
 {
     // libcurl leaves the buffer empty when a 421 ended the exchange.
@@ -541,10 +569,13 @@ bool TFtpConnection::Failed(int curlCode)
     return Refuse(CurlFailureWords(FCurlError.data(), curlCode), InternetErrorFromCurl(curlCode));
 }
 
-bool TFtpConnection::Refuse(const QString& reason, quint32 code)
+bool TFtpConnection::Refuse(const QString& reason, quint32 errorCode)
 {
     FReason = reason;
-    FErrorCode = code;
+    FErrorCode = errorCode;
+    // What an anonymous login may not do, the account might have done.
+    if (errorCode == ieServerRefused && !FLogin.UserName.isEmpty() && Anonymous())
+        FReason += QStringLiteral(" (The login was anonymous: the password for %1 is empty.)").arg(FLogin.UserName);
     return false;
 }
 
@@ -552,7 +583,11 @@ size_t TFtpConnection::OnData(char* data, size_t size, size_t count, void* self)
 {
     auto* connection = static_cast<TFtpConnection*>(self);
     const size_t length = size * count;
-    connection->FData.Append(data, length);
+    // A listing's bytes were kept as they came (OnDebug); here only its bound is enforced.
+    if (connection->FListingTooLarge)
+        return 0;
+    if (!connection->FListing)
+        connection->FData.Append(data, length);
     connection->FMoved += length;
     ++connection->FActivity;
     return length;
@@ -577,6 +612,18 @@ size_t TFtpConnection::OnUpload(char* buffer, size_t size, size_t count, void* s
 int TFtpConnection::OnDebug(void*, int type, char* data, size_t size, void* self)
 {
     auto* connection = static_cast<TFtpConnection*>(self);
+    if (type == CURLINFO_DATA_IN) {
+        // libcurl receives listings in ASCII mode and turns every CR into a line end before
+        // the write callback sees it ("cr\rhere.bin" would read as the name "cr"); the bytes
+        // as they came are taken here.
+        if (connection->FListing) {
+            if (connection->FData.Size() + size > size_t(MaxListingBytes))
+                connection->FListingTooLarge = true;
+            else
+                connection->FData.Append(data, size);
+        }
+        return 0;
+    }
     QByteArray line(data, qsizetype(size));
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
@@ -592,6 +639,14 @@ int TFtpConnection::OnDebug(void*, int type, char* data, size_t size, void* self
         const int reply = line.left(3).toInt();
         if (reply == 421)
             connection->FDropped = true;
+        if (reply == 226 || reply == 250)
+            connection->FConfirmed = true;
+        if (reply == 150 || reply == 125) {
+            static const QRegularExpression announced(QStringLiteral("\\((\\d{1,18}) bytes\\)"));
+            const QRegularExpressionMatch match = announced.match(QString::fromLatin1(line));
+            if (match.hasMatch())
+                connection->FAnnounced = match.captured(1).toLongLong();
+        }
         auto& exchanges = connection->FExchanges;
         const auto open = std::find_if(exchanges.begin(), exchanges.end(),
                                        [](const TExchange& exchange) { return exchange.Reply == 0; });
@@ -601,30 +656,4 @@ int TFtpConnection::OnDebug(void*, int type, char* data, size_t size, void* self
         }
     }
     return 0;
-}
-
-long TFtpConnection::OnChunkBegin(const void* info, void* self, int)
-{
-    auto* connection = static_cast<TFtpConnection*>(self);
-    const auto* file = static_cast<const curl_fileinfo*>(info);
-    if (connection->FPlainEntries && file->filename) {
-        TFtpEntry entry;
-        entry.Name = QString::fromUtf8(file->filename);
-        entry.IsDirectory = file->filetype == CURLFILETYPE_DIRECTORY;
-        entry.Size = (file->flags & CURLFINFOFLAG_KNOWN_SIZE) ? qint64(file->size) : 0;
-        if (file->strings.time)
-            entry.Modified = ListTime(QString::fromUtf8(file->strings.time));
-        connection->FPlainEntries->push_back(std::move(entry));
-    }
-    return CURL_CHUNK_BGN_FUNC_SKIP;
-}
-
-long TFtpConnection::OnChunkEnd(void*)
-{
-    return CURL_CHUNK_END_FUNC_OK;
-}
-
-int TFtpConnection::OnMatch(void*, const char*, const char*)
-{
-    return CURL_FNMATCHFUNC_MATCH;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/PendingBytes.h"
 #include "platform/CurlHandles.h"
-#include "platform/InternetErrors.h"
+#include "platform/FtpListing.h"
+#include "platform/PendingBytes.h"
+#include "platform/TransferPace.h"
 
 #include <QDateTime>
 #include <QString>
@@ -17,18 +18,10 @@ class TInternetSession;
 struct TFtpLogin {
     QString Host;
     quint16 Port = 21;
-    // Sent only when both are non-empty; otherwise the login is anonymous.
+    // Sent only when both are non-empty; otherwise the login is anonymous (Anonymous()).
     QString UserName;
     QString Password;
     bool Passive = true;
-};
-
-// One entry of a remote directory.
-struct TFtpEntry {
-    QString Name;
-    bool IsDirectory = false;
-    qint64 Size = 0;
-    QDateTime Modified;  // as the server lists it, taken as UTC; invalid when not given
 };
 
 // One FTP login with blocking, handle-style calls over libcurl: current directory, directory
@@ -38,6 +31,10 @@ struct TFtpEntry {
 // account, paths, patterns) are refused before anything is sent. The data connection goes to
 // the control connection's address only. A control connection that the server dropped is
 // logged in again once, transparently, when no file data had moved.
+//
+// Time-outs (the session's receive time-out for reading, its send time-out for writing, else
+// 60 s): a server that sends nothing for that long, and a transfer that moves fewer than 1024
+// bytes in any span of that length, fail with ErrorCode() ieTimeout.
 //
 // Threads: belongs to the thread that made it (the user-interface thread of a copy run).
 class TFtpConnection {
@@ -54,6 +51,8 @@ public:
     // Logs in; false with Reason().
     bool Connect();
     const TFtpLogin& Login() const { return FLogin; }
+    // True when the login sent no user name: none was given, or the password was empty.
+    bool Anonymous() const { return FLogin.UserName.isEmpty() || FLogin.Password.isEmpty(); }
 
     QString CurrentDirectory() const { return FCwd; }
     bool ChangeDirectory(const QString& path);
@@ -62,11 +61,21 @@ public:
     // Replaces `to` with `from`.
     bool Rename(const QString& from, const QString& to);
     // Entries of the current directory whose names match the pattern (shell wildcards; empty
-    // matches everything), in the server's order, "." and ".." left out.
+    // matches everything), in the server's order, "." and ".." left out. Listed names that
+    // cannot be asked for (see IsPlainFtpName) are no entries: SkippedNames() has those that
+    // match. A listing larger than MaxListingBytes fails.
     bool List(const QString& pattern, std::vector<TFtpEntry>& entries);
+    const std::vector<QString>& SkippedNames() const { return FSkippedNames; }
+    static constexpr qint64 MaxListingBytes = 64 * 1024 * 1024;
+    // The entry of one file or directory, by its exact name (never a pattern), from a listing
+    // of the directory that holds it; false with Reason() when the directory cannot be listed
+    // or does not list the name (ErrorCode() ieServerRefused, as for a missing file).
+    bool Stat(const QString& path, TFtpEntry& entry);
 
     // Reading: OpenRead returns once the first data arrived or the file ended; Read gives
-    // > 0 bytes, 0 at the end, -1 on failure (a broken transfer, a cancel).
+    // > 0 bytes, 0 at the end, -1 on failure (a broken transfer, a cancel). In ASCII mode too,
+    // a file ends only with the server's confirmation and with at least the bytes its opening
+    // reply announced.
     bool OpenRead(const QString& path, bool ascii);
     qint64 Read(char* buffer, qint64 max);
     // Writing: OpenWrite creates or replaces the remote file; Write takes a block (sent in
@@ -78,10 +87,8 @@ public:
     // Aborts an open file (the control connection goes with it and is made again on demand).
     void CloseFile();
 
-    // Why the last operation failed, in the client's own words.
+    // Why the last operation failed, in the client's own words, and its InternetErrors number.
     QString Reason() const { return FReason; }
-    // The client's error number of the last failure (InternetErrors; ieServerRefused for a
-    // refused command).
     quint32 ErrorCode() const { return FErrorCode; }
     // An absolute path for a path relative to the current directory; empty when it holds CR,
     // LF or NUL.
@@ -110,18 +117,20 @@ private:
     bool CommandRefused(const TExchange& exchange, int expected);
     // Pumps until the goal holds or the transfer ended; false when it failed.
     bool Pump(const std::function<bool()>& goal);
+    // Why the transfer must stop now for slowness; empty while it may go on.
+    QString Overdue(int limitMs, qint64 silentMs);
+    // Whether a read that libcurl ended without failure is whole (see OpenRead).
+    bool ReadComplete();
     bool Failed(int curlCode);
-    bool Refuse(const QString& reason, quint32 code = ieServerRefused);
+    bool Refuse(const QString& reason, quint32 errorCode);
     bool CanRetry(int curlCode) const;
-    bool ListMlsd(const QByteArray& url, std::vector<TFtpEntry>& entries, bool& unsupported);
-    bool ListPlain(const QByteArray& url, std::vector<TFtpEntry>& entries);
+    // MLSD where the server knows it, else LIST.
+    bool ListDirectory(const QString& absoluteDir, TFtpListing& listing);
+    bool FetchListing(const QByteArray& url, const char* command, QByteArray& text);
 
     static size_t OnData(char* data, size_t size, size_t count, void* self);
     static size_t OnUpload(char* buffer, size_t size, size_t count, void* self);
     static int OnDebug(void* easy, int type, char* data, size_t size, void* self);
-    static long OnChunkBegin(const void* info, void* self, int remains);
-    static long OnChunkEnd(void* self);
-    static int OnMatch(void* self, const char* pattern, const char* name);
 
     const TInternetSession& FSession;
     TFtpLogin FLogin;
@@ -142,7 +151,19 @@ private:
     qint64 FMoved = 0;
     TPendingBytes FData;
     std::vector<TExchange> FExchanges;
-    std::vector<TFtpEntry>* FPlainEntries = nullptr;
+    // Listings are kept whole in FData, up to MaxListingBytes.
+    bool FListing = false;
+    bool FListingTooLarge = false;
+    std::vector<QString> FSkippedNames;
+    // Time spent pumping this transfer, the clock of FPace, which starts at the first byte.
+    qint64 FWaitedMs = 0;
+    bool FPacing = false;
+    TTransferPace FPace;
+    // An ASCII read: libcurl checks neither the size the server announced nor, since line ends
+    // change it, the count.
+    bool FAsciiRead = false;
+    qint64 FAnnounced = -1;
+    bool FConfirmed = false;
     QString FReason;
     quint32 FErrorCode = 0;
     std::array<char, 256> FCurlError{};

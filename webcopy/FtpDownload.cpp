@@ -43,22 +43,17 @@ TTransferResult TFtpDownload::Run(TCopyRun& run, TTransferJob& job)
         return result;
     }
 
-    std::vector<TFtpEntry> entries;
-    if (!connection->List(QString(), entries)) {
-        TTransferResult result = TFtpSessions::NotFound(*connection, url, TTransferCause::ServerRefused);
+    // By its exact name: "setup[1].exe" is a name, not a pattern.
+    TFtpEntry entry;
+    if (!connection->Stat(remoteName, entry) || entry.IsDirectory) {
+        TTransferResult result = entry.IsDirectory
+            ? TTransferResult::URLNotFound(TTransferCause::NotFound, url, remoteName + QStringLiteral(" is a directory"))
+            : TFtpSessions::NotFound(*connection, url, TTransferCause::NotFound);
         leave();
         return result;
     }
-    const auto found = std::find_if(entries.begin(), entries.end(),
-                                    [&](const TFtpEntry& entry) { return entry.Name == remoteName; });
-    if (found == entries.end() || found->IsDirectory) {
-        const QString reason = found == entries.end() ? QStringLiteral("The server does not list ") + remoteName
-                                                      : remoteName + QStringLiteral(" is a directory");
-        leave();
-        return TTransferResult::URLNotFound(TTransferCause::NotFound, url, reason);
-    }
     const TTransferResult result =
-        Fetch(run, job, *connection, *found, url, item.TargetFilename.isEmpty() ? remoteName : item.TargetFilename,
+        Fetch(run, job, *connection, entry, url, item.TargetFilename.isEmpty() ? remoteName : item.TargetFilename,
               false);
     leave();
     return result;

@@ -1,5 +1,6 @@
 #include "webcopy/FtpSessions.h"
 
+#include "platform/InternetErrors.h"
 #include "webcopy/CopyRun.h"
 #include "webcopy/TransferCause.h"
 #include "webcopy/WebCopy.h"

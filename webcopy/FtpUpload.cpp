@@ -86,16 +86,19 @@ TTransferResult TFtpUpload::Upload(TCopyRun& run, TTransferJob& job, TFtpConnect
                                    const QString& source, const QString& remoteName)
 {
     const TWebCopyItem& item = job.Item;
-    if (run.Rules().DatesMatter(item.CopyNewerOnly)) {
-        std::vector<TFtpEntry> entries;
-        connection.List(QString(), entries);
-        const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [&](const TFtpEntry& entry) { return entry.Name == remoteName; });
-        if (found != entries.end()) {
+    TFtpEntry existing;
+    if (connection.Stat(remoteName, existing)) {
+        // A file the server would not let us write is not replaced by a rename either.
+        if (existing.Writable == false)
+            return TTransferResult::Error(TTransferCause::ServerRefused, WebCopyErrors::WriteFailed,
+                                          QStringLiteral("Error writing to FTP server ") + connection.Login().Host,
+                                          QStringLiteral("The remote file %1 may not be written (it is read-only)")
+                                              .arg(remoteName));
+        if (run.Rules().DatesMatter(item.CopyNewerOnly)) {
             if (!run.Rules().AllowOverwrite(remoteName))
                 return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
             const TTransferRules::TDateCheck check = run.Rules().CheckServerCopyDate(
-                job.Index, TFtpSessions::ListedDate(*found), job.FileDate, job.NoNewVersion, remoteName);
+                job.Index, TFtpSessions::ListedDate(existing), job.FileDate, job.NoNewVersion, remoteName);
             if (check != TTransferRules::TDateCheck::Copy)
                 return TTransferRules::Skip(check, QStringLiteral("The server's copy is newer"));
         }

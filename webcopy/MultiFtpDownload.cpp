@@ -4,6 +4,7 @@
 #include "webcopy/FtpDownload.h"
 #include "webcopy/MultiFileTally.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/TransferLogLine.h"
 #include "webcopy/UrlHelpers.h"
 #include "webcopy/WebCopy.h"
 
@@ -33,6 +34,15 @@ TTransferResult TMultiFtpDownload::Run(TCopyRun& run, TTransferJob& job)
         return TFtpSessions::NotFound(*connection, item.URL, TTransferCause::ServerRefused);
 
     TMultiFileTally tally;
+    // A listed name that the server cannot be asked for is never shortened into another one.
+    for (const QString& name : connection->SkippedNames()) {
+        const TTransferResult skipped =
+            TTransferResult::URLNotFound(TTransferCause::InvalidUrl, directory + TransferLogText(name),
+                                         QStringLiteral("The server lists a name that cannot be asked for: ")
+                                             + TransferLogText(name));
+        tally.Add(skipped);
+        run.ReportResult(skipped);
+    }
     for (const TFtpEntry& entry : entries) {
         if (run.Cancelled())
             break;

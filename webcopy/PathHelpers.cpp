@@ -104,8 +104,13 @@ QString MakeUniqueFileName(const QString& path, const std::function<bool(const Q
     const qsizetype nameStart = path.lastIndexOf(Delimiter) + 1;
     const QString stemName = stem.mid(nameStart);
     for (qint64 n = 1;; ++n) {
-        const QString suffix = QLatin1Char('(') + QString::number(n) + QLatin1Char(')') + extension;
-        const QString candidate = path.left(nameStart) + Utf8Prefix(stemName, maxBytes - Utf8Length(suffix)) + suffix;
+        const QString number = QLatin1Char('(') + QString::number(n) + QLatin1Char(')');
+        const qint64 budget = maxBytes - Utf8Length(number);
+        // The stem gives way first; an extension too long to keep whole is cut with the rest.
+        const QString name = Utf8Length(extension) <= budget
+            ? Utf8Prefix(stemName, budget - Utf8Length(extension)) + number + extension
+            : Utf8Prefix(stemName + extension, budget) + number;
+        const QString candidate = path.left(nameStart) + name;
         if (!exists(candidate))
             return candidate;
     }

@@ -28,7 +28,9 @@ bool MakeDirectories(const QString& dir);
 QString RemoveFileExt(const QString& fileName);
 
 // The first of name(1).ext, name(2).ext, ... at which FileExists is false. Where the number
-// would make the name longer than maxBytes, the name before it is shortened (whole characters).
+// would make the name longer than maxBytes, the stem is shortened (whole characters); an
+// extension that leaves no room for the number is shortened too, and the number goes last
+// (name.e(1)). The file name always fits maxBytes when the number alone does.
 QString MakeUniqueFileName(const QString& path, int maxBytes = DefaultFileNameMaxBytes);
 // The same, with `exists` telling what is taken (a file on a share, for one).
 QString MakeUniqueFileName(const QString& path, const std::function<bool(const QString&)>& exists,

@@ -13,12 +13,21 @@ Misbehaviour on request:
   --stall          data connections send 1 KiB a second: after their first block they stall
   --extra-name N   every listing also names N (repeatable): names no directory can hold,
                    such as "../x" or "a/b", listed as the entry they lead to
+  --listing-line L MLSD and LIST answer with these lines (repeatable) instead of the
+                   directory's, whatever they hold
+  --endless-listing  MLSD and LIST send lines without end
+  --silent-data    RETR answers 150, opens the data connection and sends nothing
+  --trickle        data connections send about 64 bytes a second, in pieces of 16
+  --silent-quit    QUIT gets no answer and the connection stays open
+  --short-data     RETR announces the file's size in its 150 reply (as vsftpd does), sends
+                   only the first half and confirms with 226
 With --vsftpd the server is vsftpd instead, from a generated configuration: anonymous only,
 with the right to write; nothing is recorded and no misbehaviour is offered.
 Lines on stdin: "drop" ends every control connection with 421 and answers "DROPPED"; the end
 of stdin stops the server.
 """
 import argparse
+import io
 import json
 import logging
 import os
@@ -48,6 +57,12 @@ def main():
     parser.add_argument("--extra-name", action="append", default=[])
     parser.add_argument("--vsftpd", action="store_true")
     parser.add_argument("--stall", action="store_true")
+    parser.add_argument("--listing-line", action="append", default=[])
+    parser.add_argument("--endless-listing", action="store_true")
+    parser.add_argument("--silent-data", action="store_true")
+    parser.add_argument("--trickle", action="store_true")
+    parser.add_argument("--silent-quit", action="store_true")
+    parser.add_argument("--short-data", action="store_true")
     options = parser.parse_args()
     if options.vsftpd:
         run_vsftpd(options)
@@ -79,6 +94,41 @@ def main():
             else:
                 super().ftp_EPSV(line)
 
+        def scripted_listing(self, path, cmd, original):
+            if options.endless_listing:
+                self.push_dtp_data(EndlessListing(), isproducer=True, cmd=cmd)
+                return path
+            if options.listing_line:
+                text = "".join(line + "\r\n" for line in options.listing_line)
+                self.push_dtp_data(text.encode("utf-8", "surrogateescape"), cmd=cmd)
+                return path
+            return original(self, path)
+
+        def ftp_MLSD(self, path):
+            return self.scripted_listing(path, "MLSD", FTPHandler.ftp_MLSD)
+
+        def ftp_LIST(self, path):
+            return self.scripted_listing(path, "LIST", FTPHandler.ftp_LIST)
+
+        def ftp_RETR(self, file):
+            if options.silent_data:
+                self.respond("150 File status okay. About to open data connection.")
+                return file
+            if options.short_data:
+                self.announced_size = os.path.getsize(file)
+            return super().ftp_RETR(file)
+
+        def respond(self, resp, *args, **kwargs):
+            announced = getattr(self, "announced_size", None)
+            if announced is not None and resp.startswith(("150 ", "125 ")):
+                self.announced_size = None
+                resp = "%s (%d bytes)." % (resp.rstrip("."), announced)
+            super().respond(resp, *args, **kwargs)
+
+        def ftp_QUIT(self, line):
+            if not options.silent_quit:
+                super().ftp_QUIT(line)
+
         def ftp_RNTO(self, path):
             if options.refuse_rename:
                 self._rnfr = None
@@ -89,6 +139,16 @@ def main():
     class FileSystem(AbstractedFS):
         def listdir(self, path):
             return super().listdir(path) + options.extra_name
+
+        def open(self, filename, mode):
+            opened = super().open(filename, mode)
+            if not options.short_data or "r" not in mode:
+                return opened
+            with opened:
+                data = opened.read()
+            half = io.BytesIO(data[:len(data) // 2])
+            half.name = filename
+            return half
 
     Handler.authorizer = authorizer
     Handler.abstracted_fs = FileSystem
@@ -101,6 +161,11 @@ def main():
             read_limit = 1024
             write_limit = 1024
         Handler.dtp_handler = Stalling
+    if options.trickle:
+        class Trickling(ThrottledDTPHandler):
+            ac_out_buffer_size = 16
+            write_limit = 64
+        Handler.dtp_handler = Trickling
     if options.no_mlsd:
         Handler.proto_cmds = {k: v for k, v in proto_cmds.items() if k not in ("MLSD", "MLST")}
 
@@ -133,6 +198,14 @@ def main():
     server.close_all()
     log.close()
     os._exit(0)
+
+
+class EndlessListing:
+    """A producer of MLSD lines (LIST takes them as lines it cannot read) that never ends."""
+    lines = b"type=file;size=1;modify=20250101000000; a-name-that-fills-the-listing.bin\r\n" * 1000
+
+    def more(self):
+        return self.lines
 
 
 VSFTPD_CONFIG = """listen=YES
