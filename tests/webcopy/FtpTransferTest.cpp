@@ -668,3 +668,23 @@ TEST_F(FtpTransfer, EveryKindOfItemWorksWithASecondServer)
 }
 
 } // namespace
+
+TEST_F(FtpTransfer, AnUploadNeverReplacesARemoteFileThatMayNotBeWritten)
+{
+    // A LIST line gives the file's mode; the rename of a temporary file would ignore it.
+    Start({QStringLiteral("--no-mlsd")});
+    const QString source = FTarget.filePath(QStringLiteral("source.bin"));
+    WriteFile(source, Pattern(5000));
+    const QString remote = Remote(QStringLiteral("up/locked.bin"));
+    WriteFile(remote, "locked");
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(remote, readOnly));
+    Add(wpFtpUpload, source, QStringLiteral("up"), QStringLiteral("locked.bin"));
+    ASSERT_TRUE(FWebCopy.Execute());
+    const TWebCopyItem& item = *FWebCopy.Items()[0];
+    EXPECT_FALSE(item.Success());
+    EXPECT_TRUE(item.ErrorReason().contains(QStringLiteral("read-only"))) << item.ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(remote), QByteArray("locked"));
+    EXPECT_FALSE(QFile::permissions(remote) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    EXPECT_EQ(Entries(Remote(QStringLiteral("up"))), QStringList{QStringLiteral("locked.bin")});
+}
