@@ -127,7 +127,14 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
         loop.ApplyRuleAgain = [&](QString& path, bool& noReplace) {
             return run.Rules().ApplyOverwriteRule(path, folder, noReplace);
         };
-        loop.Next = [&] { return writer->CopyBlockFrom(*reader, buffer.get(), CopyBlockSize); };
+        loop.ExpectedSha256 = item.ExpectedSha256;
+        loop.Next = [&]() -> TCopiedBlock {
+            if (!loop.Hash)
+                return writer->CopyBlockFrom(*reader, buffer.get(), CopyBlockSize);
+            // The bytes pass through here to be hashed on their way.
+            return MoveBlock([&](char* data, qint64 max) { return reader->Read(data, max); }, buffer.get(),
+                             CopyBlockSize, *writer, loop.Hash);
+        };
         loop.ReadFailed = [&] {
             return TTransferResult::Error(TTransferCause::SourceUnreadable, WebCopyErrors::ReadFailed,
                                           QStringLiteral("Error reading source file ") + sourcePath, reader->Reason());

@@ -92,7 +92,8 @@ TTransferResult TFtpDownload::Fetch(TCopyRun& run, TTransferJob& job, TFtpConnec
                                               WebCopyErrors::ReadFailed, QStringLiteral("Error reading from ") + url,
                                               connection.Reason());
             },
-            received);
+            // A checksum names one file: it has no meaning for the files of a listing.
+            received, false, fromListing ? QString() : item.ExpectedSha256);
     });
     connection.CloseFile();
     return result;

@@ -203,5 +203,5 @@ TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THt
                                           static_cast<int>(request.ErrorCode()), request.ErrorText(),
                                           request.Reason());
         },
-        received, true);
+        received, true, item.ExpectedSha256);
 }

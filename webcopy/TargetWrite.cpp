@@ -8,6 +8,9 @@
 #include "webcopy/TransferCause.h"
 #include "webcopy/WebCopy.h"
 
+#include <QRegularExpression>
+
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -49,9 +52,21 @@ TCommit CommitTarget(TFileWriter& writer, const TBlockLoop& loop)
 
 } // namespace
 
-TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop& loop, qint64& moved)
+TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop, qint64& moved)
 {
     moved = 0;
+    const QString expected = loop.ExpectedSha256.trimmed().toLower();
+    std::optional<TSha256> hash;
+    if (!expected.isEmpty()) {
+        if (!QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(expected).hasMatch()) {
+            writer.Discard();
+            return TTransferResult::Error(TTransferCause::InvalidUrl, WebCopyErrors::ChecksumMismatch,
+                                          QStringLiteral("Not a SHA-256 checksum: ") + loop.ExpectedSha256,
+                                          QStringLiteral("The expected checksum is not 64 hexadecimal digits"));
+        }
+        hash.emplace();
+        loop.Hash = &*hash;
+    }
     const quint32 startTick = TickCount();
     TCopiedBlock block;
     do {
@@ -86,6 +101,16 @@ TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop
                                           .arg(moved)
                                           .arg(loop.Expected));
     }
+    if (hash) {
+        const QString actual = QString::fromLatin1(hash->HexDigest());
+        if (actual != expected) {
+            writer.Discard();
+            return TTransferResult::Error(TTransferCause::ChecksumMismatch, WebCopyErrors::ChecksumMismatch,
+                                          QStringLiteral("Checksum mismatch for ") + loop.TargetPath,
+                                          QStringLiteral("The file's SHA-256 is %1, not the expected %2")
+                                              .arg(actual, expected));
+        }
+    }
     switch (CommitTarget(writer, loop)) {
     case TCommit::Done:
         return TTransferResult::Done();
@@ -97,11 +122,24 @@ TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop
     return WriteFailure(writer, loop);
 }
 
+TCopiedBlock MoveBlock(const std::function<qint64(char*, qint64)>& read, char* buffer, qint64 size,
+                       TFileWriter& writer, TSha256* hash)
+{
+    const qint64 count = read(buffer, size);
+    if (count < 0)
+        return {0, TCopiedBlock::ReadFailed};
+    if (hash)
+        hash->Add(buffer, count);
+    if (count > 0 && !writer.Write(buffer, count))
+        return {0, TCopiedBlock::WriteFailed};
+    return {count};
+}
+
 TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QString& targetDir,
                                   const QString& fileName, const QString& cannotCreateWords, qint64 expected,
                                   const std::function<qint64(char*, qint64)>& read,
                                   const std::function<TTransferResult()>& readFailed, qint64& received,
-                                  bool emptyIsFailure)
+                                  bool emptyIsFailure, const QString& expectedSha256)
 {
     received = 0;
     QString targetPath = CombinePath(targetDir, fileName);
@@ -126,16 +164,10 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
     loop.Expected = expected;
     loop.CaptionWord = run.Owner().DlgDwnload;
     loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + targetPath;
-    loop.Next = [&]() -> TCopiedBlock {
-        const qint64 count = read(buffer, ReceiveBlockSize);
-        if (count < 0)
-            return {0, TCopiedBlock::ReadFailed};
-        if (count > 0 && !writer->Write(buffer, count))
-            return {0, TCopiedBlock::WriteFailed};
-        return {count};
-    };
+    loop.Next = [&] { return MoveBlock(read, buffer, ReceiveBlockSize, *writer, loop.Hash); };
     loop.ReadFailed = readFailed;
     loop.EmptyIsFailure = emptyIsFailure;
+    loop.ExpectedSha256 = expectedSha256;
     loop.TargetPath = targetPath;
     loop.MustNotReplace = mustNotReplace;
     loop.ApplyRuleAgain = [&](QString& path, bool& noReplace) {

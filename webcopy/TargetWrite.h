@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileWriter.h"
+#include "platform/Sha256.h"
 #include "webcopy/TransferResult.h"
 
 #include <QString>
@@ -31,10 +32,18 @@ struct TBlockLoop {
     QString TargetPath;
     bool MustNotReplace = false;
     std::function<bool(QString& targetPath, bool& mustNotReplace)> ApplyRuleAgain;
+    // The SHA-256 the written bytes must have (empty: none). `Next` adds every block it moves to
+    // `Hash`, which WriteBlocks sets up when a checksum is expected.
+    QString ExpectedSha256;
+    TSha256* Hash = nullptr;
     std::function<TCopiedBlock()> Next;
     std::function<TTransferResult()> ReadFailed;
 };
-TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, const TBlockLoop& loop, qint64& moved);
+TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop, qint64& moved);
+// One block through a buffer: read (> 0 bytes, 0 at the end, -1 failed), hashed when a hash is
+// given, written.
+TCopiedBlock MoveBlock(const std::function<qint64(char*, qint64)>& read, char* buffer, qint64 size,
+                       TFileWriter& writer, TSha256* hash);
 
 // The end of every download: fileName in targetDir under the overwrite rule, written through a
 // temporary file that is renamed when complete, block by block from `read` (> 0 bytes, 0 at the
@@ -43,4 +52,4 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
                                   const QString& fileName, const QString& cannotCreateWords, qint64 expected,
                                   const std::function<qint64(char*, qint64)>& read,
                                   const std::function<TTransferResult()>& readFailed, qint64& received,
-                                  bool emptyIsFailure = false);
+                                  bool emptyIsFailure = false, const QString& expectedSha256 = {});

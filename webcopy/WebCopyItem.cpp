@@ -30,6 +30,7 @@ void TWebCopyItem::Assign(const QObject* Source)
     URL = source->URL;
     HTTPUserID = source->HTTPUserID;
     HTTPPassword = source->HTTPPassword;
+    ExpectedSha256 = source->ExpectedSha256;
 }
 
 QVariantMap TWebCopyItem::StoredSettings() const

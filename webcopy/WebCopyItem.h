@@ -31,6 +31,7 @@ class TWebCopyItem : public QObject {
     Q_PROPERTY(QString URL MEMBER URL)
     Q_PROPERTY(QString HTTPUserID MEMBER HTTPUserID)
     Q_PROPERTY(QString HTTPPassword MEMBER HTTPPassword)
+    Q_PROPERTY(QString ExpectedSha256 MEMBER ExpectedSha256)
 
 public:
     explicit TWebCopyItem(TWebCopyItems* Collection = nullptr);
@@ -52,6 +53,9 @@ public:
     QString URL;
     QString HTTPUserID;
     QString HTTPPassword;
+    // The SHA-256 the file must have, as 64 hex digits; empty: no check. A download or copy whose
+    // bytes differ fails (cause ChecksumMismatch) and leaves nothing under the target name.
+    QString ExpectedSha256;
 
     // Run-time values.
     bool Success() const { return FSuccess; }
@@ -76,7 +80,7 @@ public:
     const QStringList* FileList() const { return FFileList.get(); }
     const TFileDetailItems* FileDetails() const { return FFileDetails.get(); }
 
-    // Copies the sixteen settings; results, FileSize and listings stay as they are.
+    // Copies the settings; results, FileSize and listings stay as they are.
     // A source of another class is ignored.
     void Assign(const QObject* Source);
 

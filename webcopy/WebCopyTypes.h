@@ -70,6 +70,7 @@ enum class TTransferCause {
     DirectoryNotFound,
     NotFound,
     SourceChanged,        // the source changed its size during the transfer
+    ChecksumMismatch,     // the bytes are not those of the expected SHA-256
     SourceUnreadable,
     TargetUnwritable,
     DiskFull,
@@ -125,4 +126,6 @@ constexpr int WriteFailed = 5;
 constexpr int CannotConnect = 6;
 // Not one of the transfer failures: the item's kind of transfer is not available.
 constexpr int TransferNotAvailable = 7;
+// The file's SHA-256 differs from the item's ExpectedSha256.
+constexpr int ChecksumMismatch = 8;
 } // namespace WebCopyErrors
