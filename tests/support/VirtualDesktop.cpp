@@ -76,12 +76,22 @@ bool TVirtualDesktop::StartDisplay()
         return false;
     }
     FEnvironment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    // Clients can connect: on a shared machine a display just given up may still be going.
+    if (!testsupport::waitFor([&] {
+            int exitCode = -1;
+            Run(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")}, &exitCode, 2000);
+            return exitCode == 0;
+        }, StartTimeoutMs)) {
+        FMessage = QStringLiteral("Xvfb took display :%1 but accepts no client").arg(display);
+        return false;
+    }
     return true;
 }
 
 bool TVirtualDesktop::StartWindowManager()
 {
-    if (!Launch(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}))
+    QProcess* manager = Launch(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!manager)
         return false;
     // It manages the screen once it names itself to the clients.
     if (!testsupport::waitFor([&] {
@@ -89,7 +99,7 @@ bool TVirtualDesktop::StartWindowManager()
             return Run(QStringLiteral("wmctrl"), {QStringLiteral("-m")}, &exitCode).contains(QLatin1String("Openbox"))
                 && exitCode == 0;
         }, StartTimeoutMs)) {
-        FMessage = QStringLiteral("openbox did not take the display");
+        FMessage = QStringLiteral("openbox did not take the display: ") + QString::fromLocal8Bit(manager->readAllStandardError());
         return false;
     }
     return true;
@@ -143,7 +153,7 @@ QString TVirtualDesktop::Run(const QString& program, const QStringList& argument
 
 QStringList TVirtualDesktop::Windows(qint64 pid, const QString& titlePattern) const
 {
-    return Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+    return Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
                                            QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"),
                                            titlePattern})
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
