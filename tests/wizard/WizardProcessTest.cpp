@@ -52,7 +52,7 @@ protected:
         QProcessEnvironment environment = FDesktop.Environment();
         environment.insert(QStringLiteral("TMPDIR"), FTemp.path());
         environment.insert(QStringLiteral("ORVANTA_CHILD_MARK"), FMark);
-        environment.insert(QStringLiteral("ORVANTA_CHILD_SLEEP_MS"), QStringLiteral("60000"));
+        environment.insert(QStringLiteral("ORVANTA_CHILD_SLEEP_MS"), FSetupProgramMs);
         FWizard.setProcessEnvironment(environment);
         FWizard.setProcessChannelMode(QProcess::ForwardedChannels);
         FWizard.start(QStringLiteral(ORVANTA_WIZARD_HOST), {downloadBase});
@@ -124,6 +124,8 @@ protected:
     QProcess FWizard;
     QString FMainWindow;
     QString FSkipReason;
+    // How long the setup program runs.
+    QString FSetupProgramMs = QStringLiteral("60000");
 };
 
 #define START_WIZARD_OR_SKIP(...)                                                                                      \
@@ -221,4 +223,28 @@ TEST_F(WizardProcess, WithoutAWindowManagerTheWindowTakesTheKeyboard)
     }, 10000));
     DownloadWithTheKeyboard();
     EXPECT_FALSE(WaitForProgressDialog().isEmpty()) << "the keys did not reach the wizard";
+}
+
+TEST_F(WizardProcess, AScreenReaderReadsAndPressesEveryButtonAndLink)
+{
+    testsupport::TBrowserRecorder browser;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANTA_TEST_CHILD), FServer.DocRoot() + QLatin1Char('/') + ServerSetup));
+    FSetupProgramMs = QStringLiteral("0");
+    START_WIZARD_OR_SKIP(FServer.BaseUrl() + QLatin1Char('/'), {.Accessibility = true});
+    const QString site = QString::fromUtf8(SiteBaseAddress);
+    int exitCode = -1;
+    const QString walk = FDesktop.Run(QStringLiteral("/usr/bin/python3"),
+                                      {QStringLiteral(ORVANTA_SCREEN_READER_SCRIPT), site.section(QStringLiteral("://"), 1)},
+                                      &exitCode, 180000);
+    EXPECT_EQ(exitCode, 0) << walk.toStdString();
+    EXPECT_TRUE(walk.endsWith(QStringLiteral("done\n"))) << walk.toStdString();
+    EXPECT_TRUE(QFile::exists(FMark)) << "Download ran the setup program";
+    ASSERT_TRUE(browser.waitForCount(7));
+    QStringList opened = browser.addresses();
+    opened.sort();
+    QStringList expected {site + QStringLiteral("/getting-started.htm"), site + QStringLiteral("/newsupportrequest"),
+                          site + QStringLiteral("/support.htm"), site, site,
+                          QStringLiteral("mailto:sales@orvanta.com"), QStringLiteral("mailto:support@orvanta.com")};
+    expected.sort();
+    EXPECT_EQ(opened, expected);
 }
