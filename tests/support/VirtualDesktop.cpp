@@ -90,19 +90,33 @@ bool TVirtualDesktop::StartDisplay()
 
 bool TVirtualDesktop::StartWindowManager()
 {
-    QProcess* manager = Launch(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!manager)
-        return false;
-    // It manages the screen once it names itself to the clients.
-    if (!testsupport::waitFor([&] {
+    // openbox now and then ends silently right after its start on a fresh display; it is
+    // started again then, a few times at most.
+    constexpr int Attempts = 3;
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        QProcess* manager = Launch(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!manager)
+            return false;
+        // It manages the screen once it names itself to the clients.
+        const bool managing = testsupport::waitFor([&] {
+            if (manager->state() == QProcess::NotRunning)
+                return true;
             int exitCode = -1;
-            return Run(QStringLiteral("wmctrl"), {QStringLiteral("-m")}, &exitCode).contains(QLatin1String("Openbox"))
+            // A short look each time: one that hangs is tried again.
+            return Run(QStringLiteral("wmctrl"), {QStringLiteral("-m")}, &exitCode, 2000).contains(QLatin1String("Openbox"))
                 && exitCode == 0;
-        }, StartTimeoutMs)) {
-        FMessage = QStringLiteral("openbox did not take the display: ") + QString::fromLocal8Bit(manager->readAllStandardError());
-        return false;
+        }, StartTimeoutMs);
+        if (managing && manager->state() != QProcess::NotRunning)
+            return true;
+        FMessage = QStringLiteral("openbox did not take the display (%1, exit status %2, code %3): %4")
+                       .arg(QLatin1String(manager->state() == QProcess::NotRunning ? "ended" : "running"))
+                       .arg(int(manager->exitStatus()))
+                       .arg(manager->exitCode())
+                       .arg(QString::fromLocal8Bit(manager->readAllStandardError()));
+        if (manager->state() != QProcess::NotRunning)
+            return false;
     }
-    return true;
+    return false;
 }
 
 bool TVirtualDesktop::StartAccessibilityBus()
