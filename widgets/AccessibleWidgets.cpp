@@ -1,7 +1,10 @@
 #include "widgets/AccessibleWidgets.h"
 
+#include "widgets/AccessibleHtmlLabel.h"
+#include "widgets/AccessibleLink.h"
 #include "widgets/HtmlLabel.h"
 #include "widgets/IconLinkLabel.h"
+#include "widgets/UrlLabel.h"
 
 #include <mutex>
 
@@ -9,13 +12,15 @@ namespace {
 
 QAccessibleInterface* AccessibleWidgetFactory(const QString& className, QObject* object)
 {
-    if (className == QLatin1String("THtmlLabel")) {
-        auto* label = static_cast<THtmlLabel*>(object);
-        return new TAccessibleText(label, QAccessible::StaticText, [label] { return label->plainText(); });
-    }
+    if (className == QLatin1String("THtmlLabel"))
+        return new TAccessibleHtmlLabel(static_cast<THtmlLabel*>(object));
     if (className == QLatin1String("TIconLinkLabel")) {
         auto* link = static_cast<TIconLinkLabel*>(object);
-        return new TAccessibleText(link, QAccessible::Link, [link] { return link->caption(); });
+        return new TAccessibleLink(link, [link] { return link->caption(); }, [link] { link->click(); });
+    }
+    if (className == QLatin1String("TUrlLabel")) {
+        auto* link = static_cast<TUrlLabel*>(object);
+        return new TAccessibleLink(link, [link] { return link->text(); }, [link] { link->open(); });
     }
     return nullptr;
 }

@@ -1,7 +1,10 @@
 #include "widgets/HtmlLabel.h"
 
 #include "widgets/AccessibleWidgets.h"
+#include "widgets/FocusMark.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -68,12 +71,59 @@ QList<QRect> THtmlLabel::anchorRects(const QString& href) const
     return rects;
 }
 
+QStringList THtmlLabel::anchors() const
+{
+    QStringList hrefs;
+    if (!FLinksActive)
+        return hrefs;
+    for (const THtmlLayout::TRun& run : textLayout().runs()) {
+        if (!run.Href.isEmpty() && !hrefs.contains(run.Href))
+            hrefs << run.Href;
+    }
+    return hrefs;
+}
+
+QString THtmlLabel::anchorText(const QString& href) const
+{
+    QString text;
+    for (const THtmlLayout::TRun& run : textLayout().runs()) {
+        if (run.Href == href)
+            text += run.Text;
+    }
+    return text.simplified();
+}
+
+QString THtmlLabel::focusedAnchor() const
+{
+    const QStringList hrefs = anchors();
+    return hrefs.value(FFocusedAnchor);
+}
+
+void THtmlLabel::activateAnchor(const QString& href)
+{
+    if (anchors().contains(href))
+        emit anchorClicked(href);
+}
+
+void THtmlLabel::setLinksActive(bool active)
+{
+    FLinksActive = active;
+    updateFocusPolicy();
+}
+
+void THtmlLabel::updateFocusPolicy()
+{
+    FFocusedAnchor = 0;
+    setFocusPolicy(anchors().isEmpty() ? Qt::NoFocus : Qt::TabFocus);
+}
+
 void THtmlLabel::textChanged()
 {
     FLayoutWidth = -1;
     FPressedHref.clear();
     setHoveredLink({});
     fitHeight();
+    updateFocusPolicy();
     update();
 }
 
@@ -111,6 +161,39 @@ void THtmlLabel::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+void THtmlLabel::focusInEvent(QFocusEvent* event)
+{
+    // Coming backwards, the last link is the next one in reading order.
+    FFocusedAnchor = event->reason() == Qt::BacktabFocusReason ? int(anchors().size()) - 1 : 0;
+    QWidget::focusInEvent(event);
+}
+
+bool THtmlLabel::focusNextPrevChild(bool next)
+{
+    const int target = FFocusedAnchor + (next ? 1 : -1);
+    if (hasFocus() && target >= 0 && target < anchors().size()) {
+        FFocusedAnchor = target;
+        update();
+        // The focus stays on the label but moves to another of its links: a screen reader
+        // follows it to that link.
+        QAccessibleEvent moved(this, QAccessible::Focus);
+        moved.setChild(target);
+        QAccessible::updateAccessibility(&moved);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void THtmlLabel::keyPressEvent(QKeyEvent* event)
+{
+    const QString href = focusedAnchor();
+    if (IsActivationKey(event->key()) && !href.isEmpty()) {
+        emit anchorClicked(href);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void THtmlLabel::leaveEvent(QEvent* event)
 {
     setHoveredLink({});
@@ -126,7 +209,7 @@ void THtmlLabel::mouseMoveEvent(QMouseEvent* event)
 void THtmlLabel::mousePressEvent(QMouseEvent* event)
 {
     FPressedHref.clear();
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && FLinksActive)
         FPressedHref = anchorAt(event->position().toPoint());
     if (FPressedHref.isEmpty())
         event->ignore(); // not on a link: the click belongs to whatever is behind the text
@@ -159,6 +242,10 @@ void THtmlLabel::paintEvent(QPaintEvent* event)
         painter.setPen(color);
         painter.setFont(THtmlLayout::runFont(baseFont, run));
         painter.drawText(QPointF(run.Rect.left(), run.Baseline) + origin, run.Text);
+    }
+    if (hasFocus()) {
+        for (const QRect& rect : anchorRects(focusedAnchor()))
+            DrawFocusMark(painter, *this, rect.adjusted(-3, -2, 3, 3), textColor);
     }
 }
 

@@ -6,7 +6,9 @@
 
 // A transparent label that renders the mini-HTML of THtmlLayout in its own font, wrapped at its
 // width, and reports clicks on links. The text is laid out once per change of text, width or
-// font, not per paint.
+// font, not per paint. While its text has links the label is a tab stop: Tab and Shift+Tab go
+// from link to link inside it before they leave, Space, Return and Enter follow the focused one,
+// and a screen reader finds each link as a child it can activate.
 class THtmlLabel : public QWidget {
     Q_OBJECT
 
@@ -33,12 +35,29 @@ public:
 
     const THtmlLayout& textLayout() const;
 
+    // The links' hrefs in reading order, each once; none while links are inactive.
+    QStringList anchors() const;
+    // The words of a link as shown.
+    QString anchorText(const QString& href) const;
+    // The link that the keyboard follows while the label has the focus.
+    QString focusedAnchor() const;
+    // Reports the link as clicked, as a click or a key on it would; an unknown href does nothing.
+    void activateAnchor(const QString& href);
+
+    // Off: the links are drawn but lead nowhere: no tab stop, no clicks, nothing for a screen
+    // reader to press. On by default.
+    bool linksActive() const { return FLinksActive; }
+    void setLinksActive(bool active);
+
 signals:
     // A left click released over the same link that it was pressed on.
     void anchorClicked(const QString& href);
 
 protected:
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -51,12 +70,15 @@ private:
     void fitHeight();
     QPoint textOrigin() const;
     void setHoveredLink(const QString& href);
+    void updateFocusPolicy();
 
     QString FHtml;
     bool FAutoHeight = false;
     bool FVerticalCentering = false;
     QString FPressedHref;
     QString FHoveredHref;
+    bool FLinksActive = true;
+    int FFocusedAnchor = 0; // index into anchors()
     mutable THtmlLayout FLayout;
     mutable int FLayoutWidth = -1; // -1: no valid layout
 };

@@ -19,6 +19,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // Follows the link as a click would.
+    void click() { emit clicked(); }
+
 signals:
     // A left click released over the link.
     void clicked();

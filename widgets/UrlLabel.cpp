@@ -1,9 +1,13 @@
 #include "widgets/UrlLabel.h"
 
 #include "platform/Shell.h"
+#include "widgets/AccessibleWidgets.h"
 #include "widgets/ColorValue.h"
+#include "widgets/FocusMark.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 
@@ -14,6 +18,8 @@ constexpr quint32 VisitedColor = 0x800080;
 TUrlLabel::TUrlLabel(QWidget* parent)
     : QLabel(parent)
 {
+    InstallAccessibleWidgets();
+    setFocusPolicy(Qt::TabFocus);
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
     setForegroundRole(QPalette::Highlight);
@@ -46,6 +52,23 @@ void TUrlLabel::mousePressEvent(QMouseEvent* event)
     FPressed = event->button() == Qt::LeftButton;
     if (!FPressed)
         QLabel::mousePressEvent(event);
+}
+
+void TUrlLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (IsActivationKey(event->key())) {
+        open();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void TUrlLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    QPainter painter(this);
+    // The mark runs along the label's edge, around the text.
+    DrawFocusMark(painter, *this, rect().adjusted(-2, -2, 2, 2), palette().color(foregroundRole()));
 }
 
 void TUrlLabel::mouseReleaseEvent(QMouseEvent* event)

@@ -23,14 +23,14 @@ bool TDownloadFailure::AboutProxy() const
 
 bool TDownloadFailure::ServerUnreachable() const
 {
-    return !AboutProxy()
-        && (ErrorCode == ieNameNotResolved || ErrorCode == ieCannotConnect
-            || (ErrorCode == ieTimeout && Received == 0 && HttpStatus == 0));
+    return !AboutProxy() && (ErrorCode == ieNameNotResolved || ErrorCode == ieCannotConnect);
 }
 
 QString TDownloadFailure::Text() const
 {
+    const QString tryLater = QStringLiteral("Please try again later.");
     QString what;
+    QString advice = QStringLiteral("Click Download to try again.");
     const bool aboutProxy = AboutProxy();
     if (HttpStatus == 407 || (aboutProxy && Reason.contains(QLatin1String("407"))))
         what = QStringLiteral("The proxy server of your network needs a login before it lets the download through.");
@@ -48,10 +48,15 @@ QString TDownloadFailure::Text() const
     else if (ErrorCode == ieRedirectFailed)
         what = QStringLiteral("The download server %1 kept sending the download elsewhere (too many redirects).")
                    .arg(Host);
-    else if (HttpStatus >= 300)
-        what = QStringLiteral("The setup program is not on the server at the moment (the server answered %1). "
-                              "Please try again later.")
+    else if (HttpStatus >= 300) {
+        what = QStringLiteral("The setup program is not on the server at the moment (the server answered %1).")
                    .arg(HttpStatus);
+        advice = tryLater;
+    } else if (ErrorCode == ieTimeout && Received == 0) {
+        // Reached, or at least not refused, but silent: the server, not the user's Internet.
+        what = QStringLiteral("The download server %1 did not answer.").arg(Host);
+        advice = tryLater;
+    }
     else if (ErrorCode == WebCopyErrors::WriteFailed || ErrorCode == WebCopyErrors::CannotCreateTarget)
         what = Reason.contains(QLatin1String("No space"), Qt::CaseInsensitive)
             ? QStringLiteral("The disk is full: there is not enough free space for the setup program in %1.")
@@ -65,7 +70,7 @@ QString TDownloadFailure::Text() const
                             : QStringLiteral("The download broke off after %1.").arg(FormatSizeText(Received));
     else
         what = QStringLiteral("The setup program could not be downloaded.");
-    QString text = what + QStringLiteral("\n\nClick Download to try again.");
+    QString text = what + QStringLiteral("\n\n") + advice;
     if (!Reason.isEmpty())
         text += QStringLiteral("\n\nDetails: ") + Reason;
     return text;

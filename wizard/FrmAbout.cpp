@@ -75,6 +75,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     htm1->setGeometry(0, ClientHeight - FooterHeight, ClientWidth, FooterHeight);
     htm1->setVerticalCentering(true);
     htm1->setHtml(WizardTexts::Footer);
+    htm1->setLinksActive(false);
 }
 
 void TfrmAbout::CentreOver(const QWidget* window)

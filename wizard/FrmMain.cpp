@@ -5,14 +5,18 @@
 #include "widgets/FlatColorButton.h"
 #include "widgets/GlyphButton.h"
 #include "widgets/HtmlLabel.h"
+#include "widgets/IconLinkLabel.h"
 #include "widgets/PageContainer.h"
 #include "widgets/PreferredFont.h"
+#include "webcopy/WebCopy.h"
 #include "wizard/Artwork.h"
 #include "wizard/CommonMethods.h"
 #include "wizard/FrmAbout.h"
 #include "wizard/SiteAddresses.h"
 #include "wizard/WizardTexts.h"
 
+#include <QAbstractButton>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -81,6 +85,30 @@ void TfrmMain::FormCreate(QObject*)
         pagScreens->setTabVisible(page, false);
     pagScreens->setShowCardFrame(false);
     pagScreens->setShowFullFrame(false);
+    // A new page takes the focus to where its work goes on, so Enter does what the page asks.
+    connect(pagScreens, &TPageContainer::activePageChanged, this, [this] { FocusActivePage(); });
+    FocusActivePage();
+}
+
+QAbstractButton* TfrmMain::DefaultButton(const QWidget* page) const
+{
+    return page == tabWelcome ? btnStart
+        : page == tabSelection ? btnInstallServer
+        : page == tabInstallServer ? btnDownloadServer
+        : page == tabInstallWorkstation ? btnDownloadWorkstation
+        : nullptr;
+}
+
+void TfrmMain::FocusActivePage()
+{
+    QWidget* page = pagScreens->activePage();
+    QWidget* target = DefaultButton(page);
+    if (!target) {
+        const auto links = page->findChildren<TIconLinkLabel*>();
+        target = links.isEmpty() ? nullptr : links.first();
+    }
+    if (target)
+        target->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::keyPressEvent(QKeyEvent* event)
@@ -89,16 +117,27 @@ void TfrmMain::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
-    const QWidget* page = pagScreens->activePage();
-    QAbstractButton* defaultButton = page == tabWelcome ? btnStart
-        : page == tabSelection ? tabSelection->findChild<QAbstractButton*>(QStringLiteral("btnInstallServer"))
-        : page == tabInstallServer ? btnDownloadServer
-        : page == tabInstallWorkstation ? btnDownloadWorkstation
-        : nullptr;
-    if (defaultButton)
-        defaultButton->click();
+    // The links and the glyph buttons take these keys themselves; push buttons outside a
+    // dialog leave them to the window.
+    auto* focusedButton = qobject_cast<QAbstractButton*>(focusWidget());
+    QAbstractButton* button = focusedButton && focusedButton->isVisible() ? focusedButton
+                                                                          : DefaultButton(pagScreens->activePage());
+    if (button)
+        button->click();
     else
         QWidget::keyPressEvent(event);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    // Closing ends the wizard whatever it is doing. A download is cancelled quietly: the engine
+    // removes what it had written and there is nobody left to tell. A setup program that runs
+    // is the user's installation: it goes on by itself and the wizard does not wait for it.
+    FClosing = true;
+    if (WebDownload->Running())
+        WebDownload->CancelCopy();
+    QWidget::closeEvent(event);
+    emit WizardClosed();
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -107,6 +146,8 @@ void TfrmMain::showEvent(QShowEvent* event)
     if (FCentred)
         return;
     FCentred = true;
+    // Without a window manager nobody else gives the new window the keyboard.
+    activateWindow();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

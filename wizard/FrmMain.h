@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QAbstractButton;
 class QLabel;
 class QTimer;
 class TBalloonHint;
@@ -61,14 +62,26 @@ public:
     TWebCopy* Downloader() const { return WebDownload; }
     TRzLauncher* Launcher() const { return LaunchInstaller; }
 
+signals:
+    // The user closed the window. A download was cancelled and nothing will be told or run
+    // any more: the application can end as soon as the handler that runs has returned. A setup
+    // program that was running goes on by itself.
+    void WizardClosed();
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    // Return and Enter press the page's default button (Start, Install Server, Download) when
-    // the focus is on nothing that takes them itself.
+    // Return and Enter press the focused button; on anything else they press the page's
+    // default button (Start, Install Server, Download).
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate(QObject* Sender);
+    // The button that Return and Enter press on the page, or null (the installed pages).
+    QAbstractButton* DefaultButton(const QWidget* page) const;
+    // Puts the keyboard focus where the active page's work goes on: its default button, or the
+    // first link of an installed page.
+    void FocusActivePage();
     void ConfigureComponents();
     // False when the click is ignored: a download or a setup program is already running.
     bool DownloadServerSetup();
@@ -111,6 +124,7 @@ private:
     QWidget* tabWorkstationInstalled = nullptr;
 
     TFlatColorButton* btnStart = nullptr;
+    QAbstractButton* btnInstallServer = nullptr;
     TFlatColorButton* btnDownloadServer = nullptr;
     TFlatColorButton* btnDownloadWorkstation = nullptr;
 
@@ -123,6 +137,8 @@ private:
     // The page to show once the setup program that was downloaded has finished.
     QWidget* FInstalledPage = nullptr;
     bool FDownloadCancelled = false;
+    // The window has been closed: nothing more is told or started.
+    bool FClosing = false;
     qint64 FDownloadReceived = 0;
     qint64 FDownloadExpected = 0;
 

@@ -8,6 +8,7 @@
 #include "webcopy/WebCopy.h"
 #include "wizard/CommonMethods.h"
 #include "wizard/DownloadFailure.h"
+#include "wizard/LaunchFailure.h"
 #include "wizard/WizardTexts.h"
 
 #include <QMessageBox>
@@ -43,6 +44,9 @@ void TfrmMain::ConfigureComponents()
     WebDownload->ShowElapsedTime = true;
     WebDownload->ShowServer = false;
     WebDownload->ShowTime = true;
+    // Seconds a server may stay silent, or trickle, before the download ends with a message;
+    // Cancel works at any time meanwhile.
+    WebDownload->Timeout = 30;
     // The progress dialog speaks in the pages' font.
     WebDownload->OnBeforeDialogShow = [this](QObject*, QDialog* dialog) { dialog->setFont(font()); };
     WebDownload->OnConnectError = [this](QObject* sender) { WebDownloadConnectError(sender); };
@@ -57,8 +61,10 @@ void TfrmMain::ConfigureComponents()
 
     LaunchInstaller = new TRzLauncher(this);
     LaunchInstaller->setObjectName(QStringLiteral("LaunchInstaller"));
+    // The wait runs beside the window, not inside it: closing the wizard while the setup
+    // program runs ends the wizard at once and leaves the setup program running.
     LaunchInstaller->WaitType = wtProcessMessages;
-    LaunchInstaller->WaitUntilFinished = true;
+    LaunchInstaller->WaitUntilFinished = false;
     LaunchInstaller->OnFinished = [this](QObject* sender) { LaunchInstallerFinished(sender); };
     LaunchInstaller->OnError = [this](QObject* sender, quint32 code) { LaunchInstallerError(sender, code); };
 }
@@ -139,13 +145,18 @@ void TfrmMain::WebDownloadCopyProgress(QObject*, int, quint32 size, quint32 tots
 void TfrmMain::WebDownloadCopyCancel(QObject*)
 {
     FDownloadCancelled = true;
+    // Closing the window cancelled it: the user knows.
+    if (FClosing)
+        return;
     ShowMessageBox(this, QMessageBox::Information, QStringLiteral("Download of setup program cancelled."));
     close();
 }
 
 void TfrmMain::WebDownloadCopyDone(QObject*)
 {
-    if (FDownloadCancelled)
+    // Nothing starts after the user has closed the window, not even a download that completed
+    // as the window closed.
+    if (FDownloadCancelled || FClosing)
         return;
     // Only a setup program that arrived whole is run (the engine counts an empty answer as no
     // download).
@@ -193,11 +204,13 @@ void TfrmMain::LaunchInstallerFinished(QObject*)
 
 void TfrmMain::LaunchInstallerError(QObject*, quint32 ErrorCode)
 {
-    ShowError(QStringLiteral("The setup program could not be started: %1\n\nClick Download to try again.")
-                  .arg(LaunchInstaller->GetErrorMsg(ErrorCode)));
+    ShowError(LaunchFailureText(ErrorCode, LaunchInstaller->GetErrorMsg(ErrorCode), GetTempDirectory()));
 }
 
 void TfrmMain::ShowError(const QString& text)
 {
+    // Once the window is closed nobody is left to read it.
+    if (FClosing)
+        return;
     ShowMessageBox(this, QMessageBox::Critical, text);
 }

@@ -166,6 +166,8 @@ QWidget* TfrmMain::BuildSelectionPage()
         button->setGeometry(entry.geometry);
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler = entry.handler, button] { (this->*handler)(button); });
+        if (entry.name == QLatin1String("btnInstallServer"))
+            btnInstallServer = button;
     }
     return page;
 }

@@ -1,14 +1,10 @@
-#include "wizard/FrmMain.h"
-#include "wizard/WizardTexts.h"
+#include "wizard/SiteAddresses.h"
+#include "wizard/WizardApplication.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(WizardTexts::Title);
-    // The first window created is the main window; closing it ends the application.
-    TfrmMain frmMain;
-    frmMain.show();
-    return QApplication::exec();
+    return RunWizard(QString::fromUtf8(DownloadBaseAddress));
 }

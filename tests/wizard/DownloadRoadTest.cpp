@@ -236,16 +236,20 @@ TEST_F(DownloadRoad, EveryFailureIsToldWithWhatReallyHappened)
         {"broken off", plain + QStringLiteral("/redirect/302?to=/big/") + ServerSetup + QStringLiteral("%3Fdrop%3D100000&name="),
          false, "The download broke off after ", nullptr},
         {"empty answer", plain + QStringLiteral("/empty/"), false, "sent an empty file", nullptr},
+        // Reached but silent: the server, not the user's Internet.
+        {"silent server", plain + QStringLiteral("/?hang=1&name="), false, "did not answer", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FWindow = std::make_unique<TfrmMain>(c.base);
         FWindow->Downloader()->CaFile = c.trustTls ? tls.CaFile() : QString();
+        FWindow->Downloader()->Timeout = 1;
         FWindow->show();
         const QStringList told = DownloadServerSetupAndReadTheMessage();
         ASSERT_EQ(told.size(), 1);
         EXPECT_TRUE(told[0].contains(QLatin1String(c.told))) << told[0].toStdString();
         EXPECT_FALSE(told[0].contains(QLatin1String("Unable to connect"))) << told[0].toStdString();
+        EXPECT_EQ(told[0].count(QLatin1String("try again")), 1) << told[0].toStdString();
         if (c.detail) {
             EXPECT_TRUE(told[0].contains(QLatin1String(c.detail), Qt::CaseInsensitive)) << told[0].toStdString();
         }
@@ -303,7 +307,10 @@ TEST_F(DownloadRoad, ASetupProgramThatCannotStartIsTold)
     Serve(ServerSetup, "<html><body>Service unavailable</body></html>\n");
     const QStringList told = DownloadServerSetupAndReadTheMessage();
     ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].startsWith(QLatin1String("The setup program could not be started"))) << told[0].toStdString();
+    EXPECT_TRUE(told[0].startsWith(QLatin1String("The setup program could not be started. The downloaded file is not "
+                                                 "a program this computer can run.")))
+        << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains(QLatin1String("\n\nDetails: "))) << told[0].toStdString();
     EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer"));
 }
 

@@ -1,10 +1,15 @@
 // The wizard worked with the keyboard alone, and read by assistive technology.
+#include "tests/support/TestEnvironment.h"
+#include "tests/support/WaitFor.h"
+#include "widgets/HtmlLabel.h"
 #include "widgets/PageContainer.h"
 #include "webcopy/WebCopy.h"
+#include "wizard/FrmAbout.h"
 #include "wizard/FrmMain.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDialog>
 #include <QTest>
@@ -132,4 +137,107 @@ TEST(Accessibility, CustomWidgetsSayWhatTheyAre)
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->text(QAccessible::Name), window.findChild<QWidget*>(QStringLiteral("btnAbout"))->toolTip());
     EXPECT_FALSE(about->text(QAccessible::Name).isEmpty());
+}
+
+TEST(Keyboard, EachPageStartsOnItsDefaultButtonSoEnterAloneWalksTheRoad)
+{
+    TfrmMain window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    for (const auto& [page, button] : {std::pair {"tabWelcome", "btnStart"}, {"tabSelection", "btnInstallServer"},
+                                       {"tabInstallServer", "btnDownloadServer"}}) {
+        SCOPED_TRACE(page);
+        ASSERT_EQ(window.Pages()->activePage(), Page(window, page));
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(button));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    EXPECT_TRUE(window.Downloader()->Running()) << "Download";
+    // Closing the window ends the download without a word.
+    window.close();
+    ASSERT_TRUE(testsupport::waitFor([&] { return !window.Downloader()->Running(); }, 10000));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(Keyboard, EnterPressesTheFocusedButtonOrLinkRatherThanTheDefault)
+{
+    testsupport::TBrowserRecorder browser;
+    TfrmMain window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    window.Pages()->setActivePage(Page(window, "tabSelection"));
+    auto* workstation = window.findChild<QWidget*>(QStringLiteral("btnInstallWorkstation"));
+    workstation->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(workstation, Qt::Key_Enter);
+    EXPECT_EQ(window.Pages()->activePage(), Page(window, "tabInstallWorkstation"));
+
+    auto* footer = window.findChild<THtmlLabel*>(QStringLiteral("htm1"));
+    EXPECT_TRUE(footer->focusPolicy() & Qt::TabFocus) << "the footer link is a tab stop";
+    footer->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(footer, Qt::Key_Return);
+    ASSERT_TRUE(browser.waitForCount(1));
+    EXPECT_EQ(window.Pages()->activePage(), Page(window, "tabInstallWorkstation")) << "not Download";
+}
+
+TEST(Keyboard, TabGoesBetweenTheAboutBoxLinksAndEscapeGivesTheFocusBack)
+{
+    TfrmMain window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    auto* about = window.findChild<QAbstractButton*>(QStringLiteral("btnAbout"));
+    about->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        QApplication::setActiveWindow(box);
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : box, Qt::Key_Tab);
+            visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
+        }
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QTest::keyClick(about, Qt::Key_Space);
+    visited.sort();
+    EXPECT_EQ(visited, (QStringList {QStringLiteral("lnkSales"), QStringLiteral("lnkSupport"), QStringLiteral("lnkWebsite")}));
+    QApplication::setActiveWindow(&window);
+    EXPECT_EQ(QApplication::focusWidget(), about) << "the focus is back where it was";
+}
+
+TEST(Accessibility, EveryLinkIsALinkThatItsActionFollows)
+{
+    testsupport::TBrowserRecorder browser;
+    TfrmMain window;
+    window.show();
+    window.Pages()->setActivePage(Page(window, "tabServerInstalled"));
+    QList<QAccessibleInterface*> links;
+    for (const char* name : {"lnkGettingStarted1", "lnkSupportRequest", "lnkSupport"})
+        links << QAccessible::queryAccessibleInterface(window.findChild<QWidget*>(QString::fromLatin1(name)));
+    QAccessibleInterface* footer = QAccessible::queryAccessibleInterface(window.findChild<QWidget*>(QStringLiteral("htm1")));
+    ASSERT_EQ(footer->childCount(), 1) << "the footer's link is its child";
+    links << footer->child(0);
+    for (QAccessibleInterface* link : links) {
+        ASSERT_NE(link, nullptr);
+        SCOPED_TRACE(link->text(QAccessible::Name).toStdString());
+        EXPECT_EQ(link->role(), QAccessible::Link);
+        EXPECT_FALSE(link->text(QAccessible::Name).isEmpty());
+        ASSERT_NE(link->actionInterface(), nullptr);
+        ASSERT_TRUE(link->actionInterface()->actionNames().contains(QStringLiteral("jump")));
+        link->actionInterface()->doAction(QStringLiteral("jump"));
+    }
+    EXPECT_TRUE(browser.waitForCount(int(links.size())));
+    EXPECT_EQ(footer->child(0)->text(QAccessible::Name), QStringLiteral("Orvanta Software"));
+
+    TfrmAbout box;
+    box.show();
+    for (const char* name : {"lnkWebsite", "lnkSales", "lnkSupport"}) {
+        QAccessibleInterface* link = QAccessible::queryAccessibleInterface(box.findChild<QWidget*>(QString::fromLatin1(name)));
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(link->role(), QAccessible::Link) << name;
+        ASSERT_NE(link->actionInterface(), nullptr);
+        EXPECT_TRUE(link->actionInterface()->actionNames().contains(QStringLiteral("jump"))) << name;
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(box.findChild<QWidget*>(QStringLiteral("htm1")))->childCount(), 0)
+        << "the About box's footer link leads nowhere";
 }

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Runs the wizard in an application made by the caller: shows the main window, which fetches
+// setup programs from downloadBaseAddress, and returns the application's exit code once the
+// user has closed it.
+int RunWizard(const QString& downloadBaseAddress);
