@@ -1,6 +1,5 @@
 #include "wizard/DownloadFailure.h"
 
-#include "platform/InternetErrors.h"
 #include "webcopy/ProgressFormat.h"
 #include "webcopy/WebCopyItem.h"
 #include "webcopy/WebCopyTypes.h"
@@ -8,6 +7,7 @@
 TDownloadFailure TDownloadFailure::OfItem(const TWebCopyItem& item, const QString& host)
 {
     TDownloadFailure failure;
+    failure.Cause = item.ErrorCause();
     failure.ErrorCode = item.ErrorCode();
     failure.HttpStatus = item.HttpStatus();
     failure.Reason = item.ErrorReason();
@@ -18,12 +18,13 @@ TDownloadFailure TDownloadFailure::OfItem(const TWebCopyItem& item, const QStrin
 
 bool TDownloadFailure::AboutProxy() const
 {
-    return Reason.contains(QLatin1String("proxy"), Qt::CaseInsensitive);
+    return Cause == TTransferCause::ProxyUnreachable || Cause == TTransferCause::ProxyNeedsLogin
+        || Cause == TTransferCause::ProxyRefused || Cause == TTransferCause::ProxyScriptFailed;
 }
 
 bool TDownloadFailure::ServerUnreachable() const
 {
-    return !AboutProxy() && (ErrorCode == ieNameNotResolved || ErrorCode == ieCannotConnect);
+    return Cause == TTransferCause::HostNotFound || Cause == TTransferCause::CannotConnect;
 }
 
 QString TDownloadFailure::Text() const
@@ -31,45 +32,72 @@ QString TDownloadFailure::Text() const
     const QString tryLater = QStringLiteral("Please try again later.");
     QString what;
     QString advice = QStringLiteral("Click Download to try again.");
-    const bool aboutProxy = AboutProxy();
-    if (HttpStatus == 407 || (aboutProxy && Reason.contains(QLatin1String("407"))))
+    switch (Cause) {
+    case TTransferCause::ProxyNeedsLogin:
         what = QStringLiteral("The proxy server of your network needs a login before it lets the download through.");
-    else if (aboutProxy)
+        break;
+    case TTransferCause::ProxyScriptFailed:
+        what = QStringLiteral("The proxy configuration script of your network did not answer.");
+        break;
+    case TTransferCause::ProxyUnreachable:
+    case TTransferCause::ProxyRefused:
         what = QStringLiteral("The proxy server of your network could not be reached or refused the download.");
-    else if (ErrorCode == ieCertificateNotTrusted || ErrorCode == ieCertificateNameInvalid
-             || ErrorCode == ieCertificateDateInvalid || ErrorCode == ieSecureChannelFailure)
+        break;
+    case TTransferCause::TlsUntrusted:
+    case TTransferCause::TlsExpired:
+    case TTransferCause::TlsWrongName:
+    case TTransferCause::TlsHandshake:
+    case TTransferCause::TlsClientCertificate:
         what = QStringLiteral("The certificate of the download server %1 is not trusted, so the download was "
                               "stopped to keep your computer safe.")
                    .arg(Host);
-    else if (ErrorCode == ieHttpsToHttpRedirect)
+        break;
+    case TTransferCause::RedirectRefused:
         what = QStringLiteral("The download server %1 sent the download to an address that is not secure, so it "
                               "was stopped.")
                    .arg(Host);
-    else if (ErrorCode == ieRedirectFailed)
+        break;
+    case TTransferCause::RedirectLoop:
         what = QStringLiteral("The download server %1 kept sending the download elsewhere (too many redirects).")
                    .arg(Host);
-    else if (HttpStatus >= 300) {
+        break;
+    case TTransferCause::ServerStatus:
+    case TTransferCause::LoginRefused:
         what = QStringLiteral("The setup program is not on the server at the moment (the server answered %1).")
                    .arg(HttpStatus);
         advice = tryLater;
-    } else if (ErrorCode == ieTimeout && Received == 0) {
-        // Reached, or at least not refused, but silent: the server, not the user's Internet.
-        what = QStringLiteral("The download server %1 did not answer.").arg(Host);
-        advice = tryLater;
-    }
-    else if (ErrorCode == WebCopyErrors::WriteFailed || ErrorCode == WebCopyErrors::CannotCreateTarget)
-        what = Reason.contains(QLatin1String("No space"), Qt::CaseInsensitive)
-            ? QStringLiteral("The disk is full: there is not enough free space for the setup program in %1.")
-                  .arg(TargetDir)
-            : QStringLiteral("The setup program could not be saved in %1.").arg(TargetDir);
-    else if (Received == 0 && HttpStatus / 100 == 2 && ErrorCode == 0)
+        break;
+    case TTransferCause::TimedOut:
+        if (Received == 0) {
+            // Reached, or at least not refused, but silent: the server, not the user's Internet.
+            what = QStringLiteral("The download server %1 did not answer.").arg(Host);
+            advice = tryLater;
+        }
+        break;
+    case TTransferCause::DiskFull:
+        what = QStringLiteral("The disk is full: there is not enough free space for the setup program in %1.")
+                   .arg(TargetDir);
+        break;
+    case TTransferCause::TargetUnwritable:
+        what = QStringLiteral("The setup program could not be saved in %1.").arg(TargetDir);
+        break;
+    case TTransferCause::NoData:
         what = QStringLiteral("The download server sent an empty file instead of the setup program.");
-    else if (Received > 0)
-        what = Expected > 0 ? QStringLiteral("The download broke off after %1 of %2.")
-                                  .arg(FormatSizeText(Received), FormatSizeText(Expected))
-                            : QStringLiteral("The download broke off after %1.").arg(FormatSizeText(Received));
-    else
-        what = QStringLiteral("The setup program could not be downloaded.");
+        break;
+    case TTransferCause::ChecksumMismatch:
+    case TTransferCause::PartialAnswer:
+        what = QStringLiteral("The download server sent a file that is not the setup program, so it was not "
+                              "kept.");
+        break;
+    default:
+        break;
+    }
+    if (what.isEmpty()) {
+        what = Received <= 0    ? QStringLiteral("The setup program could not be downloaded.")
+            : Expected > 0      ? QStringLiteral("The download broke off after %1 of %2.")
+                                 .arg(FormatSizeText(Received), FormatSizeText(Expected))
+                                : QStringLiteral("The download broke off after %1.").arg(FormatSizeText(Received));
+    }
     QString text = what + QStringLiteral("\n\n") + advice;
     if (!Reason.isEmpty())
         text += QStringLiteral("\n\nDetails: ") + Reason;

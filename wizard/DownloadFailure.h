@@ -1,5 +1,7 @@
 #pragma once
 
+#include "webcopy/WebCopyTypes.h"
+
 #include <QString>
 
 class TWebCopyItem;
@@ -8,6 +10,7 @@ class TWebCopyItem;
 // in plain words, from the engine's result for the item, with the engine's own words as a
 // detail line.
 struct TDownloadFailure {
+    TTransferCause Cause = TTransferCause::None;  // what happened, as the engine tells it
     int ErrorCode = 0;       // the item's error number (OnError's code or the client's number)
     int HttpStatus = 0;
     QString Reason;          // the engine's reason
@@ -21,7 +24,7 @@ struct TDownloadFailure {
     // True when the server could not be reached at all: then the wizard's own connect-error
     // text says it best.
     bool ServerUnreachable() const;
-    // The reason names the proxy: it, not the server, is what failed.
+    // The proxy, not the server, is what failed.
     bool AboutProxy() const;
     QString Text() const;
 };

@@ -7,6 +7,7 @@
 #include "tests/support/WaitFor.h"
 #include "webcopy/WebCopy.h"
 #include "widgets/PageContainer.h"
+#include "wizard/DownloadFailure.h"
 #include "wizard/FrmMain.h"
 
 #include <QApplication>
@@ -370,4 +371,29 @@ TEST_F(DownloadRoad, AProxyThatWantsALoginIsTold)
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith(QLatin1String("The proxy server of your network needs a login"))) << told[0].toStdString();
     EXPECT_FALSE(QFile::exists(FMark));
+}
+
+TEST(DownloadFailureText, TheSentenceFollowsTheCauseNotTheWordsOfTheReason)
+{
+    // A server whose name holds "proxy" and a reason that mentions 407 are still the server's.
+    TDownloadFailure unreachable;
+    unreachable.Cause = TTransferCause::CannotConnect;
+    unreachable.Host = QStringLiteral("proxy-mirror.example");
+    unreachable.Reason = QStringLiteral("Failed to connect to proxy-mirror.example port 443 (407 tries)");
+    EXPECT_TRUE(unreachable.ServerUnreachable());
+    EXPECT_FALSE(unreachable.AboutProxy());
+
+    TDownloadFailure status;
+    status.Cause = TTransferCause::ServerStatus;
+    status.HttpStatus = 404;
+    status.Host = QStringLiteral("proxy.example");
+    status.Reason = QStringLiteral("The server answered 404.");
+    EXPECT_FALSE(status.Text().contains(QStringLiteral("proxy server"))) << status.Text().toStdString();
+    EXPECT_TRUE(status.Text().contains(QStringLiteral("answered 404")));
+
+    TDownloadFailure login;
+    login.Cause = TTransferCause::ProxyNeedsLogin;
+    login.Reason = QStringLiteral("The proxy 10.0.0.1:3128 needs a login (407).");
+    EXPECT_TRUE(login.AboutProxy());
+    EXPECT_TRUE(login.Text().startsWith(QStringLiteral("The proxy server of your network needs a login")));
 }
