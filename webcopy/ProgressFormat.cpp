@@ -12,16 +12,16 @@ namespace {
 constexpr qint64 KiloBase = 1000;
 constexpr qint64 MegaBase = 1000000;
 
-QString AmountTextFromKey(qint64 key, const QString& bytes, const QString& kilo, const QString& mega)
+QString AmountTextFromKey(qint64 key, const QString& per, const QString& kilo, const QString& mega)
 {
     if (key < 1000)
-        return QString::number(key) + bytes;
+        return QString::number(key) + (key == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes")) + per;
     const bool isMega = key >= MegaBase;
     const qint64 hundredths = key - (isMega ? MegaBase : KiloBase);
     QString decimals = QString::number(hundredths % 100);
     if (decimals.size() < 2)
         decimals.prepend(QLatin1Char('0'));
-    return QString::number(hundredths / 100) + QLocale().decimalPoint() + decimals + (isMega ? mega : kilo);
+    return QString::number(hundredths / 100) + QLocale().decimalPoint() + decimals + (isMega ? mega : kilo) + per;
 }
 
 // Round to the nearest integer, halves to even (the default rounding mode).
@@ -86,12 +86,13 @@ qint64 AmountKey(qint64 n)
 
 QString SizeTextFromKey(qint64 key)
 {
-    return AmountTextFromKey(key, QStringLiteral(" bytes"), QStringLiteral(" Kb"), QStringLiteral(" Mb"));
+    // Bytes: KB and MB (Kb and Mb would be bits).
+    return AmountTextFromKey(key, QString(), QStringLiteral(" KB"), QStringLiteral(" MB"));
 }
 
 QString RateTextFromKey(qint64 key)
 {
-    return AmountTextFromKey(key, QStringLiteral(" bytes/sec"), QStringLiteral(" Kb/sec"), QStringLiteral(" Mb/sec"));
+    return AmountTextFromKey(key, QStringLiteral("/sec"), QStringLiteral(" KB"), QStringLiteral(" MB"));
 }
 
 QString FormatSizeText(qint64 n)

@@ -12,7 +12,7 @@ qint64 DivRoundHalfEven(qint64 num, qint64 den);
 // num * factor / den, rounded and saturated as DivRoundHalfEven; the product never overflows.
 qint64 MulDivRoundHalfEven(qint64 num, qint64 factor, qint64 den);
 
-// "999 bytes", "1.00 Kb", "1.54 Mb": decimal units, two decimals (rounded half to even on
+// "1 byte", "999 bytes", "1.00 KB", "1.54 MB": decimal units, two decimals (rounded half to even on
 // the exact value), the locale's decimal separator.
 QString FormatSizeText(qint64 n);
 QString FormatRateText(qint64 n);

@@ -597,7 +597,7 @@ TEST(ProgressArithmetic, TimeLeftBeyond32BitsStaysTheLongest)
 TEST(ProgressArithmetic, AmountTextsOfTheExtremes)
 {
     const QString point = QLocale().decimalPoint();
-    EXPECT_EQ(FormatSizeText(Max64), QStringLiteral("9223372036854") + point + QStringLiteral("78 Mb"));
+    EXPECT_EQ(FormatSizeText(Max64), QStringLiteral("9223372036854") + point + QStringLiteral("78 MB"));
     EXPECT_EQ(FormatRateText(Min64), QStringLiteral("-9223372036854775808 bytes/sec"));
 }
 

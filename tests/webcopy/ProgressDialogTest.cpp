@@ -144,15 +144,16 @@ TEST(ProgressFormat, SizeAndRateTexts)
     } cases[] = {
         {0, "0 bytes", "0 bytes/sec"},
         {-5, "-5 bytes", "-5 bytes/sec"},
+        {1, "1 byte", "1 byte/sec"},
         {999, "999 bytes", "999 bytes/sec"},
-        {1000, "1.00 Kb", "1.00 Kb/sec"},
-        {1005, "1.00 Kb", "1.00 Kb/sec"},  // a half goes to the even neighbour
-        {1015, "1.02 Kb", "1.02 Kb/sec"},
-        {1536, "1.54 Kb", "1.54 Kb/sec"},
-        {999999, "1000.00 Kb", "1000.00 Kb/sec"},
-        {1000000, "1.00 Mb", "1.00 Mb/sec"},
-        {1536000, "1.54 Mb", "1.54 Mb/sec"},
-        {1073741824, "1073.74 Mb", "1073.74 Mb/sec"},
+        {1000, "1.00 KB", "1.00 KB/sec"},
+        {1005, "1.00 KB", "1.00 KB/sec"},  // a half goes to the even neighbour
+        {1015, "1.02 KB", "1.02 KB/sec"},
+        {1536, "1.54 KB", "1.54 KB/sec"},
+        {999999, "1000.00 KB", "1000.00 KB/sec"},
+        {1000000, "1.00 MB", "1.00 MB/sec"},
+        {1536000, "1.54 MB", "1.54 MB/sec"},
+        {1073741824, "1073.74 MB", "1073.74 MB/sec"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatSizeText(c.n), QString::fromLatin1(c.size).replace(QLatin1Char('.'), point)) << c.n;
