@@ -185,9 +185,10 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     lines << "Cache-Control: no-cache" << "Pragma: no-cache";
     if (FUploading) {
         // Without it libcurl waits up to a second for "100 Continue" before the body. With a
-        // login the wait is worth it: a server challenges before the body, which libcurl then
-        // sends once, with the answer to the challenge; a body already sent cannot come again.
-        lines << (options.UserName.isEmpty() ? "Expect:" : "Expect: 100-continue");
+        // login, or through a proxy that may want one, the wait is worth it: the challenge comes
+        // before the body, which libcurl then sends once (a body already sent cannot come
+        // again), and a proxy's refusal is read instead of lost in a reset while sending.
+        lines << (options.UserName.isEmpty() && FProxy.isEmpty() ? "Expect:" : "Expect: 100-continue");
         // The body goes as it is; libcurl would label a POST as a form.
         lines << "Content-Type:";
     }
