@@ -61,7 +61,7 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
     // Everything between connecting and disconnecting; the source is closed when it returns.
     const auto copy = [&](TTargetFolder& folder) -> TTransferResult {
         const QString sourcePath = fromShare ? SharedSourcePath(share, source) : WithoutFileScheme(source);
-        QString targetPath =
+        const QString targetPath =
             CombinePath(targetDir, item.TargetFilename.isEmpty() ? ExtractURLFileName(source) : item.TargetFilename);
         run.SetLastFile(targetPath, targetDir);
 
@@ -100,33 +100,24 @@ TTransferResult TFileCopy::Run(TCopyRun& run, TTransferJob& job)
                 return TTransferRules::Skip(check, QStringLiteral("The source is not newer"));
         }
 
-        bool mustNotReplace = false;
-        if (!run.Rules().ApplyOverwriteRule(targetPath, folder, mustNotReplace))
-            return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
-        folder.MakeParentDirectories(targetPath);
-
-        // The target's name shows the old file until the new one is complete.
-        const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
+        TBlockLoop loop;
+        loop.TargetPath = targetPath;
+        TTransferResult failure;
+        const std::unique_ptr<TFileWriter> writer =
+            OpenTarget(run, folder, loop, QStringLiteral("Cannot create target file "), failure);
         if (!writer)
-            return TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
-                                          QStringLiteral("Cannot create target file ") + targetPath, folder.Reason());
+            return failure;
 
         // Room for what the source really holds: a sparse source stays sparse.
         writer->Reserve(status.ReservableSize());
         const auto buffer = std::make_unique_for_overwrite<char[]>(CopyBlockSize);
-        TBlockLoop loop;
         loop.Expected = status.Size;
         // A source that ends short of the size it had at the start is no copy of it.
         loop.ExpectedIsExact = true;
         loop.EmptyIsComplete = true;
         loop.CaptionWord = owner.DlgCopying;
-        loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + targetPath;
+        loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + loop.TargetPath;
         loop.WriteFailureEndsRun = false;
-        loop.TargetPath = targetPath;
-        loop.MustNotReplace = mustNotReplace;
-        loop.ApplyRuleAgain = [&](QString& path, bool& noReplace) {
-            return run.Rules().ApplyOverwriteRule(path, folder, noReplace);
-        };
         loop.ExpectedSha256 = item.ExpectedSha256;
         loop.Next = [&]() -> TCopiedBlock {
             if (!loop.Hash)

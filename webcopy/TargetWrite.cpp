@@ -122,6 +122,26 @@ TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop
     return WriteFailure(writer, loop);
 }
 
+std::unique_ptr<TFileWriter> OpenTarget(TCopyRun& run, TTargetFolder& folder, TBlockLoop& loop,
+                                        const QString& cannotCreateWords, TTransferResult& failure)
+{
+    if (!run.Rules().ApplyOverwriteRule(loop.TargetPath, folder, loop.MustNotReplace)) {
+        failure = TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
+        return nullptr;
+    }
+    loop.ApplyRuleAgain = [&run, &folder](QString& path, bool& mustNotReplace) {
+        return run.Rules().ApplyOverwriteRule(path, folder, mustNotReplace);
+    };
+    // The target file name may bring directories of its own.
+    folder.MakeParentDirectories(loop.TargetPath);
+    // The target's name shows the old file until the new one is complete.
+    std::unique_ptr<TFileWriter> writer = folder.CreateWriter(loop.TargetPath);
+    if (!writer)
+        failure = TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
+                                         cannotCreateWords + loop.TargetPath, folder.Reason());
+    return writer;
+}
+
 TCopiedBlock MoveBlock(const std::function<qint64(char*, qint64)>& read, char* buffer, qint64 size,
                        TFileWriter& writer, TSha256* hash)
 {
@@ -142,36 +162,27 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
                                   bool emptyIsFailure, const QString& expectedSha256)
 {
     received = 0;
-    QString targetPath = CombinePath(targetDir, fileName);
+    const QString targetPath = CombinePath(targetDir, fileName);
     run.SetLastFile(targetPath, targetDir);
-    const QString cannotCreate = cannotCreateWords + targetPath;
     if (fileName.isEmpty())
-        return TTransferResult::Error(TTransferCause::InvalidUrl, WebCopyErrors::CannotCreateTarget, cannotCreate,
+        return TTransferResult::Error(TTransferCause::InvalidUrl, WebCopyErrors::CannotCreateTarget,
+                                      cannotCreateWords + targetPath,
                                       QStringLiteral("The server's file name is not a usable local name"));
-    bool mustNotReplace = false;
-    if (!run.Rules().ApplyOverwriteRule(targetPath, folder, mustNotReplace))
-        return TTransferResult::Skipped(QStringLiteral("Overwriting the existing file was refused"));
-    // The target file name may bring directories of its own.
-    folder.MakeParentDirectories(targetPath);
-    const std::unique_ptr<TFileWriter> writer = folder.CreateWriter(targetPath);
+    TBlockLoop loop;
+    loop.TargetPath = targetPath;
+    TTransferResult failure;
+    const std::unique_ptr<TFileWriter> writer = OpenTarget(run, folder, loop, cannotCreateWords, failure);
     if (!writer)
-        return TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
-                                      cannotCreate, folder.Reason());
+        return failure;
 
     run.Progress().SetMarquee(expected == 0);
     char buffer[ReceiveBlockSize];
-    TBlockLoop loop;
     loop.Expected = expected;
     loop.CaptionWord = run.Owner().DlgDwnload;
-    loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + targetPath;
+    loop.WriteFailedMessage = QStringLiteral("Error writing to destination file ") + loop.TargetPath;
     loop.Next = [&] { return MoveBlock(read, buffer, ReceiveBlockSize, *writer, loop.Hash); };
     loop.ReadFailed = readFailed;
     loop.EmptyIsFailure = emptyIsFailure;
     loop.ExpectedSha256 = expectedSha256;
-    loop.TargetPath = targetPath;
-    loop.MustNotReplace = mustNotReplace;
-    loop.ApplyRuleAgain = [&](QString& path, bool& noReplace) {
-        return run.Rules().ApplyOverwriteRule(path, folder, noReplace);
-    };
     return WriteBlocks(run, *writer, loop, received);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class TCopyRun;
 class TTargetFolder;
@@ -40,6 +41,11 @@ struct TBlockLoop {
     std::function<TTransferResult()> ReadFailed;
 };
 TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop, qint64& moved);
+// The target at loop.TargetPath under the overwrite rule (the path may move on to a unique
+// name), its missing folders made and a writer open on it; the loop learns how to commit it.
+// Null with `failure` set when the rule refused or the file cannot be made.
+std::unique_ptr<TFileWriter> OpenTarget(TCopyRun& run, TTargetFolder& folder, TBlockLoop& loop,
+                                        const QString& cannotCreateWords, TTransferResult& failure);
 // One block through a buffer: read (> 0 bytes, 0 at the end, -1 failed), hashed when a hash is
 // given, written.
 TCopiedBlock MoveBlock(const std::function<qint64(char*, qint64)>& read, char* buffer, qint64 size,
