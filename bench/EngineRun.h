@@ -4,23 +4,32 @@
 #include <QStringList>
 
 // The engine's side of a paired case, run as a child process of the benchmark so that it is
-// measured as the reference tools are: one transfer with the progress dialog shown, exit code 0
-// only when it succeeded.
+// measured as the reference tools are: one TWebCopy run with the progress dialog shown, exit
+// code 0 only when every item succeeded.
 //
-//   orvanta-bench --engine-run KIND SOURCE TARGET-DIR TARGET-NAME [CA-FILE]
+//   orvanta-bench --engine-run KIND SOURCE TARGET-DIR [--name TARGET-NAME] [--ca CA-FILE] [--auth FILE]
 //
-// KIND is http (also https), file, ftp-download or ftp-upload. FTP servers are named by URL:
-// the SOURCE of a download ("ftp://127.0.0.1:PORT/path") or the TARGET-DIR of an upload.
+// KIND is one item of http (also https), file, ftp-download, ftp-upload or ftp-many (a wpMultiFtp
+// item, SOURCE ending in a pattern), or http-list: one http item for each URL in the file SOURCE,
+// one a line. FTP servers are named by URL: the SOURCE of a download ("ftp://127.0.0.1:PORT/path")
+// or the TARGET-DIR of an upload. A TARGET-DIR on a share ("smb://...") is reached with the
+// account of the --auth file, in smbclient's format ("username = ...", "password = ...").
 // On success it prints "transfer SECONDS": the run alone, from Execute to its end.
 class TEngineRun {
 public:
+    struct TOptions {
+        QString TargetName;
+        QString CaFile;
+        QString AuthFile;
+    };
+
     static constexpr const char* TransferLinePrefix = "transfer";
     // The seconds of the "transfer" line in the output of a run, or -1 when there is none.
     static double TransferSeconds(const QString& output);
     static QString Flag() { return QStringLiteral("--engine-run"); }
-    // The benchmark's own command line that runs one transfer.
+    // The benchmark's own command line that runs the transfer.
     static QStringList Arguments(const QString& kind, const QString& source, const QString& targetDir,
-                                 const QString& targetName, const QString& caFile = {});
+                                 const TOptions& options = {});
     // Runs the transfer that `arguments` (those after the flag) describe; the process's exit code.
     static int Run(const QStringList& arguments);
 };
