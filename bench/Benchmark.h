@@ -44,7 +44,8 @@ private:
     TPairedCase Download(const QString& name, const QString& engineKind, const QString& url, const QString& caFile = {});
     // The many small files from `baseUrl` (ending in a slash), curl's side done: one command with a
     // url/output pair for each file. Nothing when curl's configuration could not be written.
-    std::optional<TPairedCase> ManyFilesCase(const QString& name, const QString& server, const QString& baseUrl) const;
+    std::optional<TPairedCase> ManyFilesCase(const QString& name, const QString& server, const QString& baseUrl,
+                                             const QStringList& curlOptions = {}) const;
     // Tells why the case failed and gives false.
     bool Fail(const QString& name, const QString& why);
     QString Path(const QString& relative) const;

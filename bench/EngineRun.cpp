@@ -15,6 +15,20 @@ namespace {
 const QString NameOption = QStringLiteral("--name");
 const QString CaOption = QStringLiteral("--ca");
 const QString AuthOption = QStringLiteral("--auth");
+const QString FtpModeOption = QStringLiteral("--ftp-mode");
+const QString ActiveMode = QStringLiteral("active");
+
+struct TOptions {
+    QString TargetName;
+    QString CaFile;
+    QString AuthFile;
+    QString FtpMode;
+};
+
+QStringList Option(const QString& option, const QString& value)
+{
+    return value.isEmpty() ? QStringList() : QStringList{option, value};
+}
 const QString HttpListKind = QStringLiteral("http-list");
 
 // An FTP server named by URL: the host and port go to the item, the path stays as the server sees it.
@@ -27,10 +41,12 @@ QString TakeFtpServer(TWebCopyItem& item, const QString& url)
 }
 
 // The options after the three fixed arguments; false on one it does not know or without a value.
-bool ParseOptions(const QStringList& arguments, TEngineRun::TOptions& options)
+bool ParseOptions(const QStringList& arguments, TOptions& options)
 {
-    const QHash<QString, QString*> values{
-        {NameOption, &options.TargetName}, {CaOption, &options.CaFile}, {AuthOption, &options.AuthFile}};
+    const QHash<QString, QString*> values{{NameOption, &options.TargetName},
+                                          {CaOption, &options.CaFile},
+                                          {AuthOption, &options.AuthFile},
+                                          {FtpModeOption, &options.FtpMode}};
     for (qsizetype i = 0; i < arguments.size(); i += 2) {
         if (!values.contains(arguments.at(i)) || i + 1 >= arguments.size())
             return false;
@@ -76,16 +92,29 @@ QStringList Sources(const QString& kind, const QString& source)
 } // namespace
 
 QStringList TEngineRun::Arguments(const QString& kind, const QString& source, const QString& targetDir,
-                                  const TOptions& options)
+                                  const QStringList& options)
 {
-    QStringList arguments{Flag(), kind, source, targetDir};
-    const QList<std::pair<QString, QString>> named{
-        {NameOption, options.TargetName}, {CaOption, options.CaFile}, {AuthOption, options.AuthFile}};
-    for (const auto& [option, value] : named) {
-        if (!value.isEmpty())
-            arguments << option << value;
-    }
-    return arguments;
+    return QStringList{Flag(), kind, source, targetDir} + options;
+}
+
+QStringList TEngineRun::TargetName(const QString& name)
+{
+    return Option(NameOption, name);
+}
+
+QStringList TEngineRun::CaFile(const QString& path)
+{
+    return Option(CaOption, path);
+}
+
+QStringList TEngineRun::AuthFile(const QString& path)
+{
+    return Option(AuthOption, path);
+}
+
+QStringList TEngineRun::ActiveFtp()
+{
+    return Option(FtpModeOption, ActiveMode);
 }
 
 double TEngineRun::TransferSeconds(const QString& output)
@@ -114,7 +143,8 @@ int TEngineRun::Run(const QStringList& arguments)
     if (arguments.size() < 3 || !protocols.contains(kind) || !ParseOptions(arguments.mid(3), options)
         || (!options.AuthFile.isEmpty() && !ReadAccount(options.AuthFile, userName, password)) || sources.isEmpty()) {
         std::fprintf(stderr,
-                     "usage: orvanta-bench %s KIND SOURCE TARGET-DIR [--name TARGET-NAME] [--ca CA-FILE] [--auth FILE]\n",
+                     "usage: orvanta-bench %s KIND SOURCE TARGET-DIR [--name TARGET-NAME] [--ca CA-FILE] [--auth FILE] "
+                     "[--ftp-mode active|passive]\n",
                      qPrintable(Flag()));
         return 2;
     }
@@ -123,7 +153,7 @@ int TEngineRun::Run(const QStringList& arguments)
     webCopy.ShowTime = true;
     webCopy.ShowElapsedTime = true;
     webCopy.ShowCompletion = true;
-    webCopy.FTPPassive = true;
+    webCopy.FTPPassive = options.FtpMode != ActiveMode;
     webCopy.CaFile = options.CaFile;
     for (const QString& source : sources) {
         TWebCopyItem* item = webCopy.Items().Add();
