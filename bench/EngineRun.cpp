@@ -17,7 +17,9 @@ const QString CaOption = QStringLiteral("--ca");
 const QString AuthOption = QStringLiteral("--auth");
 const QString FtpModeOption = QStringLiteral("--ftp-mode");
 const QString ActiveMode = QStringLiteral("active");
+const QString HttpListKind = QStringLiteral("http-list");
 
+// What the options after the three fixed arguments say.
 struct TOptions {
     QString TargetName;
     QString CaFile;
@@ -29,7 +31,6 @@ QStringList Option(const QString& option, const QString& value)
 {
     return value.isEmpty() ? QStringList() : QStringList{option, value};
 }
-const QString HttpListKind = QStringLiteral("http-list");
 
 // An FTP server named by URL: the host and port go to the item, the path stays as the server sees it.
 QString TakeFtpServer(TWebCopyItem& item, const QString& url)
