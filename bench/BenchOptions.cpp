@@ -4,14 +4,15 @@
 
 QStringList TBenchOptions::AllCases()
 {
-    return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("filecopy"),
-            QStringLiteral("ftp-download"), QStringLiteral("ftp-upload"), QStringLiteral("cancel"),
+    return {QStringLiteral("http"),      QStringLiteral("https"),    QStringLiteral("http-many"),
+            QStringLiteral("filecopy"),  QStringLiteral("smb-copy"), QStringLiteral("ftp-download"),
+            QStringLiteral("ftp-upload"), QStringLiteral("ftp-many"), QStringLiteral("cancel"),
             QStringLiteral("progress-step")};
 }
 
 QString TBenchOptions::Usage()
 {
-    return QStringLiteral("usage: orvanta-bench [--pairs N] [--dir DIRECTORY] [--size MiB] [CASE ...]\ncases: ")
+    return QStringLiteral("usage: orvanta-bench [--pairs N] [--dir DIRECTORY] [--size MiB] [--files N] [CASE ...]\ncases: ")
         + AllCases().join(QLatin1Char(' '));
 }
 
@@ -26,6 +27,8 @@ bool TBenchOptions::Parse(const QStringList& arguments)
             Pairs = arguments.at(++i).toInt(&number);
         else if (argument == QLatin1String("--size") && hasValue)
             SizeMiB = arguments.at(++i).toLongLong(&number);
+        else if (argument == QLatin1String("--files") && hasValue)
+            Files = arguments.at(++i).toInt(&number);
         else if (argument == QLatin1String("--dir") && hasValue)
             Directory = arguments.at(++i);
         else if (AllCases().contains(argument))
@@ -36,7 +39,7 @@ bool TBenchOptions::Parse(const QStringList& arguments)
                 : QStringLiteral("unknown argument '%1'").arg(argument);
             return false;
         }
-        if (!number || Pairs < 1 || SizeMiB < 1) {
+        if (!number || Pairs < 1 || SizeMiB < 1 || Files < 1) {
             FError = QStringLiteral("'%1' needs a positive number").arg(argument);
             return false;
         }

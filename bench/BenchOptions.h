@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The command line:  orvanta-bench [--pairs N] [--dir DIRECTORY] [--size MiB] [CASE ...]
+// The command line:  orvanta-bench [--pairs N] [--dir DIRECTORY] [--size MiB] [--files N] [CASE ...]
 class TBenchOptions {
 public:
     // Every case in the order they run; the default when none is named.
@@ -17,6 +17,8 @@ public:
     int Pairs = 5;
     QString Directory;
     qint64 SizeMiB = 1024;
+    // How many small files the *-many cases fetch in one run.
+    int Files = 2000;
     QStringList Cases;
 
 private:

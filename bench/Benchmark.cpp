@@ -9,7 +9,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QUuid>
 
 #include <cstdio>
 
@@ -17,6 +19,10 @@ namespace {
 
 constexpr int CancelTries = 5;
 const QString ServedName = QStringLiteral("big.bin");
+// What the engine writes, beside the reference's output.
+const QString EngineName = QStringLiteral("engine.bin");
+// The small files, below the served directory.
+const QString ManyDir = QStringLiteral("many");
 
 void Print(const QString& text)
 {
@@ -44,8 +50,11 @@ int TBenchmark::Run()
                      qPrintable(FOptions.Directory));
         return 1;
     }
-    Print(QStringLiteral("%1 MiB per transfer, %2 counted pairs after a warm-up pair, dialogs shown (%3)\n\n")
+    Print(QStringLiteral("%1 MiB per transfer (%2 files of %3 KiB in one run for the *-many cases), %4 counted pairs "
+                         "after a warm-up pair, dialogs shown (%5)\n\n")
               .arg(FOptions.SizeMiB)
+              .arg(FOptions.Files)
+              .arg(TManyFiles::FileSize / 1024)
               .arg(FOptions.Pairs)
               .arg(QGuiApplication::platformName()));
     bool allRan = true;
@@ -81,33 +90,28 @@ bool TBenchmark::RunCase(const QString& name)
         return RunPaired(download);
     }
     if (name == QLatin1String("filecopy")) {
-        TPairedCase copy;
-        copy.Name = name;
-        copy.Server = QStringLiteral("local disk");
-        copy.ReferenceOutput = Path(QStringLiteral("out/cp.bin"));
-        copy.EngineOutput = Path(QStringLiteral("out/engine.bin"));
+        TPairedCase copy = BigFileCase(name, QStringLiteral("local disk"), Path(QStringLiteral("out/cp.bin")));
         copy.Reference = {QStringLiteral("cp"), Served(), copy.ReferenceOutput};
-        copy.Engine = TEngineRun::Arguments(QStringLiteral("file"), Served(), Path(QStringLiteral("out")), QStringLiteral("engine.bin"));
-        copy.Sync = true;
+        copy.Engine = TEngineRun::Arguments(QStringLiteral("file"), Served(), Path(QStringLiteral("out")), TEngineRun::TargetName(EngineName));
         return RunPaired(copy);
     }
-    if (name == QLatin1String("ftp-download") || name == QLatin1String("ftp-upload")) {
+    if (name == QLatin1String("smb-copy"))
+        return RunSmbCopy();
+    if (name == QLatin1String("http-many")) {
+        if (!StartNginx(name) || !MakeManyFiles(name))
+            return false;
+        const QString baseUrl = QStringLiteral("http://127.0.0.1:%1/%2/").arg(FNginx->HttpPort()).arg(ManyDir);
+        const QString urlList = Path(QStringLiteral("http-many.urls"));
+        std::optional<TPairedCase> download = ManyFilesCase(name, TNginxServer::Version(), baseUrl);
+        if (!download || !FManyFiles.WriteUrlList(urlList, baseUrl))
+            return Fail(name, QStringLiteral("cannot write the lists of the files in ") + Path({}));
+        download->Engine = TEngineRun::Arguments(QStringLiteral("http-list"), urlList, download->EngineOutput);
+        return RunPaired(*download);
+    }
+    if (name.startsWith(QLatin1String("ftp-"))) {
         if (!StartVsftpd(name))
             return false;
-        const QString base = QStringLiteral("ftp://127.0.0.1:%1/").arg(FVsftpdPort);
-        if (name == QLatin1String("ftp-download")) {
-            TPairedCase download = Download(name, name, base + ServedName);
-            download.Server = QStringLiteral("vsftpd");
-            return RunPaired(download);
-        }
-        TPairedCase upload;
-        upload.Name = name;
-        upload.Server = QStringLiteral("vsftpd");
-        upload.ReferenceOutput = Path(QStringLiteral("served/up/curl.bin"));
-        upload.EngineOutput = Path(QStringLiteral("served/up/engine.bin"));
-        upload.Reference = {QStringLiteral("curl"), QStringLiteral("-s"), QStringLiteral("-T"), Served(), base + QStringLiteral("up/curl.bin")};
-        upload.Engine = TEngineRun::Arguments(name, Served(), base + QStringLiteral("up"), QStringLiteral("engine.bin"));
-        return RunPaired(upload);
+        return RunFtp(name, QStringLiteral("ftp://127.0.0.1:%1/").arg(FVsftpdPort));
     }
     if (name == QLatin1String("cancel"))
         return RunCancel();
@@ -115,23 +119,97 @@ bool TBenchmark::RunCase(const QString& name)
     return RunProgressStep();
 }
 
+bool TBenchmark::RunFtp(const QString& name, const QString& baseUrl)
+{
+    const QString server = QStringLiteral("vsftpd");
+    if (name == QLatin1String("ftp-download")) {
+        TPairedCase download = Download(name, name, baseUrl + ServedName);
+        download.Server = server;
+        return RunPaired(download);
+    }
+    if (name == QLatin1String("ftp-upload")) {
+        TPairedCase upload = BigFileCase(name, server, Path(QStringLiteral("served/up/curl.bin")));
+        upload.EngineOutput = Path(QStringLiteral("served/up/") + EngineName);
+        upload.Reference = {QStringLiteral("curl"), QStringLiteral("-s"), QStringLiteral("-T"), Served(), baseUrl + QStringLiteral("up/curl.bin")};
+        upload.Engine = TEngineRun::Arguments(name, Served(), baseUrl + QStringLiteral("up"), TEngineRun::TargetName(EngineName));
+        return RunPaired(upload);
+    }
+    // ftp-many: one wpMultiFtp item, one listing, against curl's url/output pairs on one
+    // connection. Both sides in active mode: the curl here, in passive mode, waits out a second
+    // between the server's passive reply and its connect on many of the files, so that a run of
+    // 2000 files overran two minutes; in active mode it has no such wait.
+    if (!MakeManyFiles(name))
+        return false;
+    const QString manyUrl = baseUrl + ManyDir + QLatin1Char('/');
+    std::optional<TPairedCase> download =
+        ManyFilesCase(name, server + QStringLiteral(", active mode"), manyUrl, {QStringLiteral("-P"), QStringLiteral("127.0.0.1")});
+    if (!download)
+        return Fail(name, QStringLiteral("cannot write curl's configuration in ") + Path({}));
+    download->Engine = TEngineRun::Arguments(name, manyUrl + TManyFiles::Pattern(), download->EngineOutput,
+                                             TEngineRun::ActiveFtp());
+    return RunPaired(*download);
+}
+
+bool TBenchmark::RunSmbCopy()
+{
+    const QString name = QStringLiteral("smb-copy");
+    const QString shareDir = Path(QStringLiteral("smb/share"));
+    const QString targetDir = QStringLiteral("dir");
+    if (!StartSmbd(name, shareDir) || !QDir(shareDir).mkpath(targetDir))
+        return false;
+    TPairedCase copy = BigFileCase(name, TSmbServer::Version(), QDir(shareDir).filePath(targetDir + QStringLiteral("/smbclient.bin")));
+    copy.EngineOutput = QDir(shareDir).filePath(targetDir + QLatin1Char('/') + EngineName);
+    const QString authFile = Path(QStringLiteral("smb/auth"));
+    copy.Reference = {QStringLiteral("smbclient"), TSmbServer::ServiceName(), QStringLiteral("-p"), QString::number(FSmb->Port()),
+                      QStringLiteral("-A"), authFile, QStringLiteral("-D"), targetDir, QStringLiteral("-c"),
+                      QStringLiteral("put \"%1\" smbclient.bin").arg(Served())};
+    copy.Engine = TEngineRun::Arguments(QStringLiteral("file"), Served(), FSmb->ShareUrl() + QLatin1Char('/') + targetDir,
+                                        TEngineRun::TargetName(EngineName) + TEngineRun::AuthFile(authFile));
+    return RunPaired(copy);
+}
+
+TPairedCase TBenchmark::BigFileCase(const QString& name, const QString& server, const QString& referenceOutput) const
+{
+    TPairedCase big;
+    big.Name = name;
+    big.Server = server;
+    big.ReferenceOutput = referenceOutput;
+    big.EngineOutput = Path(QStringLiteral("out/") + EngineName);
+    big.ExpectedSize = Size();
+    return big;
+}
+
 TPairedCase TBenchmark::Download(const QString& name, const QString& engineKind, const QString& url, const QString& caFile)
 {
-    TPairedCase download;
-    download.Name = name;
-    download.ReferenceOutput = Path(QStringLiteral("out/curl.bin"));
-    download.EngineOutput = Path(QStringLiteral("out/engine.bin"));
+    TPairedCase download = BigFileCase(name, {}, Path(QStringLiteral("out/curl.bin")));
     download.Reference = {QStringLiteral("curl"), QStringLiteral("-s")};
     if (!caFile.isEmpty())
         download.Reference << QStringLiteral("--cacert") << caFile;
     download.Reference << QStringLiteral("-o") << download.ReferenceOutput << url;
-    download.Engine = TEngineRun::Arguments(engineKind, url, Path(QStringLiteral("out")), QStringLiteral("engine.bin"), caFile);
+    download.Engine = TEngineRun::Arguments(engineKind, url, Path(QStringLiteral("out")),
+                                            TEngineRun::TargetName(EngineName) + TEngineRun::CaFile(caFile));
+    return download;
+}
+
+std::optional<TPairedCase> TBenchmark::ManyFilesCase(const QString& name, const QString& server, const QString& baseUrl,
+                                                      const QStringList& curlOptions) const
+{
+    TPairedCase download;
+    download.Name = name;
+    download.Server = server;
+    download.ReferenceOutput = Path(QStringLiteral("out/curl-many"));
+    download.EngineOutput = Path(QStringLiteral("out/engine-many"));
+    download.ExpectedSize = FManyFiles.TotalSize();
+    download.ExpectedFiles = FManyFiles.Count();
+    const QString config = Path(name + QStringLiteral(".curl"));
+    download.Reference = QStringList{QStringLiteral("curl"), QStringLiteral("-s")} + curlOptions + QStringList{QStringLiteral("-K"), config};
+    if (!FManyFiles.WriteCurlConfig(config, baseUrl, download.ReferenceOutput))
+        return std::nullopt;
     return download;
 }
 
 bool TBenchmark::RunPaired(TPairedCase& paired)
 {
-    paired.ExpectedSize = Size();
     paired.Engine.prepend(QCoreApplication::applicationFilePath());
     if (!paired.Measure(FOptions.Pairs, Path(QStringLiteral("time.txt")))) {
         Fail(paired.Name, paired.Failure());
@@ -221,11 +299,45 @@ bool TBenchmark::StartVsftpd(const QString& caseName)
     return true;
 }
 
-void TBenchmark::Fail(const QString& name, const QString& why)
+bool TBenchmark::StartSmbd(const QString& caseName, const QString& shareDir)
+{
+    if (FSmb)
+        return true;
+    const QString stateDir = Path(QStringLiteral("smb/state"));
+    if (!QDir().mkpath(stateDir) || !QDir().mkpath(shareDir))
+        return Fail(caseName, QStringLiteral("cannot make %1 and %2").arg(stateDir, shareDir));
+    // The one account of a server that lives as long as this run: smbclient and the engine read
+    // it from the same file.
+    const QString password = QUuid::createUuid().toString(QUuid::Id128);
+    auto smb = std::make_unique<TSmbServer>();
+    if (!smb->Start(stateDir, shareDir, password))
+        return Fail(caseName, smb->Message());
+    QFile auth(Path(QStringLiteral("smb/auth")));
+    const QByteArray account = QStringLiteral("username = %1\npassword = %2\n").arg(smb->UserName(), password).toUtf8();
+    if (!auth.open(QIODevice::WriteOnly) || auth.write(account) != account.size() || !auth.flush())
+        return Fail(caseName, QStringLiteral("cannot write ") + auth.fileName());
+    FSmb = std::move(smb);
+    return true;
+}
+
+bool TBenchmark::MakeManyFiles(const QString& caseName)
+{
+    if (FManyFiles.Count() > 0)
+        return true;
+    const QString served = Path(QStringLiteral("served/") + ManyDir);
+    if (!QDir().mkpath(served) || !QDir().mkpath(Path(QStringLiteral("out/curl-many")))
+        || !QDir().mkpath(Path(QStringLiteral("out/engine-many"))) || !FManyFiles.Make(served, FOptions.Files)
+        || !FManyInMemory.Lock(served))
+        return Fail(caseName, QStringLiteral("cannot make %1 files in %2 and keep them in memory (vmtouch)").arg(FOptions.Files).arg(served));
+    return true;
+}
+
+bool TBenchmark::Fail(const QString& name, const QString& why)
 {
     std::fprintf(stderr, "%s failed: %s\n", qPrintable(name), qPrintable(why));
     FSummary << QStringList{name, QStringLiteral("failed"), QStringLiteral("-"), QStringLiteral("-"),
                             QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-")};
+    return false;
 }
 
 QString TBenchmark::Path(const QString& relative) const

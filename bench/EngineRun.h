@@ -4,13 +4,18 @@
 #include <QStringList>
 
 // The engine's side of a paired case, run as a child process of the benchmark so that it is
-// measured as the reference tools are: one transfer with the progress dialog shown, exit code 0
-// only when it succeeded.
+// measured as the reference tools are: one TWebCopy run with the progress dialog shown, exit
+// code 0 only when every item succeeded.
 //
-//   orvanta-bench --engine-run KIND SOURCE TARGET-DIR TARGET-NAME [CA-FILE]
+//   orvanta-bench --engine-run KIND SOURCE TARGET-DIR [--name TARGET-NAME] [--ca CA-FILE] [--auth FILE]
+//                 [--ftp-mode active|passive]
 //
-// KIND is http (also https), file, ftp-download or ftp-upload. FTP servers are named by URL:
-// the SOURCE of a download ("ftp://127.0.0.1:PORT/path") or the TARGET-DIR of an upload.
+// KIND is one item of http (also https), file, ftp-download, ftp-upload or ftp-many (a wpMultiFtp
+// item, SOURCE ending in a pattern), or http-list: one http item for each URL in the file SOURCE,
+// one a line. FTP servers are named by URL: the SOURCE of a download ("ftp://127.0.0.1:PORT/path")
+// or the TARGET-DIR of an upload. A TARGET-DIR on a share ("smb://...") is reached with the
+// account of the --auth file, in smbclient's format ("username = ...", "password = ...").
+// FTP data connections are passive unless --ftp-mode says active.
 // On success it prints "transfer SECONDS": the run alone, from Execute to its end.
 class TEngineRun {
 public:
@@ -18,9 +23,14 @@ public:
     // The seconds of the "transfer" line in the output of a run, or -1 when there is none.
     static double TransferSeconds(const QString& output);
     static QString Flag() { return QStringLiteral("--engine-run"); }
-    // The benchmark's own command line that runs one transfer.
+    // The benchmark's own command line that runs the transfer, with options made by those below.
     static QStringList Arguments(const QString& kind, const QString& source, const QString& targetDir,
-                                 const QString& targetName, const QString& caFile = {});
+                                 const QStringList& options = {});
+    // Each option, or nothing for an empty value.
+    static QStringList TargetName(const QString& name);
+    static QStringList CaFile(const QString& path);
+    static QStringList AuthFile(const QString& path);
+    static QStringList ActiveFtp();
     // Runs the transfer that `arguments` (those after the flag) describe; the process's exit code.
     static int Run(const QStringList& arguments);
 };

@@ -3,10 +3,7 @@
 #include "bench/BenchSupport.h"
 #include "bench/EngineRun.h"
 #include "bench/MeasuredRun.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
+#include "bench/RunOutput.h"
 
 #include <algorithm>
 
@@ -39,14 +36,21 @@ bool TPairedCase::Measure(int pairs, const QString& reportFile)
 bool TPairedCase::RunOnce(const QStringList& command, const QString& output, const QString& reportFile, TSide* side)
 {
     const TMeasuredRun run = TMeasuredRun::Of(command, reportFile, RunDeadlineMs);
-    const qint64 size = QFileInfo(output).size();
-    QFile::remove(output);
-    if (Sync)
-        QProcess::execute(QStringLiteral("sync"), {});
-    if (!run.Ok() || size != ExpectedSize) {
-        FFailure = QStringLiteral("%1: '%2' %3").arg(Name, command.join(QLatin1Char(' ')),
-                                                  run.Ok() ? QStringLiteral("wrote %1 of %2 bytes").arg(size).arg(ExpectedSize)
-                                                           : run.Failure());
+    const TRunOutput written = TRunOutput::Of(output);
+    const bool cleared = TRunOutput::Clear(output);
+    QString failure;
+    if (!run.Ok())
+        failure = run.Failure();
+    else if (written.Bytes() != ExpectedSize || written.Files() != ExpectedFiles)
+        failure = QStringLiteral("wrote %1 of %2 bytes in %3 of %4 files")
+                      .arg(written.Bytes())
+                      .arg(ExpectedSize)
+                      .arg(written.Files())
+                      .arg(ExpectedFiles);
+    else if (!cleared)
+        failure = QStringLiteral("left %1, which could not be removed").arg(output);
+    if (!failure.isEmpty()) {
+        FFailure = QStringLiteral("%1: '%2' %3").arg(Name, command.join(QLatin1Char(' ')), failure);
         return false;
     }
     side->Seconds.push_back(run.Seconds());
@@ -65,19 +69,16 @@ QString TPairedCase::Report() const
 {
     return QStringLiteral("%1 (%2), pairs counted: %3\n"
                           "  reference %4\n"
-                          "    median %5 s (%6), peak memory %7\n"
+                          "    median %5 (%6), peak memory %7\n"
                           "  engine    %8\n"
-                          "    median %9 s (%10), peak memory %11\n"
-                          "    the transfer alone (from Execute to its end, inside the process): median %12 s (%13)\n"
+                          "    median %9 (%10), peak memory %11\n"
+                          "    the transfer alone (from Execute to its end, inside the process): median %12 (%13)\n"
                           "  ratio reference/engine %14\n")
         .arg(Name, Server)
         .arg(FEngine.Seconds.size())
-        .arg(Reference.join(QLatin1Char(' ')))
-        .arg(Median(FReference.Seconds), 0, 'f', 3)
-        .arg(Joined(FReference.Seconds), Mib(FReference.PeakKiB), Engine.join(QLatin1Char(' ')))
-        .arg(Median(FEngine.Seconds), 0, 'f', 3)
-        .arg(Joined(FEngine.Seconds), Mib(FEngine.PeakKiB))
-        .arg(Median(FEngine.TransferSeconds), 0, 'f', 3)
+        .arg(Reference.join(QLatin1Char(' ')), Seconds(Median(FReference.Seconds)), Joined(FReference.Seconds),
+             Mib(FReference.PeakKiB), Engine.join(QLatin1Char(' ')), Seconds(Median(FEngine.Seconds)),
+             Joined(FEngine.Seconds), Mib(FEngine.PeakKiB), Seconds(Median(FEngine.TransferSeconds)))
         .arg(Joined(FEngine.TransferSeconds))
         .arg(Ratio(), 0, 'f', 3);
 }
@@ -86,10 +87,18 @@ QStringList TPairedCase::SummaryRow() const
 {
     return {Name,
             Server,
-            QString::number(Median(FReference.Seconds), 'f', 3) + QStringLiteral(" s"),
-            QString::number(Median(FEngine.Seconds), 'f', 3) + QStringLiteral(" s"),
+            Seconds(Median(FReference.Seconds)),
+            Seconds(Median(FEngine.Seconds)),
             QString::number(Ratio(), 'f', 3),
-            QString::number(Median(FEngine.TransferSeconds), 'f', 3) + QStringLiteral(" s"),
+            Seconds(Median(FEngine.TransferSeconds)),
             Mib(FReference.PeakKiB),
             Mib(FEngine.PeakKiB)};
+}
+
+QString TPairedCase::Seconds(double seconds) const
+{
+    const QString total = QString::number(seconds, 'f', 3) + QStringLiteral(" s");
+    if (ExpectedFiles <= 1)
+        return total;
+    return total + QStringLiteral(", %1 ms per file").arg(seconds * 1000 / ExpectedFiles, 0, 'f', 2);
 }

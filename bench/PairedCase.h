@@ -8,7 +8,7 @@
 // The engine and a reference tool doing the same transfer, each as a whole process measured the
 // same way (see TMeasuredRun), interleaved: a warm-up pair that is not counted, then
 // reference, engine, reference, engine ... Between runs, outside the timing, both outputs are
-// checked for their size and removed.
+// checked for their files and bytes and cleared (see TRunOutput).
 class TPairedCase {
 public:
     QString Name;
@@ -16,12 +16,14 @@ public:
     QString Server;
     QStringList Reference;
     QStringList Engine;
-    // Where each side writes, so its size can be checked and the file removed.
+    // Where each side writes, a file or a directory of files, so that what it wrote can be
+    // checked and cleared.
     QString ReferenceOutput;
     QString EngineOutput;
+    // What each run must leave there: all the bytes, in as many files. With more than one file
+    // the times are also told per file.
     qint64 ExpectedSize = 0;
-    // Runs `sync` between runs, so the dirty pages of one run do not slow down the next.
-    bool Sync = false;
+    int ExpectedFiles = 1;
 
     // False on the first failed run; Failure() says which and why.
     bool Measure(int pairs, const QString& reportFile);
@@ -41,6 +43,8 @@ private:
     };
     bool RunOnce(const QStringList& command, const QString& output, const QString& reportFile, TSide* side);
     double Ratio() const;
+    // "1.234 s", with the time per file after it when the case has many.
+    QString Seconds(double seconds) const;
 
     TSide FReference;
     TSide FEngine;
