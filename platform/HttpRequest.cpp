@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -44,21 +45,38 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
 }
 
-// A Content-Length value: decimal digits only, at most what a signed 64-bit size holds.
-std::optional<qint64> ParseContentLength(std::string_view value)
+std::string_view Trimmed(std::string_view value)
 {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!value.empty() && blank(value.front()))
         value.remove_prefix(1);
     while (!value.empty() && blank(value.back()))
         value.remove_suffix(1);
+    return value;
+}
+
+// The value of a header line that starts with `name` (with its colon), trimmed.
+QByteArray HeaderValue(std::string_view line, std::string_view name)
+{
+    const std::string_view value = Trimmed(line.substr(name.size()));
+    return QByteArray(value.data(), qsizetype(value.size()));
+}
+
+std::optional<qint64> ParseDecimal(std::string_view value)
+{
     if (value.empty() || !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return std::nullopt;
-    qint64 length = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+    qint64 number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
     if (error != std::errc() || end != value.data() + value.size())
         return std::nullopt;
-    return length;
+    return number;
+}
+
+// A Content-Length value: decimal digits only, at most what a signed 64-bit size holds.
+std::optional<qint64> ParseContentLength(std::string_view value)
+{
+    return ParseDecimal(Trimmed(value));
 }
 
 // The schemes of the challenges in one WWW-Authenticate value ("Basic realm=\"x\", Digest
@@ -334,6 +352,19 @@ THttpDate THttpRequest::LastModified() const
             clock.second(), 0};
 }
 
+qint64 THttpRequest::RetryAfterMs() const
+{
+    if (!FHeadersDone || FRetryAfter.isEmpty())
+        return -1;
+    const std::string_view text(FRetryAfter.constData(), size_t(FRetryAfter.size()));
+    if (const std::optional<qint64> seconds = ParseDecimal(text))
+        return *seconds > std::numeric_limits<qint64>::max() / 1000 ? std::numeric_limits<qint64>::max() : *seconds * 1000;
+    const time_t when = curl_getdate(FRetryAfter.constData(), nullptr);
+    if (when < 0)
+        return -1;
+    return std::max<qint64>(0, (qint64(when) - QDateTime::currentSecsSinceEpoch()) * 1000);
+}
+
 QString THttpRequest::FinalUrl() const
 {
     char* url = nullptr;
@@ -438,6 +469,7 @@ void THttpRequest::ResetTransfer()
     FProxyStatusError = FSquidError = FViaSeen = false;
     FLoginSchemes.clear();
     FAnnouncedLength = -1;
+    FRetryAfter.clear();
     FProxy.clear();
     FMoved = 0;
     FWaitedMs = 0;
@@ -737,6 +769,9 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
         request->FLocationSeen = request->FProxyStatusError = request->FSquidError = request->FViaSeen = false;
         request->FAnnouncedLength = -1;
         request->FLoginSchemes.clear();
+        request->FRetryAfter.clear();
+    } else if (StartsWithNoCase(line, "Retry-After:")) {
+        request->FRetryAfter = HeaderValue(line, "Retry-After:");
     } else if (StartsWithNoCase(line, "Proxy-Status:")) {
         // RFC 9209: a proxy that made the answer itself names the error; one that carried the
         // server's answer names what it received.

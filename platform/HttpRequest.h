@@ -35,6 +35,7 @@ struct THttpRequestOptions {
     qint64 UploadLength = -1;     // POST/PUT: the announced body length (Content-Length), >= 0
 };
 
+
 // One HTTP or HTTPS request with blocking, handle-style calls: open, query, read or write
 // blocks, close. Always fetched from the server (no cache), TLS always verified, redirects
 // followed for GET only (http and https, at most 10; a request that starts on https stays on
@@ -68,6 +69,9 @@ public:
     int StatusCode() const;               // 0 when unknown
     qint64 ContentLength() const;         // 0 when absent
     THttpDate LastModified() const;       // all zero when absent
+    // How long the server asks the client to wait (Retry-After in seconds, or an HTTP date less
+    // now, never below 0); -1 when the answer has no usable Retry-After.
+    qint64 RetryAfterMs() const;
     // After redirects: for a 401, the URL whose host asked for the login. A login is given
     // again for this URL, so that it goes to that host only.
     QString FinalUrl() const;
@@ -164,6 +168,8 @@ private:
     // The Content-Length of the response being read, -1 while none came; a second one must agree.
     qint64 FAnnouncedLength = -1;
     bool FInvalidLength = false;
+    // Header values of the current answer, trimmed.
+    QByteArray FRetryAfter;
     // The connection to FProxy (or the server) could not be made at all.
     bool FUnreachable = false;
     bool FProxyLookupTimedOut = false;

@@ -11,7 +11,10 @@
 #include "webcopy/WebCopyIoError.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -82,6 +85,28 @@ std::unique_ptr<THttpRequest> TCopyRun::NewHttpRequest()
         return !Cancelled();
     };
     return request;
+}
+
+bool TCopyRun::WaitBeforeRetry(int attempt, int retries, int delayMs, const QString& reason)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // Wakes the wait often enough to see the deadline and to count the seconds down.
+    QTimer tick;
+    tick.start(std::clamp(delayMs, 1, 50));
+    int shownSeconds = -1;
+    while (!Cancelled()) {
+        const qint64 left = delayMs - clock.elapsed();
+        if (left <= 0)
+            return true;
+        const int seconds = int((left + 999) / 1000);
+        if (seconds != shownSeconds) {
+            shownSeconds = seconds;
+            FProgress.ShowRetryWait(attempt, retries, seconds, reason);
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return false;
 }
 
 void TCopyRun::ProcessEvents() const

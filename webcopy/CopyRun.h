@@ -49,6 +49,9 @@ public:
     // An HTTP request on the run's session that keeps the window alive and stops on Cancel
     // while it waits; null without a session.
     std::unique_ptr<THttpRequest> NewHttpRequest();
+    // Waits delayMs before retry `attempt` of `retries`, handling events and telling the
+    // observers; false as soon as the run is cancelled.
+    bool WaitBeforeRetry(int attempt, int retries, int delayMs, const QString& reason);
     // Handles pending window messages now.
     void ProcessEvents() const;
     // Asks for a user name and password in a prompt with the caption; false when the user

@@ -47,6 +47,7 @@ TTransferResult THttpDownload::StatusFailure(const THttpRequest& request)
     TTransferResult result = TTransferResult::Error(TTransferCause::ServerStatus, status,
                                                     QStringLiteral("Returned http error code ") + QString::number(status));
     result.HttpStatus = status;
+    result.RetryAfterMs = request.RetryAfterMs();
     if (request.AnswerFromProxy()) {
         // The proxy's own error page is not the server's answer.
         result.Cause = TTransferCause::ProxyRefused;

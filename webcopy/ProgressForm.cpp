@@ -124,6 +124,11 @@ void TWcProgressForm::StatusChanged(const QString& status)
     FSizeLbl->setText(status);
 }
 
+void TWcProgressForm::RetryWaiting(int attempt, int retries, int secondsLeft, const QString& reason)
+{
+    StatusChanged(QStringLiteral("%1 Trying again in %2 s (%3 of %4)\u2026").arg(reason).arg(secondsLeft).arg(attempt).arg(retries));
+}
+
 void TWcProgressForm::ProgressChanged(const TProgressKeys& keys, unsigned changes)
 {
     FKeys = keys;

@@ -61,6 +61,7 @@ public:
     void FileLineChanged(const QString& text) override;
     void MarqueeChanged(bool marquee) override { SetMarquee(marquee); }
     void StatusChanged(const QString& status) override;
+    void RetryWaiting(int attempt, int retries, int secondsLeft, const QString& reason) override;
     void ProgressChanged(const TProgressKeys& keys, unsigned changes) override;
     // With Open buttons the dialog stays: Cancel becomes Close and, unless cancelled, the Open
     // buttons are enabled.

@@ -45,6 +45,13 @@ public:
     // progress step replaces it.
     virtual void StatusChanged(const QString& status) = 0;
     virtual void ProgressChanged(const TProgressKeys& keys, unsigned changes) = 0;
+    // A transient failure: the transfer is tried again (attempt `attempt` of `retries` retries)
+    // once `secondsLeft` have passed. Told when the wait starts and as the seconds count down;
+    // `reason` says what failed in a few words ("Connection lost.").
+    virtual void RetryWaiting(int attempt, int retries, int secondsLeft, const QString& reason)
+    {
+        Q_UNUSED(attempt) Q_UNUSED(retries) Q_UNUSED(secondsLeft) Q_UNUSED(reason)
+    }
     // The run has ended; with Open buttons offered, `openEnabled` says whether they may be used.
     virtual void RunEnded(bool cancelled) = 0;
 };

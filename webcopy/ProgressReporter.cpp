@@ -57,9 +57,19 @@ void TProgressReporter::ShowStatus(const QString& status)
 
 void TProgressReporter::ShowWaiting()
 {
-    if (FValid)
-        return;
-    const quint64 elapsedKey = TimeKey(TickCount() - FItemStartTick, 0, 0);
+    if (!FValid)
+        UpdateElapsed();
+}
+
+void TProgressReporter::ShowRetryWait(int attempt, int retries, int secondsLeft, const QString& reason)
+{
+    Notify([&](TWcProgressObserver& observer) { observer.RetryWaiting(attempt, retries, secondsLeft, reason); });
+    UpdateElapsed();
+}
+
+void TProgressReporter::UpdateElapsed()
+{
+    const quint64 elapsedKey = TimeKey(TickCount() - FItemStartTick, 0, FValid ? FKeys.Total : 0);
     if (elapsedKey == FKeys.ElapsedKey)
         return;
     FKeys.ElapsedKey = elapsedKey;

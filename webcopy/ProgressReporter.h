@@ -28,6 +28,8 @@ public:
     void ShowStatus(const QString& status);
     // Keeps the elapsed time going while a client waits for the other side.
     void ShowWaiting();
+    // Waiting before a retry: observers hear it, and the elapsed time goes on.
+    void ShowRetryWait(int attempt, int retries, int secondsLeft, const QString& reason);
     void ShowFileLine(const QString& text);
     // The step after every block. A total of 0 means unknown, unless emptyIsComplete says the
     // source is known to be empty.
@@ -45,6 +47,7 @@ public:
     QString ElapsedTimeStr() const;
 
 private:
+    void UpdateElapsed();
     template <typename Call>
     void Notify(Call call);
 

@@ -24,6 +24,8 @@ struct TTransferResult {
     QString Reason;    // what happened, in the system's or the client's own words
     QString Url;       // the URL that OnURLNotFound names
     int HttpStatus = 0;
+    // How long the server asked to be left alone (its Retry-After), -1 when it did not say.
+    qint64 RetryAfterMs = -1;
     // What happened, for callers that choose their own words; None for a success or a skip.
     TTransferCause Cause = TTransferCause::None;
     // A local file failed in the middle of a transfer: the run ends at once.

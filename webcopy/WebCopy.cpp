@@ -5,6 +5,7 @@
 #include "webcopy/CopyRun.h"
 #include "webcopy/ProgressReporter.h"
 #include "webcopy/RunDialog.h"
+#include "webcopy/RetryPolicy.h"
 #include "webcopy/StoredSettings.h"
 #include "webcopy/Transfer.h"
 #include "webcopy/TransferLog.h"
@@ -290,7 +291,7 @@ void TWebCopy::RunItems(TCopyRun& run)
             // Cancelled before the item started (in OnFileStart, or between items).
             result = TTransferResult::Cancelled();
         } else if (const std::unique_ptr<TTransfer> transfer = TTransfer::ForProtocol(item.Protocol)) {
-            result = transfer->Run(run, job);
+            result = RunWithRetries(run, *transfer, job);
         } else {
             const char* name = QMetaEnum::fromType<TWebCopyProtocol>().valueToKey(item.Protocol);
             const QString message = QStringLiteral("This kind of transfer is not available in this version: ")
@@ -312,6 +313,23 @@ void TWebCopy::RunItems(TCopyRun& run)
         if (OnFileDone)
             OnFileDone(this, i);
     }
+}
+
+TTransferResult TWebCopy::RunWithRetries(TCopyRun& run, TTransfer& transfer, TTransferJob& job)
+{
+    // A multi-file item has told its files one by one already; running it again would tell them twice.
+    const bool multiFile = job.Item.Protocol == wpMultiFtp || job.Item.Protocol == wpMultiFtpUpload;
+    const TRetryPolicy policy(multiFile ? 0 : Retries, RetryDelay, RetryDelayMax);
+    const TTransferJob fresh = job;
+    TTransferResult result = transfer.Run(run, job);
+    for (int retry = 1; retry <= policy.Retries() && !FCancelled && TRetryPolicy::IsTransient(result); ++retry) {
+        if (!run.WaitBeforeRetry(retry, policy.Retries(), policy.DelayMs(retry, result), TRetryPolicy::Reason(result)))
+            return TTransferResult::Cancelled();
+        job.FileDate = fresh.FileDate;
+        job.NoNewVersion = fresh.NoNewVersion;
+        result = transfer.Run(run, job);
+    }
+    return result;
 }
 
 void TWebCopy::EndRun()

@@ -13,6 +13,9 @@ class QDialog;
 class QProgressBar;
 class QThread;
 class TCopyRun;
+class TTransfer;
+struct TTransferJob;
+struct TTransferResult;
 class TInternetSession;
 class TProgressReporter;
 class TRunDialog;
@@ -69,6 +72,9 @@ class TWebCopy : public QObject {
     Q_PROPERTY(bool ShowServer MEMBER ShowServer)
     Q_PROPERTY(bool ShowTime MEMBER ShowTime)
     Q_PROPERTY(int Timeout MEMBER Timeout)
+    Q_PROPERTY(int Retries MEMBER Retries)
+    Q_PROPERTY(int RetryDelay MEMBER RetryDelay)
+    Q_PROPERTY(int RetryDelayMax MEMBER RetryDelayMax)
     Q_PROPERTY(QString Version READ Version WRITE SetVersion)
 
 public:
@@ -119,6 +125,12 @@ public:
     bool ShowServer = true;
     bool ShowTime = false;
     int Timeout = 0;
+    // How often an item that failed for a transient reason (see TRetryPolicy) is tried again;
+    // 0 never. The first wait is RetryDelay ms and doubles with each retry (plus some jitter);
+    // no wait, a server's Retry-After included, is longer than RetryDelayMax ms.
+    int Retries = 0;
+    int RetryDelay = 1000;
+    int RetryDelayMax = 60000;
 
     TWebCopyBeforeDialogShow OnBeforeDialogShow;
     TWebCopyConnectError OnConnectError;
@@ -227,6 +239,8 @@ private:
 
     void DoCopy();
     void RunItems(TCopyRun& run);
+    // Runs the item's transfer, and again after a transient failure as the retry settings say.
+    TTransferResult RunWithRetries(TCopyRun& run, TTransfer& transfer, TTransferJob& job);
     void RunFromThread();
     void SetRunning(bool running);
     void ResetResults();

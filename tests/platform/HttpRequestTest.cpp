@@ -166,8 +166,9 @@ TEST_F(THttpRequestTest, AnswerGivesStatusLengthDateFinalUrlAndTheExactBody)
         const TBody body = ReadAll(request);
         EXPECT_EQ(body.LastRead, 0) << request.ErrorText().toStdString();
         EXPECT_TRUE(body.BlocksFit);
-        if (testCase.FileBody)
+        if (testCase.FileBody) {
             EXPECT_TRUE(body.Data == FBody) << body.Data.size() << " bytes";
+        }
         else
             EXPECT_TRUE(body.Data.endsWith('\n') && !body.Data.isEmpty()) << body.Data.constData();
         EXPECT_EQ(request.ContentLength(), testCase.Length ? body.Data.size() : 0);
@@ -862,14 +863,16 @@ TEST_F(THttpRequestTest, TheLoginGoesByTheSchemeTheServerAsksFor)
             options.UploadLength = uploads ? data.size() : -1;
             ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
             // A refusal may come before the body: the upload ends with that answer.
-            if (uploads && !(request.Write(data.constData(), data.size()) && request.FinishUpload()))
+            if (uploads && !(request.Write(data.constData(), data.size()) && request.FinishUpload())) {
                 EXPECT_NE(testCase.Status, 200) << request.Reason().toStdString();
+            }
             EXPECT_EQ(request.StatusCode(), testCase.Status);
             if (!uploads) {
                 const TBody body = ReadAll(request);
                 EXPECT_EQ(body.LastRead, 0);
-                if (testCase.Status == 200)
+                if (testCase.Status == 200) {
                     EXPECT_TRUE(body.Data == FBody);
+                }
             }
 
             const QList<QJsonObject> requests = FServer.Requests().mid(before);
@@ -878,14 +881,16 @@ TEST_F(THttpRequestTest, TheLoginGoesByTheSchemeTheServerAsksFor)
             for (const QJsonObject& each : requests) {
                 const QString authorization =
                     each.value(QStringLiteral("headers")).toObject().value(QStringLiteral("authorization")).toString();
-                if (!testCase.Login.contains(QLatin1String("basic")))
+                if (!testCase.Login.contains(QLatin1String("basic"))) {
                     EXPECT_FALSE(authorization.startsWith(QLatin1String("Basic"))) << authorization.toStdString();
+                }
             }
             const QString last =
                 requests.last().value(QStringLiteral("headers")).toObject().value(QStringLiteral("authorization")).toString();
             EXPECT_EQ(last.section(QLatin1Char(' '), 0, 0), testCase.Scheme);
-            if (uploads && testCase.Status == 200)
+            if (uploads && testCase.Status == 200) {
                 EXPECT_EQ(requests.last().value(QStringLiteral("body_sha256")).toString(), Sha256(data));
+            }
         }
     }
 }

@@ -260,6 +260,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wait_for_client_to_go(STALL_LIMIT_SECONDS)
         elif not self.authorised():
             self.answer_unauthorised()
+        elif "fail" in self.options and self.count_request() <= int(self.options["fail"]):
+            # fail=N: the first N requests of this URL get failstatus (503), then it is served.
+            status = int(self.options.get("failstatus", 503))
+            extra = [tuple(part.strip() for part in self.options["header"].split(":", 1))] \
+                if "header" in self.options else []
+            self.answer_text(status, f"status {status}\n", extra)
         elif "status" in self.options:
             status = int(self.options["status"])
             extra = [tuple(part.strip() for part in self.options["header"].split(":", 1))] \
@@ -272,6 +278,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer_text(302, "again\n", [("Location", "/loop")])
         else:
             self.serve_file()
+
+    def count_request(self):
+        """How many requests for this very URL the server has seen, this one included."""
+        counts = self.server.__dict__.setdefault("request_counts", {})
+        counts[self.path] = counts.get(self.path, 0) + 1
+        return counts[self.path]
 
     def handle_expect_100(self):
         """A login is asked for before the body comes, as web servers do."""

@@ -369,8 +369,9 @@ TEST_F(TFileCopyTest, AFileThatTakesTheNameDuringTheCopyIsNeverReplacedUnasked)
         EXPECT_EQ(item.Success(), c.dataAt != nullptr);
         const QByteArray expectedAtName = c.dataAt && QByteArray(c.dataAt) == "setup.bin" ? data : intruder;
         EXPECT_EQ(contents(target(QStringLiteral("setup.bin"))), expectedAtName);
-        if (c.dataAt && QByteArray(c.dataAt) != "setup.bin")
+        if (c.dataAt && QByteArray(c.dataAt) != "setup.bin") {
             EXPECT_EQ(contents(target(QString::fromLatin1(c.dataAt))), data);
+        }
         EXPECT_EQ(snapshot(targetDir()).size(), c.unique ? 2 : 1);
     }
 }

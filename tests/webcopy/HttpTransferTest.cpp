@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -73,6 +74,29 @@ private:
     }
     QList<TAnswer> FAnswers;
     QTimer FTimer;
+};
+
+// Records the waits before retries that a run announces.
+class TRecordingRetries : public TWcProgressObserver {
+public:
+    void CaptionChanged(const QString&) override {}
+    void FileLineChanged(const QString&) override {}
+    void MarqueeChanged(bool) override {}
+    void StatusChanged(const QString&) override {}
+    void ProgressChanged(const TProgressKeys&, unsigned) override {}
+    void RunEnded(bool) override {}
+    void RetryWaiting(int attempt, int, int, const QString&) override
+    {
+        // Told again as the seconds count down; a new attempt is a new wait.
+        if (!Waits.empty() && Waits.back() == attempt)
+            return;
+        Waits.push_back(attempt);
+        if (OnWait)
+            OnWait();
+    }
+
+    std::vector<int> Waits;
+    std::function<void()> OnWait;
 };
 
 class HttpTransfer : public ::testing::Test {
@@ -776,4 +800,64 @@ TEST_F(HttpTransfer, AnUploadThroughAProxyThatWantsALoginGivesTheProxysReason)
     for (const QString& info : Infos)
         EXPECT_FALSE(info.contains(QStringLiteral("http error code"))) << info.toStdString();
     EXPECT_TRUE(FServer.Requests().isEmpty()) << "nothing reached the server";
+}
+
+TEST_F(HttpTransfer, TransientFailuresAreTriedAgainAndOthersAreNot)
+{
+    TRecordingRetries retries;
+    FWebCopy.ProgressObserver = &retries;
+    FWebCopy.Retries = 3;
+    FWebCopy.RetryDelay = 20;
+    const struct {
+        const char* name;
+        const char* target;
+        int retries;        // the server's count of requests is one more
+        bool success;
+        int firstWaitAtLeastMs;
+    } cases[] = {
+        {"two 503s, then the file", "/setup.exe?fail=2", 2, true, 0},
+        {"503 with Retry-After: 1 waits a second", "/setup.exe?fail=1&header=Retry-After:1", 1, true, 1000},
+        {"a 404 is not tried again", "/setup.exe?status=404", 0, false, 0},
+        {"it stops after the set number", "/setup.exe?fail=9&failstatus=502", 3, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FWebCopy.Items().Clear();
+        QFile::remove(Target());
+        retries.Waits.clear();
+        const qsizetype before = FServer.Requests().size();
+        Errors.clear();
+        Download(QString::fromLatin1(c.target));
+        QElapsedTimer clock;
+        clock.start();
+        FWebCopy.Execute();
+        EXPECT_EQ(FWebCopy.Items()[0]->Success(), c.success) << FWebCopy.Items()[0]->ErrorReason().toStdString();
+        EXPECT_EQ(FServer.Requests().size() - before, c.retries + 1);
+        EXPECT_EQ(retries.Waits.size(), size_t(c.retries));
+        EXPECT_GE(clock.elapsed(), c.firstWaitAtLeastMs);
+        EXPECT_EQ(Errors.size(), c.success ? 0 : 1) << "the item's events come once, for the outcome";
+        EXPECT_EQ(QFile::exists(Target()), c.success);
+        if (c.success) {
+            EXPECT_EQ(ReadFile(Target()), FBody);
+        }
+    }
+}
+
+TEST_F(HttpTransfer, CancelEndsTheWaitBeforeARetryAtOnce)
+{
+    TRecordingRetries retries;
+    FWebCopy.ProgressObserver = &retries;
+    FWebCopy.Retries = 2;
+    FWebCopy.RetryDelay = 60000;
+    Download(QStringLiteral("/setup.exe?fail=5"));
+    QElapsedTimer clock;
+    retries.OnWait = [&] {
+        clock.start();
+        QTimer::singleShot(50, [&] { FWebCopy.CancelCopy(); });
+    };
+    FWebCopy.Execute();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(FWebCopy.Items()[0]->Cancelled());
+    EXPECT_EQ(FWebCopy.Items()[0]->ErrorCause(), TTransferCause::Cancelled);
+    EXPECT_FALSE(QFile::exists(Target()));
 }
