@@ -34,11 +34,12 @@ stop_process() {
 has_ended() { [[ "$(ps -o stat= -p "$1")" != [^Z]* ]]; }
 
 # start_virtual_display <work directory>: starts Xvfb on a display number that the server
-# itself finds free and exports DISPLAY once the server is ready for clients.
+# itself finds free and exports DISPLAY once the server is ready for clients; -noreset keeps
+# it from resetting (and refusing clients for a moment) whenever its last client leaves.
 start_virtual_display() {
   local number_file="$1/xvfb.display"
   rm -f "$number_file"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" 2>"$1/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$number_file" 2>"$1/xvfb.log" &
   started_pids+=($!)
   wait_until 30 grep -qsx '[0-9]\+' "$number_file" || { echo "Xvfb did not start; see $1/xvfb.log" >&2; return 1; }
   export DISPLAY=":$(cat "$number_file")"

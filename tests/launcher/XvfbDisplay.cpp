@@ -15,11 +15,12 @@ TXvfbDisplay::~TXvfbDisplay()
 bool TXvfbDisplay::start()
 {
     // -displayfd: the server takes the first free display and writes its number to stdout
-    // once it accepts connections.
+    // once it accepts connections; -noreset keeps it from resetting when its last client leaves.
     FServer.setStandardErrorFile(QProcess::nullDevice());
     FServer.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                                            QStringLiteral("0"), QStringLiteral("640x480x24"),
-                                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                           QStringLiteral("-noreset")});
     if (!FServer.waitForStarted(5000))
         return false;
     const QDeadlineTimer deadline(15000);

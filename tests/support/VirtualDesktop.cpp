@@ -56,11 +56,12 @@ QProcess* TVirtualDesktop::Launch(const QString& program, const QStringList& arg
 bool TVirtualDesktop::StartDisplay()
 {
     // -displayfd: the server takes the first free display and writes its number once it accepts
-    // connections.
+    // connections. -noreset: without it the server resets when its last client leaves, and a
+    // client connecting in that moment (the wizard after a short xdotool look) is refused.
     QProcess* server = Launch(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                                         QStringLiteral("-screen"), QStringLiteral("0"),
                                                         QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                                        QStringLiteral("tcp")});
+                                                        QStringLiteral("tcp"), QStringLiteral("-noreset")});
     if (!server)
         return false;
     server->setStandardErrorFile(QProcess::nullDevice());
