@@ -95,3 +95,9 @@ int MaxFileNameBytes(const QString& directory)
     const long limit = native ? ::pathconf(native->constData(), _PC_NAME_MAX) : -1;
     return limit > 0 && limit < INT_MAX ? int(limit) : CommonLimit;
 }
+
+bool RemoveLocalFile(const QString& path)
+{
+    const std::optional<QByteArray> native = NativePath(path);
+    return native && (::unlink(native->constData()) == 0 || errno == ENOENT);
+}

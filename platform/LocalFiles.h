@@ -28,6 +28,9 @@ bool LastWriteTime(const QString& path, qint64& secs, int& nsec);
 // a link is not followed). False when it is not a regular file or cannot be changed.
 bool MakeExecutableByOwner(const QString& path);
 
+// Removes the file (or link) at `path`. True when nothing is there afterwards.
+bool RemoveLocalFile(const QString& path);
+
 // The longest file name in bytes that the file system holding `directory` takes; 255, the
 // common limit, when it does not say.
 int MaxFileNameBytes(const QString& directory);

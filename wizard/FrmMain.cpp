@@ -43,14 +43,15 @@ QString SiteAddress(const QString& path = {})
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : TfrmMain(QString::fromUtf8(DownloadBaseAddress), parent)
+    : TfrmMain(QString::fromUtf8(DownloadBaseAddress), QByteArray(SetupPublicKey), parent)
 {
 }
 
-TfrmMain::TfrmMain(const QString& downloadBaseAddress, QWidget* parent)
+TfrmMain::TfrmMain(const QString& downloadBaseAddress, const QByteArray& setupPublicKey, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , FDownloadBaseAddress(downloadBaseAddress)
+    , FSetupPublicKey(setupPublicKey)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(WizardTexts::Title);

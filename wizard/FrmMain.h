@@ -21,10 +21,11 @@ class TfrmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // The download server's address is the build's DownloadBaseAddress; tests hand in the
-    // address of a local server.
+    // The download server's address and the maker's public key are the build's
+    // DownloadBaseAddress and SetupPublicKey; tests hand in the address of a local server and
+    // a key of their own (empty: setup programs are run unverified).
     explicit TfrmMain(QWidget* parent = nullptr);
-    TfrmMain(const QString& downloadBaseAddress, QWidget* parent = nullptr);
+    TfrmMain(const QString& downloadBaseAddress, const QByteArray& setupPublicKey = {}, QWidget* parent = nullptr);
     ~TfrmMain() override;
 
     // Navigation handlers: each makes one page active and does nothing else.
@@ -88,6 +89,11 @@ private:
     bool DownloadWorkstationSetup();
     bool DownloadSetup(const QString& fileName, const QString& caption, QWidget* installedPage);
     void RunSetupProgram();
+    // With a public key: true when the downloaded setup program is proven by its signature;
+    // otherwise it is told, and the downloaded files are deleted.
+    bool SetupProgramIsProven();
+    void DeleteDownloadedFiles();
+    QString DownloadedPath(const QString& fileName) const;
     // Tells the user why the download ended without a setup program to run.
     void TellDownloadFailure();
     void ShowError(const QString& text);
@@ -134,6 +140,7 @@ private:
 
     QString FDownloadBaseAddress;
     QString FDownloadFile;
+    QByteArray FSetupPublicKey;
     // The page to show once the setup program that was downloaded has finished.
     QWidget* FInstalledPage = nullptr;
     bool FDownloadCancelled = false;

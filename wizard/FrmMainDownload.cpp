@@ -4,11 +4,13 @@
 
 #include "launcher/RzLauncher.h"
 #include "platform/LocalFiles.h"
+#include "platform/SignatureVerifier.h"
 #include "widgets/PageContainer.h"
 #include "webcopy/WebCopy.h"
 #include "wizard/CommonMethods.h"
 #include "wizard/DownloadFailure.h"
 #include "wizard/LaunchFailure.h"
+#include "wizard/VerificationFailure.h"
 #include "wizard/WizardTexts.h"
 
 #include <QMessageBox>
@@ -18,6 +20,9 @@ namespace {
 
 const QString ServerSetupFile = QStringLiteral("orvanta5serversetup.exe");
 const QString WorkstationSetupFile = QStringLiteral("orvanta5workstationsetup.exe");
+
+// The maker's signature of a setup program lies beside it on the download server.
+const QString SignatureSuffix = QStringLiteral(".minisig");
 
 const QString ConnectErrorText =
     QStringLiteral("Unable to connect to web server!  Please make sure you are connected to the Internet before trying again.");
@@ -107,14 +112,19 @@ bool TfrmMain::DownloadSetup(const QString& fileName, const QString& caption, QW
     FInstalledPage = installedPage;
     FDownloadReceived = 0;
     FDownloadExpected = 0;
-    const QString url = FDownloadBaseAddress + FDownloadFile;
 
     WebDownload->Items().Clear();
-    TWebCopyItem* item = WebDownload->Items().Add();
-    item->URL = url;
-    item->Protocol = wpHttp;
-    item->TargetDir = targetDir;
-    item->TargetFilename = FDownloadFile;
+    // With a key, the signature comes first in the same run: the program is the last item.
+    QStringList files {FDownloadFile};
+    if (!FSetupPublicKey.isEmpty())
+        files.prepend(FDownloadFile + SignatureSuffix);
+    for (const QString& file : files) {
+        TWebCopyItem* item = WebDownload->Items().Add();
+        item->URL = FDownloadBaseAddress + file;
+        item->Protocol = wpHttp;
+        item->TargetDir = targetDir;
+        item->TargetFilename = file;
+    }
     WebDownload->DlgCaption = caption;
     WebDownload->ThreadExecute();
     return true;
@@ -159,30 +169,71 @@ void TfrmMain::WebDownloadCopyDone(QObject*)
     if (FDownloadCancelled || FClosing)
         return;
     // Only a setup program that arrived whole is run (the engine counts an empty answer as no
-    // download).
-    if (WebDownload->Items().Count() == 1 && WebDownload->Items()[0]->Success())
-        RunSetupProgram();
-    else
+    // download), and with a key only one its signature proves.
+    const TWebCopyItems& items = WebDownload->Items();
+    bool allArrived = items.Count() > 0;
+    for (int i = 0; i < items.Count(); ++i)
+        allArrived = allArrived && items[i]->Success();
+    if (!allArrived)
         TellDownloadFailure();
+    else if (SetupProgramIsProven())
+        RunSetupProgram();
 }
 
 void TfrmMain::TellDownloadFailure()
 {
-    if (WebDownload->Items().Count() != 1)
+    const TWebCopyItems& items = WebDownload->Items();
+    if (items.Count() == 0)
         return;
-    TDownloadFailure failure =
-        TDownloadFailure::OfItem(*WebDownload->Items()[0], TWebCopy::RequestServer(FDownloadBaseAddress));
+    DeleteDownloadedFiles();
+    // The program's own failure says most; a missing signature comes next.
+    const TWebCopyItem& program = *items[items.Count() - 1];
+    if (program.Success()) {
+        ShowError(VerificationFailureText(MissingSignature(items[0]->ErrorReason())));
+        return;
+    }
+    TDownloadFailure failure = TDownloadFailure::OfItem(program, TWebCopy::RequestServer(FDownloadBaseAddress));
     failure.Received = FDownloadReceived;
     failure.Expected = FDownloadExpected;
     ShowError(failure.ServerUnreachable() ? ConnectErrorText : failure.Text());
 }
 
-void TfrmMain::RunSetupProgram()
+bool TfrmMain::SetupProgramIsProven()
+{
+    if (FSetupPublicKey.isEmpty())
+        return true;
+    const TSignatureCheck check = TSignatureVerifier(FSetupPublicKey)
+                                      .Verify(DownloadedPath(FDownloadFile), DownloadedPath(FDownloadFile + SignatureSuffix));
+    // The signature has done its work either way.
+    RemoveLocalFile(DownloadedPath(FDownloadFile + SignatureSuffix));
+    if (check.Proven())
+        return true;
+    DeleteDownloadedFiles();
+    ShowError(VerificationFailureText(check));
+    return false;
+}
+
+// Nothing downloaded stays behind a download that is not run: with a key, an unproven program
+// must not be found and started later by hand.
+void TfrmMain::DeleteDownloadedFiles()
+{
+    if (FSetupPublicKey.isEmpty())
+        return;
+    RemoveLocalFile(DownloadedPath(FDownloadFile));
+    RemoveLocalFile(DownloadedPath(FDownloadFile + SignatureSuffix));
+}
+
+QString TfrmMain::DownloadedPath(const QString& fileName) const
 {
     QString dir = GetTempDirectory();
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    LaunchInstaller->FileName = dir + FDownloadFile;
+    return dir + fileName;
+}
+
+void TfrmMain::RunSetupProgram()
+{
+    LaunchInstaller->FileName = DownloadedPath(FDownloadFile);
     // Downloaded files carry no execute permission; the private temporary directory keeps
     // anyone else from changing the file before it runs.
     MakeExecutableByOwner(LaunchInstaller->FileName);

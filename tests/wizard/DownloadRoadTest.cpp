@@ -2,6 +2,7 @@
 // program is the test child, which records that it ran.
 #include "launcher/RzLauncher.h"
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/MinisignKeyPair.h"
 #include "tests/support/ProxyServerFixture.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
@@ -20,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -399,4 +402,99 @@ TEST(DownloadFailureText, TheSentenceFollowsTheCauseNotTheWordsOfTheReason)
     login.Reason = QStringLiteral("The proxy 10.0.0.1:3128 needs a login (407).");
     EXPECT_TRUE(login.AboutProxy());
     EXPECT_TRUE(login.Text().startsWith(QStringLiteral("The proxy server of your network needs a login")));
+}
+
+TEST_F(DownloadRoad, WithAKeyOnlyASetupProgramItsSignatureProvesRuns)
+{
+    // Beside the marks, out of the temporary directory the wizard downloads into.
+    const QString keys = FMarks.filePath(QStringLiteral("keys"));
+    ASSERT_TRUE(QDir().mkpath(keys));
+    TMinisignKeyPair maker;
+    TMinisignKeyPair other;
+    ASSERT_TRUE(maker.Make(keys, QStringLiteral("maker"))) << maker.Message().toStdString();
+    ASSERT_TRUE(other.Make(keys, QStringLiteral("other"))) << other.Message().toStdString();
+    const QString program = FServer.DocRoot() + QLatin1Char('/') + ServerSetup;
+    const QString signature = program + QStringLiteral(".minisig");
+    const QString otherFile = QDir(keys).filePath(QStringLiteral("other.exe"));
+    QFile(otherFile).open(QIODevice::WriteOnly);
+    using TPrepare = std::function<void()>;
+    const auto sign = [&](TMinisignKeyPair& key, const QString& file, TMinisignKeyPair::TForm form) {
+        ASSERT_TRUE(key.Sign(file, signature, QStringLiteral("Orvanta 5 Server 5.0.1234"), form))
+            << key.Message().toStdString();
+    };
+    const auto rewrite = [](const QString& path, const std::function<QByteArray(QByteArray)>& change) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const QByteArray changed = change(file.readAll());
+        ASSERT_TRUE(file.resize(0));
+        ASSERT_TRUE(file.seek(0));
+        ASSERT_EQ(file.write(changed), changed.size());
+    };
+    const auto prehashed = TMinisignKeyPair::TForm::Prehashed;
+    const struct {
+        const char* name;
+        TPrepare prepare;
+        const char* told;  // what the message says; nullptr: proven, the program runs
+    } cases[] = {
+        {"good prehashed signature", [&] { sign(maker, program, prehashed); }, nullptr},
+        {"good legacy signature", [&] { sign(maker, program, TMinisignKeyPair::TForm::Legacy); }, nullptr},
+        {"one flipped byte in the program",
+         [&] {
+             sign(maker, program, prehashed);
+             rewrite(program, [](QByteArray data) {
+                 data[data.size() / 2] = char(data[data.size() / 2] ^ 1);
+                 return data;
+             });
+         },
+         "changed or damaged on the way"},
+        {"signature of another file", [&] { sign(maker, otherFile, prehashed); }, "changed or damaged on the way"},
+        {"signature by another key", [&] { sign(other, program, prehashed); }, "not by Orvanta Software"},
+        {"no signature", [] {}, "could not be downloaded"},
+        {"truncated signature",
+         [&] {
+             sign(maker, program, prehashed);
+             rewrite(signature, [](const QByteArray& data) { return data.left(100); });
+         },
+         "Its signature is damaged"},
+        {"garbage signature", [&] { Serve(ServerSetup + QStringLiteral(".minisig"), "<html>gone</html>"); },
+         "Its signature is damaged"},
+        {"trusted comment changed after signing",
+         [&] {
+             sign(maker, program, prehashed);
+             rewrite(signature, [](QByteArray data) { return data.replace("5.0.1234", "9.9.9999"); });
+         },
+         "changed after it was made"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(program);
+        QFile::remove(signature);
+        QFile::remove(FMark);
+        ServeSetupProgram();
+        c.prepare();
+        FWindow = std::make_unique<TfrmMain>(FServer.BaseUrl() + QLatin1Char('/'), maker.PublicKeyLine());
+        FWindow->show();
+        GoTo("tabInstallServer");
+        TMessageBoxAnswers answers;
+
+        Click("btnDownloadServer");
+
+        ASSERT_TRUE(testsupport::waitFor([&] {
+            return Idle() && (FWindow->Pages()->activePage() == Page("tabServerInstalled") || !answers.Texts.isEmpty());
+        }, 20000));
+        if (!c.told) {
+            EXPECT_TRUE(answers.Texts.isEmpty()) << answers.Texts.join(QLatin1Char('|')).toStdString();
+            EXPECT_TRUE(QFile::exists(FMark)) << "the proven program ran";
+            EXPECT_EQ(DownloadedFiles(), QStringList {ServerSetup}) << "the signature is not kept";
+            continue;
+        }
+        ASSERT_EQ(answers.Texts.size(), 1);
+        EXPECT_TRUE(answers.Texts[0].startsWith(QLatin1String("The setup program could not be verified and must not be run")))
+            << answers.Texts[0].toStdString();
+        EXPECT_TRUE(answers.Texts[0].contains(QLatin1String(c.told))) << answers.Texts[0].toStdString();
+        EXPECT_EQ(answers.Icons, QList<QMessageBox::Icon> {QMessageBox::Critical});
+        EXPECT_FALSE(QFile::exists(FMark)) << "nothing ran";
+        EXPECT_TRUE(DownloadedFiles().isEmpty()) << DownloadedFiles().join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer")) << "ready for another try";
+    }
 }
