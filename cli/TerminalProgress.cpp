@@ -83,13 +83,13 @@ QString TTerminalProgress::Line() const
         if (FKeys.Total > 0 && FKeys.Done < FKeys.Total)
             tail += QStringLiteral("  %1 left").arg(TimeTextFromKey(FKeys.TimeLeftKey, QStringLiteral("s"), QStringLiteral("min")));
     }
-    // The file name gives way first when the terminal is narrow.
+    // The file line gives way first when the terminal is narrow, from its end: its start names the file.
     const int room = FColumns - 1 - static_cast<int>(tail.size()) - 2;
     QString file = FFile;
     if (room <= 0)
         file.clear();
     else if (file.size() > room)
-        file = QStringLiteral("...") + file.right(std::max(0, room - 3));
+        file = file.left(std::max(0, room - 3)) + QStringLiteral("...");
     const QString line = file.isEmpty() ? tail : file + QStringLiteral("  ") + tail;
     return line.left(FColumns - 1);
 }
