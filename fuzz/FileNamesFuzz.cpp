@@ -1,6 +1,7 @@
 // File names from the other side: whatever comes in, what goes out is one safe name
 // component that fits its byte budget.
 #include "fuzz/FuzzInput.h"
+#include "webcopy/ContentDisposition.h"
 #include "webcopy/PathHelpers.h"
 
 namespace {
@@ -52,5 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckNeutralised(name, maxBytes);
     CheckNeutralised(name, DefaultFileNameMaxBytes);
     CheckFitted(name, maxBytes);
+    // The same bytes as a Content-Disposition header: what it suggests is one component.
+    const QString suggested = ContentDispositionFileName(name.toUtf8());
+    Require(!suggested.contains(QLatin1Char('/')) && !suggested.contains(QLatin1Char('\\')), "one component");
     return 0;
 }

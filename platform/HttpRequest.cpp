@@ -352,6 +352,15 @@ THttpDate THttpRequest::LastModified() const
             clock.second(), 0};
 }
 
+QByteArray THttpRequest::ContentDisposition() const
+{
+    curl_header* header = nullptr;
+    // Request -1: the answer after the redirects libcurl followed.
+    if (!FHeadersDone || curl_easy_header(FEasy.get(), "Content-Disposition", 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
+        return {};
+    return QByteArray(header->value);
+}
+
 qint64 THttpRequest::RetryAfterMs() const
 {
     if (!FHeadersDone || FRetryAfter.isEmpty())

@@ -69,6 +69,7 @@ public:
     int StatusCode() const;               // 0 when unknown
     qint64 ContentLength() const;         // 0 when absent
     THttpDate LastModified() const;       // all zero when absent
+    QByteArray ContentDisposition() const; // the final answer's header value; empty when absent
     // How long the server asks the client to wait (Retry-After in seconds, or an HTTP date less
     // now, never below 0); -1 when the answer has no usable Retry-After.
     qint64 RetryAfterMs() const;

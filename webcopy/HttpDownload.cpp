@@ -1,6 +1,7 @@
 #include "webcopy/HttpDownload.h"
 
 #include "platform/HttpRequest.h"
+#include "webcopy/ContentDisposition.h"
 #include "webcopy/CopyRun.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
@@ -185,10 +186,14 @@ TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THt
     const TWebCopyItem& item = job.Item;
     QString fileName = item.TargetFilename;
     if (fileName.isEmpty()) {
-        const QString finalUrl = request.FinalUrl();
-        fileName = UrlFileName(!finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL);
-        if (run.Owner().AutoURLDecode)
-            fileName = URLDecode(fileName);
+        // The name the server suggests comes first; it is not URL-encoded.
+        fileName = ContentDispositionFileName(request.ContentDisposition());
+        if (fileName.isEmpty()) {
+            const QString finalUrl = request.FinalUrl();
+            fileName = UrlFileName(!finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL);
+            if (run.Owner().AutoURLDecode)
+                fileName = URLDecode(fileName);
+        }
         // A name from the other side never leaves the target directory.
         fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(item.TargetDir));
     }

@@ -13,9 +13,10 @@ With --cert and --key every connection speaks TLS.
 Routes; the options are query parameters:
   GET /<file>                    a file of --docroot with Content-Length and Last-Modified (mtime)
       length=chunked|close       no Content-Length: a chunked body, or one ended by closing
+      header=<Name: value>       with this header line too
       lastmod=0                  no Last-Modified
-      status=<n>                 answer <n> with a short text body instead of the file
-      header=<Name: value>       ... with this header line too
+      status=<n>                 answer <n> with a short text body instead of the file (with
+                                 the header= line too)
       auth=<user>:<password>     401 with WWW-Authenticate until that login comes, by Basic
       login=<scheme>[,<scheme>]  ... or by the schemes named: basic, digest (MD5, qop=auth);
                                  any other name is offered (one WWW-Authenticate line each) and
@@ -204,6 +205,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         else:
             self.send_header("Content-Length", str(size))
+        for name, value in self.extra_headers():
+            self.send_header(name, value)
         self.end_headers()
 
     def announce_lengths(self, values):
@@ -263,14 +266,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif "fail" in self.options and self.count_request() <= int(self.options["fail"]):
             # fail=N: the first N requests of this URL get failstatus (503), then it is served.
             status = int(self.options.get("failstatus", 503))
-            extra = [tuple(part.strip() for part in self.options["header"].split(":", 1))] \
-                if "header" in self.options else []
-            self.answer_text(status, f"status {status}\n", extra)
+            self.answer_text(status, f"status {status}\n", self.extra_headers())
         elif "status" in self.options:
             status = int(self.options["status"])
-            extra = [tuple(part.strip() for part in self.options["header"].split(":", 1))] \
-                if "header" in self.options else []
-            self.answer_text(status, f"status {status}\n", extra)
+            self.answer_text(status, f"status {status}\n", self.extra_headers())
         elif self.route.startswith("/redirect/"):
             status = int(self.route.rsplit("/", 1)[1])
             self.answer_text(status, "moved\n", [("Location", self.options.get("to", "/"))])
@@ -278,6 +277,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.answer_text(302, "again\n", [("Location", "/loop")])
         else:
             self.serve_file()
+
+    def extra_headers(self):
+        """The header line of the header= option, as (name, value) pairs."""
+        if "header" not in self.options:
+            return []
+        return [tuple(part.strip() for part in self.options["header"].split(":", 1))]
 
     def count_request(self):
         """How many requests for this very URL the server has seen, this one included."""

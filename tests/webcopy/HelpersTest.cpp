@@ -1,4 +1,5 @@
 #include "tests/support/TimeZoneOverride.h"
+#include "webcopy/ContentDisposition.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/PathHelpers.h"
 #include "webcopy/ProgressFormat.h"
@@ -282,6 +283,40 @@ TEST(FileNames, NeutraliseFitsTheNameIntoTheBudget)
     };
     for (const TFitCase& c : cases)
         EXPECT_EQ(NeutraliseFileName(S(c.Name), c.MaxBytes), S(c.Expected)) << c.Name << " in " << c.MaxBytes;
+}
+
+TEST(FileNames, ContentDispositionSuggestsTheLastComponentOfItsName)
+{
+    const struct {
+        const char* header;
+        const char* name;
+    } cases[] = {
+        {"attachment; filename=plain.exe", "plain.exe"},
+        {"attachment; FileName = \"trial setup.exe\" ", "trial setup.exe"},
+        {"attachment; filename=\"a \\\"q\\\".exe\"", "a \"q\".exe"},
+        {"attachment; filename*=UTF-8''%E2%82%AC%20rates.exe", "\u20ac rates.exe"},
+        {"attachment; filename*=iso-8859-1'en'%A3%20rates.exe", "\u00a3 rates.exe"},
+        // The extended form wins wherever it stands; a broken one leaves the plain name.
+        {"attachment; filename=\"fallback.exe\"; filename*=utf-8''better.exe", "better.exe"},
+        {"attachment; filename*=UTF-8''bad%ZZ.exe; filename=ok.exe", "ok.exe"},
+        {"attachment; filename*=UTF-8''%C3%28.exe; filename=ok.exe", "ok.exe"},
+        {"attachment; filename*=koi8-r''x.exe", ""},
+        // Raw UTF-8 in the plain form, as servers send it; other bytes are Latin-1.
+        {"attachment; filename=\"\xc3\xbc" "bung.exe\"", "\u00fc" "bung.exe"},
+        {"attachment; filename=\"\xfc" "bung.exe\"", "\u00fc" "bung.exe"},
+        // A path is cut to its last component.
+        {"attachment; filename=\"../../etc/evil.exe\"", "evil.exe"},
+        {"attachment; filename*=UTF-8''..%5C..%5Cevil.exe", "evil.exe"},
+        {"attachment; filename=\"dir/\"", ""},
+        {"inline", ""},
+        {"", ""},
+        {"attachment; filename=\"unterminated", ""},
+        {"attachment; name=field; filename", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.header);
+        EXPECT_EQ(ContentDispositionFileName(QByteArray(c.header)), QString::fromUtf8(c.name));
+    }
 }
 
 TEST(LocalPaths, CombinePathAddsOneDelimiterWhenMissing)

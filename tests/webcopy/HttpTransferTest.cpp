@@ -276,6 +276,9 @@ TEST_F(HttpTransfer, NamesFromTheServerStayInsideTheTargetDirectory)
         // The query (here one that tries to climb out) and the fragment are not part of the name.
         {"/redirect/302?to=/setup.exe%3Fx%3D..%252F..%252Fevil.exe", "setup.exe"},
         {"/setup.exe?id=5#top", "setup.exe"},
+        // The server's suggested name comes first, cut to its last component.
+        {"/my%20setup.exe?header=Content-Disposition%3A%20attachment%3B%20filename%3D%22..%2Fserver%20named.exe%22",
+         "server named.exe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
@@ -285,7 +288,8 @@ TEST_F(HttpTransfer, NamesFromTheServerStayInsideTheTargetDirectory)
         EXPECT_TRUE(FWebCopy.Items()[0]->Success()) << FWebCopy.Items()[0]->ErrorReason().toStdString();
         EXPECT_EQ(ReadFile(Target(QString::fromLatin1(c.expectedName))), FBody);
     }
-    EXPECT_EQ(TargetEntries(), (QStringList{QStringLiteral("my setup.exe"), QStringLiteral("setup.exe")}));
+    EXPECT_EQ(TargetEntries(), (QStringList{QStringLiteral("my setup.exe"), QStringLiteral("server named.exe"),
+                                            QStringLiteral("setup.exe")}));
     EXPECT_FALSE(QFile::exists(QFileInfo(FTarget.path()).dir().filePath(QStringLiteral("evil.exe"))));
 }
 
