@@ -155,6 +155,8 @@ int TEngineRun::Run(const QStringList& arguments)
     webCopy.ShowElapsedTime = true;
     webCopy.ShowCompletion = true;
     webCopy.FTPPassive = options.FtpMode != ActiveMode;
+    // Connections are kept for the next request, as the wizard keeps them and as curl does.
+    webCopy.HTTPKeepAliveAuthentication = true;
     webCopy.CaFile = options.CaFile;
     for (const QString& source : sources) {
         TWebCopyItem* item = webCopy.Items().Add();
