@@ -111,7 +111,7 @@ bool TCopyRun::WaitBeforeRetry(int attempt, int retries, int delayMs, const QStr
 
 void TCopyRun::ProcessEvents() const
 {
-    QCoreApplication::processEvents();
+    FProgress.KeepResponsive();
 }
 
 bool TCopyRun::AskForLogin(const QString& caption, QString& userName, QString& password) const

@@ -52,7 +52,8 @@ public:
     // Waits delayMs before retry `attempt` of `retries`, handling events and telling the
     // observers; false as soon as the run is cancelled.
     bool WaitBeforeRetry(int attempt, int retries, int delayMs, const QString& reason);
-    // Handles pending window messages now.
+    // Handles pending window messages, unless that was done a moment ago (see
+    // TProgressReporter::KeepResponsive).
     void ProcessEvents() const;
     // Asks for a user name and password in a prompt with the caption; false when the user
     // cancelled or when this program has no windows to ask in.

@@ -156,7 +156,7 @@ void TProgressReporter::RunEnded(bool cancelled)
 
 void TProgressReporter::KeepResponsive()
 {
-    constexpr qint64 EventsIntervalNs = 1000000;
+    constexpr qint64 EventsIntervalNs = 10000000;
     if (FSinceEventsHandled.isValid() && FSinceEventsHandled.nsecsElapsed() < EventsIntervalNs)
         return;
     QCoreApplication::processEvents();

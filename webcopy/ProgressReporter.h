@@ -36,9 +36,10 @@ public:
     void ShowProgress(int fileNum, qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
                       bool emptyIsComplete = false);
     void RunEnded(bool cancelled);
-    // Handles pending window messages between blocks, at most about once a millisecond: often
-    // enough that a click on Cancel acts within the next block, rarely enough that looking for
-    // messages costs nothing next to moving a block.
+    // Handles pending window messages between blocks and between items, at most about every
+    // 10 ms: often enough that a click on Cancel acts at once for the user, rarely enough that
+    // repainting the dialog (the labels change with every file) costs little next to moving
+    // small files by the thousand.
     void KeepResponsive();
 
     // Texts of the latest step; empty before the first.
