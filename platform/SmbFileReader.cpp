@@ -2,7 +2,9 @@
 
 #include "platform/SmbClientLibrary.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include <sys/stat.h>
 
@@ -32,8 +34,21 @@ bool TSmbFileReader::Status(TFileStatus& status)
 
 qint64 TSmbFileReader::Read(char* buffer, qint64 maxSize)
 {
-    const ssize_t count = SmbClient().GetFunctionRead(FContext)(FContext, FFile, buffer, size_t(maxSize));
-    if (count < 0)
-        FReason = qt_error_string(errno);
+    if (maxSize <= 0)
+        return 0;
+    if (FStart == FEnd) {
+        if (!FData)
+            FData = std::make_unique_for_overwrite<char[]>(size_t(ReadAheadSize));
+        const ssize_t count = SmbClient().GetFunctionRead(FContext)(FContext, FFile, FData.get(), size_t(ReadAheadSize));
+        if (count < 0) {
+            FReason = qt_error_string(errno);
+            return -1;
+        }
+        FStart = 0;
+        FEnd = count;
+    }
+    const qint64 count = std::min(maxSize, FEnd - FStart);
+    std::memcpy(buffer, FData.get() + FStart, size_t(count));
+    FStart += count;
     return count;
 }

@@ -2,6 +2,8 @@
 
 #include "platform/FileReader.h"
 
+#include <memory>
+
 struct _SMBCCTX;
 struct _SMBCFILE;
 
@@ -9,6 +11,10 @@ struct _SMBCFILE;
 // (TSmbShare::OpenFile makes it; it must not outlive that connection).
 class TSmbFileReader : public TFileReader {
 public:
+    // Every read is a round trip to the server: the file is asked for in large pieces and
+    // handed out in the blocks the caller reads.
+    static constexpr qint64 ReadAheadSize = 1024 * 1024;
+
     TSmbFileReader(_SMBCCTX* context, _SMBCFILE* file);
     ~TSmbFileReader() override;
     TSmbFileReader(const TSmbFileReader&) = delete;
@@ -22,4 +28,7 @@ private:
     _SMBCCTX* FContext;
     _SMBCFILE* FFile;
     QString FReason;
+    std::unique_ptr<char[]> FData;
+    qint64 FStart = 0;
+    qint64 FEnd = 0;
 };
