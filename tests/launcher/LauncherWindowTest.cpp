@@ -1,7 +1,7 @@
 #include "launcher/RzLauncher.h"
 #include "tests/launcher/LaunchRecorder.h"
-#include "tests/launcher/XvfbDisplay.h"
 #include "tests/platform/ShellFixture.h"
+#include "tests/support/VirtualDesktop.h"
 #include "tests/support/WaitFor.h"
 
 #include <QTimer>
@@ -26,10 +26,10 @@ TEST_F(TLauncherWindowTest, WithoutAnX11DisplayThereIsNoWindow)
 
 TEST_F(TLauncherWindowTest, FindsTheWindowOfTheStartedProgramAndOfNoOther)
 {
-    TXvfbDisplay display;
-    if (!display.start())
-        GTEST_SKIP() << "Xvfb cannot be started here";
-    FEnvironment.set("DISPLAY", display.name());
+    TVirtualDesktop desktop;
+    if (!desktop.Start({.WindowManager = false}))
+        GTEST_SKIP() << desktop.Message().toStdString();
+    FEnvironment.set("DISPLAY", desktop.Environment().value(QStringLiteral("DISPLAY")).toLocal8Bit());
     FEnvironment.set("QT_QPA_PLATFORM", "xcb");
     FEnvironment.set("ORVANTA_CHILD_SLEEP_MS", "60000");
 
