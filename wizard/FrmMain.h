@@ -109,6 +109,10 @@ private:
 
     THtmlLabel* AddPageText(QWidget* page, const QString& name, const QString& html, int x, int y, int width);
     QLabel* AddPlainLabel(QWidget* page, const QString& name, const QString& text, int x, int y);
+    // The line under an installed page's text that names the verified setup program; hidden
+    // until one ran.
+    void AddVerifiedLine(QWidget* page, int y);
+    void ShowVerifiedLine();
     QLabel* AddPicture(QWidget* page, const QString& name, const QString& artwork, int x, int y);
     TGlyphButton* AddBackButton(QWidget* page, const QString& name, void (TfrmMain::*handler)(QObject*));
     TFlatColorButton* AddFlatButton(QWidget* page, const QString& name, const QString& caption, QRect geometry,
@@ -141,6 +145,10 @@ private:
     QString FDownloadBaseAddress;
     QString FDownloadFile;
     QByteArray FSetupPublicKey;
+    // What the maker's signature of the program that ran says of it (often its version); empty
+    // when setup programs are not verified.
+    QString FVerifiedComment;
+    static inline const QString VerifiedLineName = QStringLiteral("lblVerified");
     // The page to show once the setup program that was downloaded has finished.
     QWidget* FInstalledPage = nullptr;
     bool FDownloadCancelled = false;

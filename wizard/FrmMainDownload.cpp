@@ -13,6 +13,7 @@
 #include "wizard/VerificationFailure.h"
 #include "wizard/WizardTexts.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -112,6 +113,7 @@ bool TfrmMain::DownloadSetup(const QString& fileName, const QString& caption, QW
     FInstalledPage = installedPage;
     FDownloadReceived = 0;
     FDownloadExpected = 0;
+    FVerifiedComment.clear();
 
     WebDownload->Items().Clear();
     // With a key, the signature comes first in the same run: the program is the last item.
@@ -206,8 +208,10 @@ bool TfrmMain::SetupProgramIsProven()
                                       .Verify(DownloadedPath(FDownloadFile), DownloadedPath(FDownloadFile + SignatureSuffix));
     // The signature has done its work either way.
     RemoveLocalFile(DownloadedPath(FDownloadFile + SignatureSuffix));
-    if (check.Proven())
+    if (check.Proven()) {
+        FVerifiedComment = check.TrustedComment;
         return true;
+    }
     DeleteDownloadedFiles();
     ShowError(VerificationFailureText(check));
     return false;
@@ -250,7 +254,18 @@ void TfrmMain::LaunchInstallerFinished(QObject*)
         return;
     }
     // The page of the setup that ran, wherever the user went meanwhile.
+    ShowVerifiedLine();
     pagScreens->setActivePage(FInstalledPage);
+}
+
+void TfrmMain::ShowVerifiedLine()
+{
+    auto* line = FInstalledPage->findChild<QLabel*>(VerifiedLineName);
+    if (!line)
+        return;
+    const QString verified = QStringLiteral("The setup program was verified as signed by Orvanta Software");
+    line->setText(FVerifiedComment.isEmpty() ? verified + QLatin1Char('.') : verified + QStringLiteral(": ") + FVerifiedComment);
+    line->setVisible(!FSetupPublicKey.isEmpty());
 }
 
 void TfrmMain::LaunchInstallerError(QObject*, quint32 ErrorCode)

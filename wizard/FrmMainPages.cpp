@@ -59,6 +59,21 @@ QLabel* TfrmMain::AddPlainLabel(QWidget* page, const QString& name, const QStrin
     return label;
 }
 
+void TfrmMain::AddVerifiedLine(QWidget* page, int y)
+{
+    auto* line = new QLabel(page);
+    line->setObjectName(VerifiedLineName);
+    // The comment comes from the signature file: shown as text, never as markup.
+    line->setTextFormat(Qt::PlainText);
+    line->setWordWrap(true);
+    line->setGeometry(19, y, 600, 40);
+    line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
+    line->setPalette(palette);
+    line->hide();
+}
+
 QLabel* TfrmMain::AddPicture(QWidget* page, const QString& name, const QString& artwork, int x, int y)
 {
     auto* picture = new QLabel(page);
@@ -207,6 +222,7 @@ QWidget* TfrmMain::BuildServerInstalledPage()
     AddLink(page, QStringLiteral("lnkSupport"), QStringLiteral("icon-support"), WizardTexts::SupportCaption,
             QRect(43, 261, 83, 24), &TfrmMain::lnkSupportClick);
     AddPlainLabel(page, QStringLiteral("lbl1"), WizardTexts::CanClose, 19, 304);
+    AddVerifiedLine(page, 340);
     return page;
 }
 
@@ -223,5 +239,6 @@ QWidget* TfrmMain::BuildWorkstationInstalledPage()
     AddLink(page, QStringLiteral("lnkSupport2"), QStringLiteral("icon-support"), WizardTexts::SupportCaption,
             QRect(491, 338, 83, 24), &TfrmMain::lnkSupport2Click);
     AddPlainLabel(page, QStringLiteral("lbl2"), WizardTexts::CanClose, 19, 390);
+    AddVerifiedLine(page, 420);
     return page;
 }

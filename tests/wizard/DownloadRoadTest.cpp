@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -486,6 +487,11 @@ TEST_F(DownloadRoad, WithAKeyOnlyASetupProgramItsSignatureProvesRuns)
             EXPECT_TRUE(answers.Texts.isEmpty()) << answers.Texts.join(QLatin1Char('|')).toStdString();
             EXPECT_TRUE(QFile::exists(FMark)) << "the proven program ran";
             EXPECT_EQ(DownloadedFiles(), QStringList {ServerSetup}) << "the signature is not kept";
+            auto* verified = Page("tabServerInstalled")->findChild<QLabel*>(QStringLiteral("lblVerified"));
+            ASSERT_NE(verified, nullptr);
+            EXPECT_TRUE(verified->isVisibleTo(FWindow.get()));
+            EXPECT_EQ(verified->text(), QStringLiteral("The setup program was verified as signed by Orvanta Software: "
+                                                       "Orvanta 5 Server 5.0.1234"));
             continue;
         }
         ASSERT_EQ(answers.Texts.size(), 1);
