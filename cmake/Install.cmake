@@ -38,6 +38,9 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/OrvantaWebCopyConfi
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/OrvantaWebCopyConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/OrvantaWebCopyConfigVersion.cmake
   DESTINATION ${ORVANTA_CMAKE_DIR} COMPONENT development)
 
+# The prefix is found from the file's own place, so the file stays true wherever the package is
+# installed: `cmake --install --prefix`, a Debian package, an unpacked tree.
+file(RELATIVE_PATH pc_prefix_from_pcfiledir ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/orvanta-webcopy.pc.in ${CMAKE_CURRENT_BINARY_DIR}/orvanta-webcopy.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/orvanta-webcopy.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT development)
