@@ -15,11 +15,29 @@ def run(*args, **kwargs):
     subprocess.run(args, check=True, timeout=DEADLINE_SECONDS, **kwargs)
 
 
+def check_pkg_config(prefix):
+    """The pkg-config file leads to the headers and libraries of the prefix it was installed into."""
+    pc_dirs = [root for root, _, files in os.walk(prefix) if "orvanta-webcopy.pc" in files]
+    if len(pc_dirs) != 1:
+        sys.exit("the package installs %d pkg-config files orvanta-webcopy.pc" % len(pc_dirs))
+    env = dict(os.environ, PKG_CONFIG_PATH=pc_dirs[0])
+
+    def variable(name):
+        return subprocess.run(["pkg-config", "--variable=" + name, "orvanta-webcopy"], env=env, check=True,
+                              capture_output=True, text=True, timeout=60).stdout.strip()
+
+    for path in (os.path.join(variable("includedir"), "webcopy", "WebCopy.h"),
+                 os.path.join(variable("libdir"), "liborvanta_webcopy.a")):
+        if not os.path.isfile(path) or not os.path.realpath(path).startswith(os.path.realpath(prefix) + os.sep):
+            sys.exit("pkg-config names %s, which is not the installed file" % path)
+
+
 def main():
     build, consumer, servers = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as work:
         prefix = os.path.join(work, "prefix")
         run("cmake", "--install", build, "--prefix", prefix, "--component", "development")
+        check_pkg_config(prefix)
         consumer_build = os.path.join(work, "build")
         run("cmake", "-S", consumer, "-B", consumer_build, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + prefix)
         run("cmake", "--build", consumer_build, "-j2")
