@@ -65,8 +65,9 @@ set(CPACK_DEBIAN_WIZARD_DESCRIPTION "trial setup wizard of the Orvanta 5 call ma
 Orvanta 5 is an office application for managing and tracking phone calls.
 This wizard installs a trial of its two parts on the office network: the
 Server, installed once, and the Workstation, installed on every computer.
-It downloads the setup program over HTTPS with a progress dialog, checks
-its signature, runs it and then points to the next steps.")
+It downloads the setup program over HTTPS with a progress dialog, runs it
+(once its signature proves it, when the wizard was built with the maker's
+key) and then points to the next steps.")
 
 set(CPACK_DEBIAN_COMMAND_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_COMMAND_PACKAGE_RECOMMENDS "libsmbclient, libproxy1-plugin-webkit")
