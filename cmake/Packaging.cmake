@@ -8,12 +8,16 @@ set(ORVANTA_MAINTAINER "Orvanta Software <support@orvanta.com>")
 set(ORVANTA_DEBIAN_REVISION 1)
 set(ORVANTA_DEBIAN_VERSION ${PROJECT_VERSION}-${ORVANTA_DEBIAN_REVISION})
 
-set(packages wizard orvanta-setup command orvanta-webcopy development liborvanta-webcopy-dev)
+# The installed programs bind every symbol at start, so their relocations can be read-only
+# (full RELRO, as Debian builds its programs). Linking only: nothing is compiled again.
+target_link_options(orvanta-setup PRIVATE LINKER:-z,relro,-z,now)
+target_link_options(webcopy PRIVATE LINKER:-z,relro,-z,now)
 
 # Every package carries the maker's copyright and a Debian changelog in /usr/share/doc/<package>.
 execute_process(COMMAND date -u -R -d "${ORVANTA_RELEASE_DATE} 12:00:00"
   OUTPUT_VARIABLE release_date_rfc2822 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_CURRENT_BINARY_DIR}/debian/copyright @ONLY)
+set(packages wizard orvanta-setup command orvanta-webcopy development liborvanta-webcopy-dev)
 while(packages)
   list(POP_FRONT packages component package)
   set(doc ${CMAKE_CURRENT_BINARY_DIR}/debian/${package})
@@ -42,10 +46,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL wizard command development)
-# The installed programs bind every symbol at start, so their relocations can be read-only
-# (full RELRO, as Debian builds its programs). Linking only: nothing is compiled again.
-target_link_options(orvanta-setup PRIVATE LINKER:-z,relro,-z,now)
-target_link_options(webcopy PRIVATE LINKER:-z,relro,-z,now)
 
 # Stripped as Debian strips: the programs whole, the static libraries of their debug information.
 set(CPACK_ORVANTA_STRIP ${CMAKE_STRIP})
