@@ -38,6 +38,25 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/OrvantaWebCopyConfi
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/OrvantaWebCopyConfig.cmake ${CMAKE_CURRENT_BINARY_DIR}/OrvantaWebCopyConfigVersion.cmake
   DESTINATION ${ORVANTA_CMAKE_DIR} COMPONENT development)
 
+# A static library's Qt resources are objects that nothing references: a program must link them
+# by name, or the pictures are missing. The installed objects lie under OBJECTS DESTINATION as
+# objects-<configuration>/<target>/<source relative to the target's build folder>.o.
+set(pc_resource_objects "")
+foreach(target ${resource_targets})
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(target_binary_dir ${target} BINARY_DIR)
+  foreach(source ${sources})
+    if(source MATCHES "/qrc_[^/]*\\.cpp$")
+      file(RELATIVE_PATH object ${target_binary_dir} ${source})
+      string(APPEND pc_resource_objects
+        " \${libdir}/orvanta-objects/objects-${CMAKE_BUILD_TYPE}/${target}/${object}${CMAKE_CXX_OUTPUT_EXTENSION}")
+    endif()
+  endforeach()
+endforeach()
+
+# The prefix is found from the file's own place, so the file stays true wherever the package is
+# installed: `cmake --install --prefix`, a Debian package, an unpacked tree.
+file(RELATIVE_PATH pc_prefix_from_pcfiledir ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/orvanta-webcopy.pc.in ${CMAKE_CURRENT_BINARY_DIR}/orvanta-webcopy.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/orvanta-webcopy.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
   COMPONENT development)

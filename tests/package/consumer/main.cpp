@@ -3,6 +3,7 @@
 #include <launcher/RzLauncher.h>
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
+    // The engine's pictures (the login prompt's banner) are a resource of the installed package.
+    std::printf("Pictures %d\n", QFile::exists(QStringLiteral(":/webcopy/login-banner.svg")) ? 1 : 0);
     TWebCopy copy;
     copy.ShowDialog = false;
     TWebCopyItem* item = copy.Items().Add();
