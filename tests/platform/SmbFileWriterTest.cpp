@@ -191,7 +191,12 @@ TEST_F(TSmbFileWriterTest, AReadOrAWriteOnAServerThatVanishedFailsAndSaysWhy)
     ASSERT_TRUE(writer.Write(buffer, sizeof buffer));
 
     ASSERT_TRUE(FServer.Crash());
-    EXPECT_EQ(reader->Read(buffer, sizeof buffer), -1);
+    // What was read ahead before the crash still comes; the next request to the server fails.
+    qint64 count = 0;
+    qint64 afterCrash = 0;
+    while ((count = reader->Read(buffer, sizeof buffer)) > 0 && afterCrash < TSmbFileReader::ReadAheadSize)
+        afterCrash += count;
+    EXPECT_EQ(count, -1);
     EXPECT_FALSE(reader->Reason().isEmpty());
     EXPECT_FALSE(writeInBlocks(writer, pattern(2 * TSmbFileWriter::BufferSize)) && writer.Commit());
     EXPECT_NE(writer.Error(), 0);
