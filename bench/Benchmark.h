@@ -3,7 +3,7 @@
 #include "bench/BenchOptions.h"
 #include "bench/CacheLock.h"
 #include "bench/ManyFiles.h"
-#include "bench/NginxServer.h"
+#include "tests/support/NginxServer.h"
 #include "bench/PairedCase.h"
 #include "bench/SmbServer.h"
 #include "tests/support/ScriptServer.h"
