@@ -517,6 +517,7 @@ TEST_F(TAtomicFileWriterTest, KeptPartsGoWhenRestartedUndescribedCommittedByOthe
     TAtomicFileWriter young;
     ASSERT_TRUE(young.OpenResumable(path(QStringLiteral("young.exe"))));
     young.Restart("young");
+    ASSERT_TRUE(young.Write("y", 1));
     young.Keep();
     TAtomicFileWriter any;
     ASSERT_TRUE(any.Open(path(QStringLiteral("any.exe"))));

@@ -39,7 +39,7 @@ public:
     void MarqueeChanged(bool) override {}
     void StatusChanged(const QString&) override {}
     void ProgressChanged(const TProgressKeys&, unsigned) override {}
-    void RunEnded(bool) override {}
+    void RunEnded(bool) override { FLastAttempt = 0; }
     void RetryWaiting(int attempt, int, int, const QString&) override
     {
         if (attempt == FLastAttempt)
@@ -275,6 +275,6 @@ TEST(NginxResume, AConnectionResetHalfWayContinuesWithARangeAndTheBytesMatch)
     const QString second = connections[1].value(QStringLiteral("head")).toString();
     EXPECT_TRUE(second.contains(QStringLiteral("\r\nRange: bytes="))) << second.toStdString();
     EXPECT_TRUE(second.contains(QStringLiteral("\r\nIf-Range: \""))) << second.toStdString();
-    // Each byte of the file came once, plus two answers' headers.
-    EXPECT_LT(relay.BytesDown(), body.size() + 2048);
+    // The file came about once: what the reset cut off in flight, and two answers' headers, more.
+    EXPECT_LT(relay.BytesDown(), body.size() * 101 / 100);
 }
