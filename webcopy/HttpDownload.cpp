@@ -1,6 +1,5 @@
 #include "webcopy/HttpDownload.h"
 
-#include "platform/AtomicFileWriter.h"
 #include "platform/HttpRequest.h"
 #include "platform/SmbShare.h"
 #include "webcopy/CopyRun.h"
@@ -103,7 +102,7 @@ TTransferResult THttpDownload::Run(TCopyRun& run, TTransferJob& job)
     }
 }
 
-THttpDownload::TKeptPart THttpDownload::FindKeptPart(const TCopyRun& run, const TWebCopyItem& item)
+TKeptPart THttpDownload::FindKeptPart(const TCopyRun& run, const TWebCopyItem& item)
 {
     // A share target keeps no parts.
     if (!run.Owner().Resume || TSmbShare::LooksLikeSharePath(item.TargetDir))
@@ -111,13 +110,7 @@ THttpDownload::TKeptPart THttpDownload::FindKeptPart(const TCopyRun& run, const 
     const QString fileName = item.TargetFilename.isEmpty()
         ? FileNameOfUrl(run, item.URL, TTargetFolder().MaxFileNameBytes(item.TargetDir))
         : item.TargetFilename;
-    TKeptPart kept;
-    if (fileName.isEmpty() || !TAtomicFileWriter::PeekKept(CombinePath(item.TargetDir, fileName), kept.Size, kept.Info))
-        return {};
-    kept.Identity = TResumeIdentity::FromText(kept.Info);
-    if (kept.Size <= 0 || kept.Size >= kept.Identity.Length || !kept.Identity.IsUsable())
-        return {};
-    return kept;
+    return fileName.isEmpty() ? TKeptPart() : TKeptPart::Find(CombinePath(item.TargetDir, fileName));
 }
 
 TResumeIdentity THttpDownload::AnswerIdentity(const THttpRequest& request, const QString& itemUrl)

@@ -25,13 +25,6 @@ public:
     static TTransferResult StatusFailure(const THttpRequest& request);
 
 private:
-    // A part kept beside the target by an earlier attempt, as the request found it.
-    struct TKeptPart {
-        qint64 Size = 0;
-        QByteArray Info;
-        TResumeIdentity Identity;
-    };
-
     // The kept part for the item's target, when Resume is on and it can be continued.
     static TKeptPart FindKeptPart(const TCopyRun& run, const TWebCopyItem& item);
     // The server's file as this answer describes it.

@@ -1,5 +1,7 @@
 #include "webcopy/ResumeIdentity.h"
 
+#include "platform/AtomicFileWriter.h"
+
 #include <QList>
 
 namespace {
@@ -63,4 +65,15 @@ QString TResumeIdentity::StrongETag(const QString& etag)
 {
     // A strong ETag is a quoted string; "W/" marks a weak one.
     return etag.size() >= 2 && etag.startsWith(QLatin1Char('"')) && etag.endsWith(QLatin1Char('"')) ? etag : QString();
+}
+
+TKeptPart TKeptPart::Find(const QString& targetPath)
+{
+    TKeptPart kept;
+    if (!TAtomicFileWriter::PeekKept(targetPath, kept.Size, kept.Info))
+        return {};
+    kept.Identity = TResumeIdentity::FromText(kept.Info);
+    if (kept.Size <= 0 || kept.Size >= kept.Identity.Length || !kept.Identity.IsUsable())
+        return {};
+    return kept;
 }

@@ -26,3 +26,14 @@ struct TResumeIdentity {
     // The strong form of an ETag header's value; empty for a weak or absent one.
     static QString StrongETag(const QString& etag);
 };
+
+// A part kept beside a target by an earlier attempt, and what it is a part of.
+struct TKeptPart {
+    qint64 Size = 0;
+    QByteArray Info;
+    TResumeIdentity Identity;
+
+    // The target's kept part when it can be continued (described, shorter than the whole);
+    // empty otherwise.
+    static TKeptPart Find(const QString& targetPath);
+};

@@ -132,7 +132,7 @@ public:
     int Retries = 0;
     int RetryDelay = 1000;
     int RetryDelayMax = 60000;
-    // A download (HTTP, HTTPS, FTP) that broke off keeps what arrived beside its target, and the
+    // A download (HTTP, HTTPS, binary FTP) that broke off keeps what arrived beside its target, and the
     // next attempt, a retry or a later run for the same URL and target, asks only for the rest
     // when the server's file is still the same one. False: a broken download leaves nothing.
     bool Resume = false;
