@@ -32,6 +32,7 @@ private:
     bool RunSmbCopy();
     bool RunPaired(TPairedCase& paired);
     bool RunCancel();
+    bool RunResume();
     bool RunProgressStep();
     // Started or made once, by the first case that needs it; a failure is that case's.
     bool StartNginx(const QString& caseName);
