@@ -3,6 +3,7 @@
 #include "tests/support/BreakingRelay.h"
 #include "tests/support/HttpServerFixture.h"
 #include "tests/support/NginxServer.h"
+#include "tests/support/ProxyServerFixture.h"
 #include "tests/support/SelfSignedCertificate.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WaitFor.h"
@@ -277,4 +278,43 @@ TEST(NginxResume, AConnectionResetHalfWayContinuesWithARangeAndTheBytesMatch)
     EXPECT_TRUE(second.contains(QStringLiteral("\r\nIf-Range: \""))) << second.toStdString();
     // The file came about once: what the reset cut off in flight, and two answers' headers, more.
     EXPECT_LT(relay.BytesDown(), body.size() * 101 / 100);
+}
+
+TEST(HttpsResume, ThroughAProxyWithALoginTheRestIsAskedForWithTheSameLogin)
+{
+    THttpServerFixture server;
+    ASSERT_TRUE(server.Start(THttpServerFixture::TScheme::Https)) << server.Message().toStdString();
+    TProxyServerFixture proxy;
+    ASSERT_TRUE(proxy.Start(QStringLiteral("pat"), QStringLiteral("proxypw"))) << proxy.Message().toStdString();
+    const QByteArray body = Pattern(300000);
+    WriteFile(server.DocRoot() + QStringLiteral("/setup.exe"), body);
+    QTemporaryDir target;
+
+    TWebCopy copy;
+    copy.ShowDialog = false;
+    copy.Resume = true;
+    copy.Retries = 1;
+    copy.RetryDelay = 1;
+    copy.CaFile = server.CaFile();
+    copy.Proxy = QStringLiteral("127.0.0.1:%1").arg(proxy.Port());
+    copy.ProxyUserID = QStringLiteral("pat");
+    copy.ProxyPassword = QStringLiteral("proxypw");
+    TWebCopyItem* item = copy.Items().Add();
+    item->URL = server.BaseUrl() + QStringLiteral("/setup.exe?drop=150000&drops=1&ranges=1&auth=ann:secret");
+    item->HTTPUserID = QStringLiteral("ann");
+    item->HTTPPassword = QStringLiteral("secret");
+    item->Authenticate = waAuto;
+    item->TargetDir = target.path();
+    copy.Execute();
+    ASSERT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(target.filePath(QStringLiteral("setup.exe"))), body);
+
+    QStringList ranges;
+    for (const QJsonObject& request : server.Requests()) {
+        const QJsonObject headers = request.value(QStringLiteral("headers")).toObject();
+        if (headers.contains(QStringLiteral("authorization")))
+            ranges << headers.value(QStringLiteral("range")).toString();
+    }
+    EXPECT_EQ(ranges, (QStringList{QString(), QStringLiteral("bytes=150000-")}));
+    EXPECT_FALSE(proxy.RequestLines().isEmpty()) << "the download went through the proxy";
 }
