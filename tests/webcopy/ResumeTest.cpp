@@ -7,6 +7,7 @@
 #include "tests/support/SelfSignedCertificate.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WaitFor.h"
+#include "tests/webcopy/SmbServerFixture.h"
 #include "webcopy/ProgressObserver.h"
 #include "webcopy/WebCopy.h"
 
@@ -317,4 +318,30 @@ TEST(HttpsResume, ThroughAProxyWithALoginTheRestIsAskedForWithTheSameLogin)
     }
     EXPECT_EQ(ranges, (QStringList{QString(), QStringLiteral("bytes=150000-")}));
     EXPECT_FALSE(proxy.RequestLines().isEmpty()) << "the download went through the proxy";
+}
+
+TEST_F(HttpResume, ATargetOnAShareStartsOverAndKeepsNothing)
+{
+    TSmbServerFixture share;
+    const QString password = QStringLiteral("sharepw");
+    switch (share.Start(password)) {
+    case TSmbServerFixture::TStart::Running:
+        break;
+    case TSmbServerFixture::TStart::Skipped:
+        GTEST_SKIP() << share.Message().toStdString();
+    case TSmbServerFixture::TStart::Failed:
+        FAIL() << share.Message().toStdString();
+    }
+    FWebCopy.Retries = 1;
+    const qsizetype before = FServer.Requests().size();
+    TWebCopyItem* item = Download("drop=150000&drops=1&ranges=1");
+    item->TargetDir = share.ShareName();
+    item->FTPUserID = share.UserName();
+    item->FTPPassword = password;
+    FWebCopy.Execute();
+    ASSERT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(share.ShareDirectory() + QStringLiteral("/setup.exe")), FBody);
+    EXPECT_EQ(QDir(share.ShareDirectory()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("setup.exe")});
+    ASSERT_EQ(FServer.Requests().size() - before, 2);
+    EXPECT_TRUE(RequestHeader(before + 1, "range").isEmpty()) << "the share writer keeps no part to continue";
 }
