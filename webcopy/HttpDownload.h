@@ -3,8 +3,6 @@
 #include "webcopy/ResumeIdentity.h"
 #include "webcopy/Transfer.h"
 
-#include <QByteArray>
-
 #include <QString>
 
 #include <memory>
