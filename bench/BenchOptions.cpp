@@ -7,7 +7,7 @@ QStringList TBenchOptions::AllCases()
     return {QStringLiteral("http"),      QStringLiteral("https"),    QStringLiteral("http-many"),
             QStringLiteral("filecopy"),  QStringLiteral("smb-copy"), QStringLiteral("ftp-download"),
             QStringLiteral("ftp-upload"), QStringLiteral("ftp-many"), QStringLiteral("cancel"),
-            QStringLiteral("progress-step")};
+            QStringLiteral("progress-step"), QStringLiteral("http-resume")};
 }
 
 QString TBenchOptions::Usage()

@@ -5,6 +5,7 @@
 #include "bench/EngineRun.h"
 #include "bench/PairedCase.h"
 #include "bench/ProgressStepCost.h"
+#include "bench/ResumeOverResets.h"
 #include "tests/support/SelfSignedCertificate.h"
 
 #include <QCoreApplication>
@@ -115,6 +116,8 @@ bool TBenchmark::RunCase(const QString& name)
     }
     if (name == QLatin1String("cancel"))
         return RunCancel();
+    if (name == QLatin1String("http-resume"))
+        return RunResume();
     // The options let no other name through.
     return RunProgressStep();
 }
@@ -217,6 +220,31 @@ bool TBenchmark::RunPaired(TPairedCase& paired)
     }
     Print(paired.Report() + QLatin1Char('\n'));
     FSummary << paired.SummaryRow();
+    return true;
+}
+
+bool TBenchmark::RunResume()
+{
+    const QString name = QStringLiteral("http-resume");
+    if (!StartNginx(name))
+        return false;
+    const QString outputName = QStringLiteral("resume.bin");
+    const QString output = Path(QStringLiteral("out/") + outputName);
+    const QString url = QLatin1String(TResumeOverResets::UrlMark);
+    const QStringList engine = QStringList{QCoreApplication::applicationFilePath()}
+        + TEngineRun::Arguments(QStringLiteral("http"), url, Path(QStringLiteral("out")),
+                                TEngineRun::TargetName(outputName) + TEngineRun::ResumeWithRetries(3));
+    // curl keeps what arrived and -C - asks for the rest; the loop is its retries.
+    const QStringList curl{QStringLiteral("sh"), QStringLiteral("-c"),
+                           QStringLiteral("for i in 1 2 3 4; do curl -s -C - -o \"$1\" \"$2\" && exit 0; done; exit 1"),
+                           QStringLiteral("sh"), output, url};
+    TResumeOverResets resume(FNginx->HttpPort(), ServedName, Size(), output);
+    if (!resume.Measure(engine, curl, FOptions.Pairs, Path(QStringLiteral("time.txt"))))
+        return Fail(name, resume.Failure());
+    Print(QStringLiteral("%1 (%2 through a relay that resets at 25, 50 and 75 %, medians of %3 runs):\n%4\n")
+              .arg(name, TNginxServer::Version())
+              .arg(FOptions.Pairs)
+              .arg(resume.Report()));
     return true;
 }
 

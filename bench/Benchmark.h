@@ -3,7 +3,7 @@
 #include "bench/BenchOptions.h"
 #include "bench/CacheLock.h"
 #include "bench/ManyFiles.h"
-#include "bench/NginxServer.h"
+#include "tests/support/NginxServer.h"
 #include "bench/PairedCase.h"
 #include "bench/SmbServer.h"
 #include "tests/support/ScriptServer.h"
@@ -32,6 +32,7 @@ private:
     bool RunSmbCopy();
     bool RunPaired(TPairedCase& paired);
     bool RunCancel();
+    bool RunResume();
     bool RunProgressStep();
     // Started or made once, by the first case that needs it; a failure is that case's.
     bool StartNginx(const QString& caseName);

@@ -16,6 +16,9 @@ const QString NameOption = QStringLiteral("--name");
 const QString CaOption = QStringLiteral("--ca");
 const QString AuthOption = QStringLiteral("--auth");
 const QString FtpModeOption = QStringLiteral("--ftp-mode");
+const QString ResumeOption = QStringLiteral("--resume-retries");
+// Short: the benchmark measures what a resumed download moves, not how long it waits.
+constexpr int ResumeRetryDelayMs = 10;
 const QString ActiveMode = QStringLiteral("active");
 const QString HttpListKind = QStringLiteral("http-list");
 
@@ -25,6 +28,7 @@ struct TOptions {
     QString CaFile;
     QString AuthFile;
     QString FtpMode;
+    QString ResumeRetries;
 };
 
 QStringList Option(const QString& option, const QString& value)
@@ -47,7 +51,8 @@ bool ParseOptions(const QStringList& arguments, TOptions& options)
     const QHash<QString, QString*> values{{NameOption, &options.TargetName},
                                           {CaOption, &options.CaFile},
                                           {AuthOption, &options.AuthFile},
-                                          {FtpModeOption, &options.FtpMode}};
+                                          {FtpModeOption, &options.FtpMode},
+                                          {ResumeOption, &options.ResumeRetries}};
     for (qsizetype i = 0; i < arguments.size(); i += 2) {
         if (!values.contains(arguments.at(i)) || i + 1 >= arguments.size())
             return false;
@@ -113,6 +118,11 @@ QStringList TEngineRun::AuthFile(const QString& path)
     return Option(AuthOption, path);
 }
 
+QStringList TEngineRun::ResumeWithRetries(int retries)
+{
+    return Option(ResumeOption, QString::number(retries));
+}
+
 QStringList TEngineRun::ActiveFtp()
 {
     return Option(FtpModeOption, ActiveMode);
@@ -145,7 +155,7 @@ int TEngineRun::Run(const QStringList& arguments)
         || (!options.AuthFile.isEmpty() && !ReadAccount(options.AuthFile, userName, password)) || sources.isEmpty()) {
         std::fprintf(stderr,
                      "usage: orvanta-bench %s KIND SOURCE TARGET-DIR [--name TARGET-NAME] [--ca CA-FILE] [--auth FILE] "
-                     "[--ftp-mode active|passive]\n",
+                     "[--ftp-mode active|passive] [--resume-retries N]\n",
                      qPrintable(Flag()));
         return 2;
     }
@@ -158,6 +168,11 @@ int TEngineRun::Run(const QStringList& arguments)
     // Connections are kept for the next request, as the wizard keeps them and as curl does.
     webCopy.HTTPKeepAliveAuthentication = true;
     webCopy.CaFile = options.CaFile;
+    if (!options.ResumeRetries.isEmpty()) {
+        webCopy.Resume = true;
+        webCopy.Retries = options.ResumeRetries.toInt();
+        webCopy.RetryDelay = ResumeRetryDelayMs;
+    }
     for (const QString& source : sources) {
         TWebCopyItem* item = webCopy.Items().Add();
         item->Protocol = protocols.value(kind);

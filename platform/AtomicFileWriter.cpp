@@ -25,32 +25,96 @@ bool SameFile(const struct stat& one, const struct stat& other)
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
-// Removes what writers for the same target left behind when they died: only this user's regular
-// files, and only those whose lock can be taken, so never the file of a live writer. The name must
-// still name the locked file when it goes.
+// Removes the file at `name` when it is this user's regular file, its lock can be taken (no live
+// writer holds it) and, with a minimum age, it was last written longer ago than that. The name
+// must still name the locked file when it goes; `alsoRemove` goes with it.
+bool RemoveIfUnlocked(int directoryDescriptor, const char* name, time_t olderThan = 0,
+                      const QByteArray& alsoRemove = {})
+{
+    const int descriptor =
+        ::openat(directoryDescriptor, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    struct stat opened {};
+    struct stat named {};
+    const bool removed = ::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode)
+        && opened.st_uid == ::geteuid() && (olderThan == 0 || opened.st_mtime < olderThan)
+        && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
+        && ::fstatat(directoryDescriptor, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named)
+        && ::unlinkat(directoryDescriptor, name, 0) == 0;
+    if (removed && !alsoRemove.isEmpty())
+        ::unlinkat(directoryDescriptor, alsoRemove.constData(), 0);
+    ::close(descriptor);
+    return removed;
+}
+
+// Removes what writers for the same target left behind when they died, never the file of a live
+// writer; and the kept partial files of any target in the directory that nobody has continued
+// for KeptPartialLifetimeDays.
 void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& stem)
 {
     DIR* listing = ::opendir(directory.isEmpty() ? "." : directory.constData());
     if (!listing)
         return;
     const int directoryDescriptor = ::dirfd(listing);
+    const time_t keptBefore = ::time(nullptr) - time_t(TAtomicFileWriter::KeptPartialLifetimeDays) * 24 * 3600;
     while (const dirent* entry = ::readdir(listing)) {
-        if (!IsTemporaryNameOf(QByteArray(entry->d_name), stem))
-            continue;
-        const int descriptor =
-            ::openat(directoryDescriptor, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (descriptor < 0)
-            continue;
-        struct stat opened {};
-        struct stat named {};
-        if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid()
-            && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
-            && ::fstatat(directoryDescriptor, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0
-            && SameFile(opened, named))
-            ::unlinkat(directoryDescriptor, entry->d_name, 0);
-        ::close(descriptor);
+        const QByteArray name(entry->d_name);
+        QByteArray keptStem;
+        if (IsTemporaryNameOf(name, stem))
+            RemoveIfUnlocked(directoryDescriptor, entry->d_name);
+        else if (IsKeptPartialName(name, keptStem))
+            RemoveIfUnlocked(directoryDescriptor, entry->d_name, keptBefore, KeptInfoName(keptStem));
     }
     ::closedir(listing);
+}
+
+// The stem of the target's temporary names, its directory (with its slash, or empty) and name.
+struct TTargetNames {
+    QByteArray Directory;
+    QByteArray Name;
+    QByteArray Stem;
+    int MaxNameBytes = 0;
+};
+
+TTargetNames NamesOf(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    TTargetNames names{target.left(slash + 1), target.mid(slash + 1), {}};
+    names.MaxNameBytes =
+        MaxFileNameBytes(names.Directory.isEmpty() ? QStringLiteral(".") : QFile::decodeName(names.Directory));
+    names.Stem = TemporaryNameStem(names.Name, names.MaxNameBytes);
+    return names;
+}
+
+// The mode a new file gets from the umask, read without changing it (umask() cannot).
+unsigned NewFileMode()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (line.startsWith("Umask:"))
+                return 0666 & ~line.mid(6).trimmed().toUInt(nullptr, 8);
+        }
+    }
+    return 0644;
+}
+
+constexpr qint64 KeptInfoMaxBytes = 64 * 1024;
+
+QByteArray ReadKeptInfo(const QByteArray& path)
+{
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return {};
+    QByteArray info(KeptInfoMaxBytes, '\0');
+    struct stat status {};
+    const ssize_t count = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()
+        ? ::read(descriptor, info.data(), size_t(info.size()))
+        : -1;
+    ::close(descriptor);
+    info.truncate(count < 0 || count == KeptInfoMaxBytes ? 0 : qsizetype(count));
+    return info;
 }
 
 // rename() that fails with EEXIST instead of replacing. Where the file system cannot do that in
@@ -90,6 +154,28 @@ QString TAtomicFileWriter::TemporaryPath() const
 
 bool TAtomicFileWriter::Open(const QString& targetPath)
 {
+    return OpenFor(targetPath, false);
+}
+
+bool TAtomicFileWriter::OpenResumable(const QString& targetPath)
+{
+    return OpenFor(targetPath, true);
+}
+
+bool TAtomicFileWriter::PeekKept(const QString& targetPath, qint64& size, QByteArray& info)
+{
+    const TTargetNames names = NamesOf(QFile::encodeName(targetPath));
+    struct stat kept {};
+    if (names.Name.isEmpty() || ::lstat((names.Directory + KeptPartialName(names.Stem)).constData(), &kept) != 0
+        || !S_ISREG(kept.st_mode) || kept.st_uid != ::geteuid())
+        return false;
+    size = kept.st_size;
+    info = ReadKeptInfo(names.Directory + KeptInfoName(names.Stem));
+    return true;
+}
+
+bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable)
+{
     Discard();
     FTargetPath = targetPath;
     FTarget = QFile::encodeName(targetPath);
@@ -97,32 +183,121 @@ bool TAtomicFileWriter::Open(const QString& targetPath)
     FErrorString.clear();
     FReason.clear();
 
-    const qsizetype slash = FTarget.lastIndexOf('/');
-    const QByteArray directory = FTarget.left(slash + 1);
-    const QByteArray name = FTarget.mid(slash + 1);
+    const TTargetNames names = NamesOf(FTarget);
+    const QByteArray& directory = names.Directory;
+    const QByteArray& name = names.Name;
     struct stat existing {};
     const bool targetExists = ::lstat(FTarget.constData(), &existing) == 0;
     if (name.isEmpty() || (targetExists && S_ISDIR(existing.st_mode)))
         return Fail(EISDIR, QStringLiteral("Cannot write a file over the directory"));
 
-    const int maxNameBytes =
-        MaxFileNameBytes(directory.isEmpty() ? QStringLiteral(".") : QFile::decodeName(directory));
     // Known now rather than at the rename, after the whole download.
-    if (name.size() > maxNameBytes)
+    if (name.size() > names.MaxNameBytes)
         return Fail(ENAMETOOLONG, QStringLiteral("Cannot create"));
-    const QByteArray stem = TemporaryNameStem(name, maxNameBytes);
-    RemoveStaleTemporaries(directory, stem);
-    const int descriptor = CreateLockedTemporary(directory, stem);
+    RemoveStaleTemporaries(directory, names.Stem);
+    FKeptPath = directory + KeptPartialName(names.Stem);
+    FKeptInfoPath = directory + KeptInfoName(names.Stem);
+    FBuffer.Clear();
+    FWritten = 0;
+    FKeptSize = 0;
+    FKeptInfo.clear();
+    // A replaced file keeps its permissions, as it did when it was overwritten in place.
+    const unsigned mode = targetExists && S_ISREG(existing.st_mode) ? unsigned(existing.st_mode & 0777) : NewFileMode();
+    if (resumable) {
+        FDescriptor = OpenKeptPartial();
+        if (FDescriptor >= 0) {
+            FResumable = true;
+            FCommitMode = mode;
+            FTemporary = FKeptPath;
+            FKeptInfo = ReadKeptInfo(FKeptInfoPath);
+            const off_t end = ::lseek(FDescriptor, 0, SEEK_END);
+            // Kept bytes without a description cannot be trusted to continue anything.
+            if (end < 0 || FKeptInfo.isEmpty())
+                Restart({});
+            else
+                FKeptSize = FWritten = end;
+            return FError == 0;
+        }
+    }
+    const int descriptor = CreateLockedTemporary(directory, names.Stem);
     if (descriptor < 0)
         return false;
     FDescriptor = descriptor;
-
-    // A replaced file keeps its permissions, as it did when it was overwritten in place.
     if (targetExists && S_ISREG(existing.st_mode))
-        ::fchmod(FDescriptor, existing.st_mode & 0777);
-    FBuffer.Clear();
-    FWritten = 0;
+        ::fchmod(FDescriptor, mode);
     return true;
+}
+
+int TAtomicFileWriter::OpenKeptPartial()
+{
+    // Private until it is complete: a part of a download is nobody else's business.
+    const int descriptor = ::open(FKeptPath.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (descriptor < 0)
+        return -1;
+    struct stat opened {};
+    struct stat named {};
+    // Another live writer continues it: this one starts a temporary file of its own.
+    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid()
+        && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && ::lstat(FKeptPath.constData(), &named) == 0
+        && SameFile(opened, named) && ::fchmod(descriptor, 0600) == 0)
+        return descriptor;
+    ::close(descriptor);
+    return -1;
+}
+
+void TAtomicFileWriter::Restart(const QByteArray& info)
+{
+    if (!FResumable || FDescriptor < 0 || FFinished)
+        return;
+    FBuffer.Clear();
+    FKeptSize = FWritten = 0;
+    FKeptInfo.clear();
+    // The description goes first: a file that is emptied and then described anew is never
+    // described by what it held before.
+    ::unlink(FKeptInfoPath.constData());
+    if (::ftruncate(FDescriptor, 0) != 0 || ::lseek(FDescriptor, 0, SEEK_SET) != 0) {
+        Fail(errno, QStringLiteral("Cannot write"));
+        return;
+    }
+    if (!info.isEmpty() && WriteKeptInfo(info))
+        FKeptInfo = info;
+}
+
+bool TAtomicFileWriter::WriteKeptInfo(const QByteArray& info)
+{
+    const int descriptor =
+        ::open(FKeptInfoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (descriptor < 0)
+        return false;
+    const bool written = ::write(descriptor, info.constData(), size_t(info.size())) == info.size();
+    if (::close(descriptor) != 0 || !written) {
+        // Without its description the part is of no use later; the download itself goes on.
+        ::unlink(FKeptInfoPath.constData());
+        return false;
+    }
+    return true;
+}
+
+qint64 TAtomicFileWriter::Keep()
+{
+    if (!FResumable || FKeptInfo.isEmpty() || FDescriptor < 0 || FFinished) {
+        Discard();
+        return 0;
+    }
+    // The file holds a leading part of the remote file: whatever reached it, never the room a
+    // reservation added.
+    FBuffer.Flush([this](const char* block, qint64 count) { return WriteAll(block, count); });
+    if (FWritten == 0 || ::ftruncate(FDescriptor, FWritten) != 0) {
+        Discard();
+        return 0;
+    }
+    ::close(std::exchange(FDescriptor, -1));
+    FTemporary.clear();
+    FBuffer.Clear();
+    FResumable = false;
+    FKeptSize = 0;
+    FKeptInfo.clear();
+    return FWritten;
 }
 
 int TAtomicFileWriter::CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem)
@@ -169,7 +344,7 @@ void TAtomicFileWriter::Reserve(qint64 size)
     // blocks then runs as fast as one in a single piece. A full disk still shows at the block
     // that no longer fits, as without it.
     if (FDescriptor >= 0 && FWritten == 0 && size > 0)
-        ::fallocate(FDescriptor, 0, 0, size);
+        ::fallocate(FDescriptor, FResumable ? FALLOC_FL_KEEP_SIZE : 0, 0, size);
 }
 
 TCopiedBlock TAtomicFileWriter::CopyBlockFrom(TFileReader& reader, char* buffer, qint64 maxSize)
@@ -261,6 +436,11 @@ bool TAtomicFileWriter::Finish()
         Discard();
         return Fail(error, QStringLiteral("Cannot write"));
     }
+    if (FResumable && ::fchmod(FDescriptor, FCommitMode) != 0) {
+        const int error = errno;
+        Discard();
+        return Fail(error, QStringLiteral("Cannot write"));
+    }
     // The lock belongs to the open file, not to the descriptor: a duplicate keeps it until the
     // rename is done, so no other writer's Open takes the file for a leftover meanwhile.
     const int lock = ::dup(FDescriptor);
@@ -288,6 +468,14 @@ bool TAtomicFileWriter::RenameTemporary(bool replace)
     }
     FTemporary.clear();
     FFinished = false;
+    // A part kept from an earlier attempt is of no use once the target is complete.
+    if (FResumable)
+        ::unlink(FKeptInfoPath.constData());
+    else
+        RemoveIfUnlocked(AT_FDCWD, FKeptPath.constData(), 0, FKeptInfoPath);
+    FResumable = false;
+    FKeptSize = 0;
+    FKeptInfo.clear();
     ::close(std::exchange(FDescriptor, -1));
     return true;
 }
@@ -297,6 +485,11 @@ void TAtomicFileWriter::Discard()
     FFinished = false;
     if (!FTemporary.isEmpty())
         ::unlink(FTemporary.constData());
+    if (FResumable)
+        ::unlink(FKeptInfoPath.constData());
+    FResumable = false;
+    FKeptSize = 0;
+    FKeptInfo.clear();
     if (FDescriptor >= 0)
         ::close(std::exchange(FDescriptor, -1));
     FTemporary.clear();

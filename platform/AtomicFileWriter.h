@@ -15,6 +15,13 @@
 // The writer holds an exclusive flock() on its temporary file while it is open. A process that
 // dies mid-write leaves its temporary file behind unlocked; the next Open for the same target
 // removes such leftovers, never a file that a live writer holds.
+//
+// OpenResumable writes into the target's kept partial file instead (".NAME.resume.part", mode
+// 0600 until the commit, described by ".NAME.resume.info"): a download that broke off leaves it
+// with Keep, and the next attempt, in this run or a later one, continues it. It is locked like a
+// temporary while open, so two writers never share it; the ordinary cleanup leaves it alone
+// unless it has not been written for KeptPartialLifetimeDays (a run that died and never came
+// back), and a commit of the target by any writer removes it.
 class TAtomicFileWriter : public TFileWriter {
 public:
     // Gathers 4 KiB network blocks into 32 KiB writes. Larger writes save little more and were
@@ -33,6 +40,13 @@ public:
     // new file. A target name as long as the file system allows works: the temporary name
     // then carries a shortened form of it.
     bool Open(const QString& targetPath);
+    // Like Open, on the target's kept partial file (created when there is none). When a live
+    // writer holds that file, this one writes a fresh temporary file and keeps nothing.
+    bool OpenResumable(const QString& targetPath);
+    // What a resumable Open would find, without taking it: the kept file's size and its
+    // description; false when there is none.
+    static bool PeekKept(const QString& targetPath, qint64& size, QByteArray& info);
+    static constexpr int KeptPartialLifetimeDays = 7;
     bool Write(const char* data, qint64 size) override;
     // From a local file, the block is copied inside the kernel (no trip through this process)
     // where the two file systems allow it, and a hole in a sparse file stays a hole: it is
@@ -43,6 +57,10 @@ public:
     // Renames with RENAME_NOREPLACE; where the file system cannot, see RenameNoReplace.
     bool CommitNoReplace(const QString& otherTargetPath = {}) override;
     void Discard() override;
+    qint64 KeptSize() const override { return FKeptSize; }
+    QByteArray KeptInfo() const override { return FKeptInfo; }
+    void Restart(const QByteArray& info) override;
+    qint64 Keep() override;
 
     bool IsOpen() const override { return FDescriptor >= 0; }
     QString TargetPath() const { return FTargetPath; }
@@ -52,6 +70,9 @@ public:
     QString Reason() const override { return FReason; }
 
 private:
+    bool OpenFor(const QString& targetPath, bool resumable);
+    int OpenKeptPartial();
+    bool WriteKeptInfo(const QByteArray& info);
     int CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem);
     bool WriteAll(const char* data, qint64 size);
     // The bytes of a hole at the source's position (up to maxSize) passed over on both sides;
@@ -65,6 +86,14 @@ private:
     QString FTargetPath;
     QByteArray FTarget;     // encoded target path
     QByteArray FTemporary;  // encoded temporary path while open
+    // The target's kept partial file and its description (encoded paths).
+    QByteArray FKeptPath;
+    QByteArray FKeptInfoPath;
+    // Open on the kept partial file; its mode becomes FCommitMode at the commit.
+    bool FResumable = false;
+    unsigned FCommitMode = 0;
+    qint64 FKeptSize = 0;
+    QByteArray FKeptInfo;
     int FDescriptor = -1;
     TWriteBuffer FBuffer{BufferSize};
     // Until the kernel has refused to copy between the files (no such call, other file systems).

@@ -48,6 +48,22 @@ public:
     // Removes the temporary file; the target stays as it was. Does nothing when not open.
     virtual void Discard() = 0;
 
+    // Resume. A writer opened on a target's kept partial file starts with the bytes that a
+    // broken download left there: KeptSize() of them, which KeptInfo() describes (what the caller
+    // recorded with Restart). Writes append to them. Other writers keep nothing.
+    virtual qint64 KeptSize() const { return 0; }
+    virtual QByteArray KeptInfo() const { return {}; }
+    // Empties the kept file and records what it is going to hold (empty: nothing worth keeping).
+    virtual void Restart(const QByteArray& /*info*/) {}
+    // Ends the writer after the transfer broke off: a kept partial file with a description stays,
+    // holding what was written, for a later attempt to continue; anything else is discarded.
+    // The bytes kept (0 when discarded).
+    virtual qint64 Keep()
+    {
+        Discard();
+        return 0;
+    }
+
     virtual bool IsOpen() const = 0;
     // Path of the temporary file while open; empty otherwise.
     virtual QString TemporaryPath() const = 0;

@@ -315,9 +315,14 @@ bool TFtpConnection::FetchListing(const QByteArray& url, const char* command, QB
     return true;
 }
 
-bool TFtpConnection::OpenRead(const QString& path, bool ascii)
+bool TFtpConnection::OpenRead(const QString& path, bool ascii, qint64 from)
 {
-    return StartFile(path, ascii, TFile::Reading);
+    return StartFile(path, ascii, TFile::Reading, ascii ? 0 : from);
+}
+
+bool TFtpConnection::ResumeRefused() const
+{
+    return FResult == CURLE_FTP_COULDNT_USE_REST;
 }
 
 bool TFtpConnection::OpenWrite(const QString& path, bool ascii)
@@ -325,7 +330,7 @@ bool TFtpConnection::OpenWrite(const QString& path, bool ascii)
     return StartFile(path, ascii, TFile::Writing);
 }
 
-bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
+bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind, qint64 from)
 {
     CloseFile();
     const QString target = Resolve(path);
@@ -336,6 +341,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind)
         curl_easy_setopt(FEasy.get(), CURLOPT_TRANSFERTEXT, long(ascii));
         curl_easy_setopt(FEasy.get(), CURLOPT_UPLOAD, long(kind == TFile::Writing));
         curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, false).constData());
+        curl_easy_setopt(FEasy.get(), CURLOPT_RESUME_FROM_LARGE, curl_off_t(std::max<qint64>(from, 0)));
         FUploadPaused = FUploadFinished = false;
         BeginTransfer();
         FFile = kind;
@@ -431,6 +437,7 @@ void TFtpConnection::ResetOptions()
     curl_easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L);
     curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 0L);
     curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(-1));
+    curl_easy_setopt(easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(0));
 }
 
 bool TFtpConnection::Perform(bool retry)

@@ -76,7 +76,10 @@ public:
     // > 0 bytes, 0 at the end, -1 on failure (a broken transfer, a cancel). In ASCII mode too,
     // a file ends only with the server's confirmation and with at least the bytes its opening
     // reply announced.
-    bool OpenRead(const QString& path, bool ascii);
+    // `from` > 0 (binary only): the file from that offset on, asked for with REST; a server that
+    // refuses REST fails the open with ResumeRefused() true.
+    bool OpenRead(const QString& path, bool ascii, qint64 from = 0);
+    bool ResumeRefused() const;
     qint64 Read(char* buffer, qint64 max);
     // Writing: OpenWrite creates or replaces the remote file; Write takes a block (sent in
     // batches of 64 KiB, so a failure may show at a later Write); FinishWrite sends the rest and
@@ -112,7 +115,7 @@ private:
     // Forgets what the last transfer left (data, replies, result) and hands the handle to the
     // multi handle, for Pump to drive.
     void BeginTransfer();
-    bool StartFile(const QString& path, bool ascii, TFile kind);
+    bool StartFile(const QString& path, bool ascii, TFile kind, qint64 from = 0);
     void Remove();
     bool CommandRefused(const TExchange& exchange, int expected);
     // Pumps until the goal holds or the transfer ended; false when it failed.

@@ -199,6 +199,8 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
     QByteArrayList lines;
     for (const QString& header : options.Headers)
         lines << header.toUtf8();
+    if (options.RangeFrom >= 0 && !options.IfRange.isEmpty())
+        lines << "If-Range: " + options.IfRange.toUtf8();
     // Like a reload: the answer comes from the server, not from a cache on the way.
     lines << "Cache-Control: no-cache" << "Pragma: no-cache";
     if (FUploading) {
@@ -272,6 +274,8 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
         FFollowRedirects = true;
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_RANGE,
+                         options.RangeFrom >= 0 ? (QByteArray::number(options.RangeFrom) + '-').constData() : nullptr);
     } else {
         // A pushed body cannot be sent a second time, so an upload takes a redirect as its answer.
         FUploadLength = options.UploadLength;
@@ -314,6 +318,7 @@ bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
     };
     for (const QString& header : options.Headers)
         texts.push_back({header.toUtf8(), "A request header", ieInternalError});
+    texts.push_back({options.IfRange.toUtf8(), "The If-Range validator", ieInternalError});
     for (const TText& text : texts) {
         if (!IsSingleLine(text.Text))
             return Fail(text.Code, QStringLiteral("%1 contains a line break or NUL character.")
@@ -359,6 +364,25 @@ QByteArray THttpRequest::ContentDisposition() const
     if (!FHeadersDone || curl_easy_header(FEasy.get(), "Content-Disposition", 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
         return {};
     return QByteArray(header->value);
+}
+
+THttpContentRange THttpRequest::ContentRange() const
+{
+    // "bytes 100-199/1000" or "bytes 100-199/*"
+    if (!FHeadersDone || !FContentRange.startsWith("bytes "))
+        return {};
+    const std::string_view text(FContentRange.constData() + 6, size_t(FContentRange.size() - 6));
+    const size_t dash = text.find('-');
+    const size_t slash = text.find('/');
+    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
+        return {};
+    const std::optional<qint64> first = ParseDecimal(Trimmed(text.substr(0, dash)));
+    const std::optional<qint64> last = ParseDecimal(Trimmed(text.substr(dash + 1, slash - dash - 1)));
+    const std::string_view totalText = Trimmed(text.substr(slash + 1));
+    const std::optional<qint64> total = totalText == "*" ? std::optional<qint64>(-1) : ParseDecimal(totalText);
+    if (!first || !last || !total || *last < *first || (*total >= 0 && *last >= *total))
+        return {};
+    return {true, *first, *last, *total};
 }
 
 qint64 THttpRequest::RetryAfterMs() const
@@ -479,6 +503,9 @@ void THttpRequest::ResetTransfer()
     FLoginSchemes.clear();
     FAnnouncedLength = -1;
     FRetryAfter.clear();
+    FETag.clear();
+    FLastModifiedText.clear();
+    FContentRange.clear();
     FProxy.clear();
     FMoved = 0;
     FWaitedMs = 0;
@@ -779,8 +806,17 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
         request->FAnnouncedLength = -1;
         request->FLoginSchemes.clear();
         request->FRetryAfter.clear();
+        request->FETag.clear();
+        request->FLastModifiedText.clear();
+        request->FContentRange.clear();
     } else if (StartsWithNoCase(line, "Retry-After:")) {
         request->FRetryAfter = HeaderValue(line, "Retry-After:");
+    } else if (StartsWithNoCase(line, "ETag:")) {
+        request->FETag = QString::fromLatin1(HeaderValue(line, "ETag:"));
+    } else if (StartsWithNoCase(line, "Last-Modified:")) {
+        request->FLastModifiedText = QString::fromLatin1(HeaderValue(line, "Last-Modified:"));
+    } else if (StartsWithNoCase(line, "Content-Range:")) {
+        request->FContentRange = HeaderValue(line, "Content-Range:");
     } else if (StartsWithNoCase(line, "Proxy-Status:")) {
         // RFC 9209: a proxy that made the answer itself names the error; one that carried the
         // server's answer names what it received.

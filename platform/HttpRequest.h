@@ -33,6 +33,21 @@ struct THttpRequestOptions {
     bool KeepAlive = false;       // keep the connection for the next request
     QByteArray Method = "GET";    // "GET", "POST", "PUT"
     qint64 UploadLength = -1;     // POST/PUT: the announced body length (Content-Length), >= 0
+    // GET: only the bytes from this offset on ("Range: bytes=N-"); -1 for the whole body. A server
+    // may still answer 200 with the whole body: StatusCode() and ContentRange() tell.
+    qint64 RangeFrom = -1;
+    // With RangeFrom: "If-Range" with this validator (a strong ETag or an HTTP date), so that a
+    // file that changed comes whole (200) instead of as a part of something else.
+    QString IfRange;
+};
+
+// The Content-Range of a 206 answer ("bytes First-Last/Total"); Valid is false when absent or
+// malformed, Total is -1 for "*".
+struct THttpContentRange {
+    bool Valid = false;
+    qint64 First = 0;
+    qint64 Last = 0;
+    qint64 Total = -1;
 };
 
 
@@ -73,6 +88,11 @@ public:
     // How long the server asks the client to wait (Retry-After in seconds, or an HTTP date less
     // now, never below 0); -1 when the answer has no usable Retry-After.
     qint64 RetryAfterMs() const;
+    // The answer's validators as the server wrote them (for If-Range): ETag with its quotes and
+    // a "W/" when weak, Last-Modified as an HTTP date; empty when absent.
+    QString ETag() const { return FHeadersDone ? FETag : QString(); }
+    QString LastModifiedText() const { return FHeadersDone ? FLastModifiedText : QString(); }
+    THttpContentRange ContentRange() const;
     // After redirects: for a 401, the URL whose host asked for the login. A login is given
     // again for this URL, so that it goes to that host only.
     QString FinalUrl() const;
@@ -171,6 +191,9 @@ private:
     bool FInvalidLength = false;
     // Header values of the current answer, trimmed.
     QByteArray FRetryAfter;
+    QString FETag;
+    QString FLastModifiedText;
+    QByteArray FContentRange;
     // The connection to FProxy (or the server) could not be made at all.
     bool FUnreachable = false;
     bool FProxyLookupTimedOut = false;

@@ -12,6 +12,8 @@ constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ
 constexpr qsizetype RandomLength = 8;
 constexpr qsizetype HashLength = 8;
 const QByteArray Suffix = QByteArrayLiteral(".part");
+const QByteArray KeptSuffix = QByteArrayLiteral(".resume.part");
+const QByteArray KeptInfoSuffix = QByteArrayLiteral(".resume.info");
 
 bool IsContinuationByte(char byte)
 {
@@ -48,4 +50,22 @@ bool IsTemporaryNameOf(const QByteArray& name, const QByteArray& stem)
         return false;
     const QByteArray random = name.mid(stem.size() + 2, RandomLength);
     return std::all_of(random.begin(), random.end(), [](char c) { return std::strchr(Letters, c) && c != '\0'; });
+}
+
+QByteArray KeptPartialName(const QByteArray& stem)
+{
+    return '.' + stem + KeptSuffix;
+}
+
+QByteArray KeptInfoName(const QByteArray& stem)
+{
+    return '.' + stem + KeptInfoSuffix;
+}
+
+bool IsKeptPartialName(const QByteArray& name, QByteArray& stem)
+{
+    if (name.size() <= 1 + KeptSuffix.size() || !name.startsWith('.') || !name.endsWith(KeptSuffix))
+        return false;
+    stem = name.mid(1, name.size() - 1 - KeptSuffix.size());
+    return true;
 }

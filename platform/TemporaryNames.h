@@ -5,7 +5,10 @@
 // Names of the temporary files that writers create beside their targets: ".STEM.XXXXXXXX.part",
 // where STEM comes from the target's name and X is a random letter or digit.
 
-// Bytes that a temporary name adds to its stem.
+// A download that may be resumed keeps its partial file under a fixed name instead, so that a
+// later run finds it: ".STEM.resume.part", described by ".STEM.resume.info".
+
+// Bytes that a temporary name adds to its stem (the kept names add fewer).
 constexpr int TemporaryNameOverhead = 15;
 
 // The stem for a target name (bytes, UTF-8): the whole name when the temporary name then fits in
@@ -18,3 +21,9 @@ QByteArray NewTemporaryName(const QByteArray& stem);
 
 // True when `name` is a temporary name made from `stem` (by NewTemporaryName).
 bool IsTemporaryNameOf(const QByteArray& name, const QByteArray& stem);
+
+// The fixed name of a target's kept partial file, and of the file that describes it.
+QByteArray KeptPartialName(const QByteArray& stem);
+QByteArray KeptInfoName(const QByteArray& stem);
+// True when `name` is a kept partial file's name (of any stem); `stem` then gets its stem.
+bool IsKeptPartialName(const QByteArray& name, QByteArray& stem);

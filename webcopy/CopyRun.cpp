@@ -120,9 +120,9 @@ bool TCopyRun::AskForLogin(const QString& caption, QString& userName, QString& p
 }
 
 void TCopyRun::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
-                            bool emptyIsComplete)
+                            bool emptyIsComplete, qint64 kept)
 {
-    FProgress.ShowProgress(FileNum, done, total, startTick, captionWord, emptyIsComplete);
+    FProgress.ShowProgress(FileNum, done, total, startTick, captionWord, emptyIsComplete, kept);
 }
 
 TTransferResult TCopyRun::InTargetFolder(const QString& targetDir, const QString& userName, const QString& password,

@@ -60,7 +60,7 @@ public:
     bool AskForLogin(const QString& caption, QString& userName, QString& password) const;
     // The step after every block.
     void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
-                      bool emptyIsComplete = false);
+                      bool emptyIsComplete = false, qint64 kept = 0);
 
     // Runs a transfer whose target is in targetDir: a network share is connected with the
     // item's account first (a connect error when it cannot be) and left afterwards (one more

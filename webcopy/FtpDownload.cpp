@@ -1,7 +1,10 @@
 #include "webcopy/FtpDownload.h"
 
+#include "platform/FtpConnection.h"
+#include "platform/SmbShare.h"
 #include "webcopy/CopyRun.h"
 #include "webcopy/PathHelpers.h"
+#include "webcopy/ResumeIdentity.h"
 #include "webcopy/TargetFolder.h"
 #include "webcopy/TargetWrite.h"
 #include "webcopy/TransferCause.h"
@@ -73,13 +76,48 @@ TTransferResult TFtpDownload::Fetch(TCopyRun& run, TTransferJob& job, TFtpConnec
     }
 
     run.ProcessEvents();
-    if (!connection.OpenRead(entry.Name, run.Owner().FTPMode == fmASCII)) {
+    const bool ascii = run.Owner().FTPMode == fmASCII;
+    // A part kept by an earlier attempt is continued (REST) when the server lists the same file:
+    // same size and time. Text transfers and the files of a listing start afresh.
+    TResumeIdentity identity;
+    identity.Source = url;
+    identity.LastModified = entry.Modified.isValid() ? entry.Modified.toString(Qt::ISODateWithMs) : QString();
+    identity.Length = entry.Size;
+    const bool resumable =
+        run.Owner().Resume && !fromListing && !ascii && !TSmbShare::LooksLikeSharePath(item.TargetDir);
+    TKeptPart kept = resumable ? TKeptPart::Find(CombinePath(item.TargetDir, localName)) : TKeptPart();
+    if (!kept.Identity.SameFileAs(identity))
+        kept = {};
+    bool opened = connection.OpenRead(entry.Name, ascii, kept.Size);
+    if (!opened && kept.Size > 0 && connection.ResumeRefused() && !run.Cancelled()) {
+        // A server without REST sends the whole file.
+        kept = {};
+        opened = connection.OpenRead(entry.Name, ascii);
+    }
+    if (!opened) {
         if (run.Cancelled())
             return TTransferResult::Cancelled();
         return TFtpSessions::NotFound(connection, url, TTransferCause::NotFound);
     }
     run.ProcessEvents();
-    const qint64 size = std::max<qint64>(entry.Size, 0);
+    TResumeStart resume;
+    if (resumable) {
+        resume = [&](TFileWriter& writer) -> std::optional<qint64> {
+            if (kept.Size == 0) {
+                writer.Restart(identity.IsUsable() ? identity.ToText() : QByteArray());
+                return 0;
+            }
+            // Another run changed the part since it was looked at.
+            if (writer.KeptSize() != kept.Size || writer.KeptInfo() != kept.Info)
+                return std::nullopt;
+            run.Log().Write(QStringLiteral("resume ftp download of %1 at byte %2 of %3")
+                                .arg(url)
+                                .arg(kept.Size)
+                                .arg(identity.Length));
+            return kept.Size;
+        };
+    }
+    const qint64 size = std::max<qint64>(entry.Size, 0) - kept.Size;
     const TTransferResult result = run.InTargetFolder(item.TargetDir, {}, {}, [&](TTargetFolder& folder) {
         qint64 received = 0;
         const QString fileName =
@@ -93,7 +131,7 @@ TTransferResult TFtpDownload::Fetch(TCopyRun& run, TTransferJob& job, TFtpConnec
                                               connection.Reason());
             },
             // A checksum names one file: it has no meaning for the files of a listing.
-            received, false, fromListing ? QString() : item.ExpectedSha256);
+            received, false, fromListing ? QString() : item.ExpectedSha256, resume);
     });
     connection.CloseFile();
     return result;

@@ -1,6 +1,7 @@
 #include "webcopy/HttpDownload.h"
 
 #include "platform/HttpRequest.h"
+#include "platform/SmbShare.h"
 #include "webcopy/ContentDisposition.h"
 #include "webcopy/CopyRun.h"
 #include "webcopy/DateTime.h"
@@ -40,6 +41,16 @@ QString UrlFileName(const QString& url)
     return ExtractURLFileName(path);
 }
 
+// The local name of the server's file, from the URL it came from.
+QString FileNameOfUrl(const TCopyRun& run, const QString& url, int maxBytes)
+{
+    QString fileName = UrlFileName(url);
+    if (run.Owner().AutoURLDecode)
+        fileName = URLDecode(fileName);
+    // A name from the other side never leaves the target directory.
+    return NeutraliseFileName(fileName, maxBytes);
+}
+
 } // namespace
 
 TTransferResult THttpDownload::StatusFailure(const THttpRequest& request)
@@ -73,14 +84,58 @@ TTransferResult THttpDownload::Run(TCopyRun& run, TTransferJob& job)
     run.Progress().ShowStatus(run.Owner().DlgConnecting + QLatin1Char(' ') + TWebCopy::RequestServer(item.URL)
                               + QStringLiteral(" ..."));
 
-    TTransferResult failure;
-    std::unique_ptr<THttpRequest> request = Request(run, job, failure);
-    if (!request)
-        return failure;
-    const int status = request->StatusCode();
-    TTransferResult result = Receive(run, job, request);
-    result.HttpStatus = status;
-    return result;
+    FKept = FindKeptPart(run, item);
+    // At most twice: the second request asks for the whole file.
+    for (;;) {
+        TTransferResult failure;
+        std::unique_ptr<THttpRequest> request = Request(run, job, failure);
+        if (!request)
+            return failure;
+        const int status = request->StatusCode();
+        FWholeNeeded = false;
+        TTransferResult result = Receive(run, job, request);
+        if (FWholeNeeded && FKept.Size > 0 && !run.Cancelled()) {
+            FKept = {};
+            continue;
+        }
+        result.HttpStatus = status;
+        return result;
+    }
+}
+
+TKeptPart THttpDownload::FindKeptPart(const TCopyRun& run, const TWebCopyItem& item)
+{
+    // A share target keeps no parts.
+    if (!run.Owner().Resume || TSmbShare::LooksLikeSharePath(item.TargetDir))
+        return {};
+    const QString fileName = item.TargetFilename.isEmpty()
+        ? FileNameOfUrl(run, item.URL, TTargetFolder().MaxFileNameBytes(item.TargetDir))
+        : item.TargetFilename;
+    return fileName.isEmpty() ? TKeptPart() : TKeptPart::Find(CombinePath(item.TargetDir, fileName));
+}
+
+TResumeIdentity THttpDownload::AnswerIdentity(const THttpRequest& request, const QString& itemUrl)
+{
+    TResumeIdentity identity;
+    const QString finalUrl = request.FinalUrl();
+    identity.Source = finalUrl.isEmpty() ? itemUrl : finalUrl;
+    identity.ETag = TResumeIdentity::StrongETag(request.ETag());
+    identity.LastModified = request.LastModifiedText();
+    if (request.StatusCode() == 206)
+        identity.Length = request.ContentRange().Valid ? request.ContentRange().Total : -1;
+    else
+        identity.Length = request.ContentLength();
+    return identity;
+}
+
+bool THttpDownload::ContinuesKeptPart(const THttpRequest& request, const TFileWriter& writer) const
+{
+    // The part starts where the kept one ends and runs to the end of the same file, and the
+    // writer holds the very part the request was made for (no other run changed it meanwhile).
+    const THttpContentRange range = request.ContentRange();
+    return range.Valid && range.First == FKept.Size && range.Last == range.Total - 1
+        && writer.KeptSize() == FKept.Size && writer.KeptInfo() == FKept.Info
+        && AnswerIdentity(request, QString()).SameFileAs(FKept.Identity);
 }
 
 std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTransferJob& job, TTransferResult& failure)
@@ -121,6 +176,10 @@ std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTrans
         // Basic or Digest, as the server asks; libcurl sends them to this URL's host only.
         options.UserName = userName;
         options.Password = password;
+        if (FKept.Size > 0) {
+            options.RangeFrom = FKept.Size;
+            options.IfRange = FKept.Identity.IfRangeValidator();
+        }
         const bool opened = request->Open(options);
         run.ProcessEvents();
         // A cancel while the request was being opened is a cancel, not a missing URL.
@@ -148,12 +207,17 @@ std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTrans
                 return nullptr;
             continue;
         }
+        // The kept part is not the start of the server's file (it shrank): all of it is needed.
+        if (status == 416 && FKept.Size > 0) {
+            FKept = {};
+            continue;
+        }
         if (status >= 300) {
             failure = StatusFailure(*request);
             return nullptr;
         }
         // Part of the file where the whole was asked for is never saved as the file.
-        if (status == 206) {
+        if (status == 206 && FKept.Size == 0) {
             failure = TTransferResult::Error(TTransferCause::PartialAnswer, WebCopyErrors::ReadFailed,
                                              QStringLiteral("Error reading from ") + url,
                                              QStringLiteral("The server sent part of the file (206 Partial Content) "
@@ -186,20 +250,38 @@ TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THt
     const TWebCopyItem& item = job.Item;
     QString fileName = item.TargetFilename;
     if (fileName.isEmpty()) {
-        // The name the server suggests comes first; it is not URL-encoded.
-        fileName = ContentDispositionFileName(request.ContentDisposition());
+        // The name the server suggests comes first; it is not URL-encoded. A name from the other
+        // side never leaves the target directory.
+        const int maxBytes = folder.MaxFileNameBytes(item.TargetDir);
+        fileName = NeutraliseFileName(ContentDispositionFileName(request.ContentDisposition()), maxBytes);
         if (fileName.isEmpty()) {
             const QString finalUrl = request.FinalUrl();
-            fileName = UrlFileName(!finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL);
-            if (run.Owner().AutoURLDecode)
-                fileName = URLDecode(fileName);
+            fileName = FileNameOfUrl(run, !finalUrl.isEmpty() && finalUrl != item.URL ? finalUrl : item.URL, maxBytes);
         }
-        // A name from the other side never leaves the target directory.
-        fileName = NeutraliseFileName(fileName, folder.MaxFileNameBytes(item.TargetDir));
     }
-    qint64 expected = request.ContentLength();
+    const bool partial = request.StatusCode() == 206;
+    qint64 expected = partial ? request.ContentRange().Total - request.ContentRange().First : request.ContentLength();
     if (expected == 0)
         expected = item.FileSize;
+    TResumeStart resume;
+    if (run.Owner().Resume && !folder.OnShare()) {
+        resume = [&](TFileWriter& writer) -> std::optional<qint64> {
+            if (partial) {
+                if (!ContinuesKeptPart(request, writer)) {
+                    FWholeNeeded = true;
+                    return std::nullopt;
+                }
+                run.Log().Write(QStringLiteral("resume http download of %1 at byte %2 of %3")
+                                    .arg(item.URL)
+                                    .arg(FKept.Size)
+                                    .arg(FKept.Identity.Length));
+                return FKept.Size;
+            }
+            const TResumeIdentity answer = AnswerIdentity(request, item.URL);
+            writer.Restart(answer.IsUsable() ? answer.ToText() : QByteArray());
+            return 0;
+        };
+    }
     qint64 received = 0;
     return ReceiveIntoTarget(
         run, folder, item.TargetDir, fileName, QStringLiteral("Cannot create file "), expected,
@@ -209,5 +291,5 @@ TTransferResult THttpDownload::Write(TCopyRun& run, const TTransferJob& job, THt
                                           static_cast<int>(request.ErrorCode()), request.ErrorText(),
                                           request.Reason());
         },
-        received, true, item.ExpectedSha256);
+        received, true, item.ExpectedSha256, resume);
 }

@@ -82,7 +82,7 @@ void TProgressReporter::ShowFileLine(const QString& text)
 }
 
 void TProgressReporter::ShowProgress(int fileNum, qint64 done, qint64 total, quint32 startTick,
-                                     const QString& captionWord, bool emptyIsComplete)
+                                     const QString& captionWord, bool emptyIsComplete, qint64 kept)
 {
     TProgressKeys& keys = FKeys;
     unsigned changes = FValid ? 0u : unsigned(TProgressKeys::AllChanged);
@@ -120,13 +120,14 @@ void TProgressReporter::ShowProgress(int fileNum, qint64 done, qint64 total, qui
 
     const quint32 now = TickCount();
     const quint32 elapsed = now - startTick;
-    const qint64 rateKey = AmountKey(MulDivRoundHalfEven(done, 1000, static_cast<qint64>(elapsed) + 1));
+    const qint64 moved = std::max<qint64>(done - kept, 0);
+    const qint64 rateKey = AmountKey(MulDivRoundHalfEven(moved, 1000, static_cast<qint64>(elapsed) + 1));
     if (rateKey != keys.RateKey) {
         keys.RateKey = rateKey;
         changes |= TProgressKeys::RateChanged;
     }
     // Nothing is left once everything is done (the formula alone would give the elapsed time).
-    const quint64 timeLeftKey = total > 0 && done == total ? TimeKey(0, 0, total) : TimeKey(elapsed, done, total);
+    const quint64 timeLeftKey = total > 0 && done == total ? TimeKey(0, 0, total) : TimeKey(elapsed, moved, total > 0 ? total - kept : total);
     if (timeLeftKey != keys.TimeLeftKey) {
         keys.TimeLeftKey = timeLeftKey;
         changes |= TProgressKeys::TimeLeftChanged;

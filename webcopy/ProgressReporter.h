@@ -33,8 +33,10 @@ public:
     void ShowFileLine(const QString& text);
     // The step after every block. A total of 0 means unknown, unless emptyIsComplete says the
     // source is known to be empty.
+    // `kept` of the done bytes were there before this attempt (a resumed download): they move
+    // the bar but not the rate or the time left.
     void ShowProgress(int fileNum, qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
-                      bool emptyIsComplete = false);
+                      bool emptyIsComplete = false, qint64 kept = 0);
     void RunEnded(bool cancelled);
     // Handles pending window messages between blocks and between items, at most about every
     // 10 ms: often enough that a click on Cancel acts at once for the user, rarely enough that

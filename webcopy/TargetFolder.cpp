@@ -59,7 +59,7 @@ int TTargetFolder::MaxFileNameBytes(const QString& dir) const
     return FOnShare ? DefaultFileNameMaxBytes : ::MaxFileNameBytes(dir);
 }
 
-std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path)
+std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path, bool resumable)
 {
     if (FOnShare) {
         auto writer = std::make_unique<TSmbFileWriter>();
@@ -69,7 +69,7 @@ std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path)
         return nullptr;
     }
     auto writer = std::make_unique<TAtomicFileWriter>();
-    if (writer->Open(path))
+    if (resumable ? writer->OpenResumable(path) : writer->Open(path))
         return writer;
     FReason = writer->Reason();
     return nullptr;

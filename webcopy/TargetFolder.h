@@ -30,7 +30,10 @@ public:
     // The longest file name in bytes that the directory takes.
     int MaxFileNameBytes(const QString& dir) const;
     // A writer whose Commit puts the complete file at the path; null with Reason() on failure.
-    std::unique_ptr<TFileWriter> CreateWriter(const QString& path);
+    // `resumable`: on a local disk, through the target's kept partial file (see
+    // TAtomicFileWriter::OpenResumable). A writer on a share keeps nothing: a download broken
+    // there starts over.
+    std::unique_ptr<TFileWriter> CreateWriter(const QString& path, bool resumable = false);
 
     QString Reason() const { return FReason; }
     // Why Open failed, for a share.

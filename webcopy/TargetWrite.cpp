@@ -1,5 +1,6 @@
 #include "webcopy/TargetWrite.h"
 
+#include "platform/LocalFileReader.h"
 #include "platform/TickCount.h"
 #include "webcopy/CopyRun.h"
 #include "webcopy/PathHelpers.h"
@@ -50,6 +51,23 @@ TCommit CommitTarget(TFileWriter& writer, const TBlockLoop& loop)
     return TCommit::Refused;
 }
 
+// The kept part of a resumed file goes into the checksum once, before the new bytes.
+bool HashKeptPart(const TFileWriter& writer, qint64 kept, TSha256& hash, QString& reason)
+{
+    const std::unique_ptr<TLocalFileReader> reader = TLocalFileReader::Open(writer.TemporaryPath(), &reason);
+    char buffer[64 * 1024];
+    while (reader && kept > 0) {
+        const qint64 count = reader->Read(buffer, std::min<qint64>(kept, sizeof buffer));
+        if (count <= 0) {
+            reason = count < 0 ? reader->Reason() : QStringLiteral("The kept part ended early");
+            return false;
+        }
+        hash.Add(buffer, count);
+        kept -= count;
+    }
+    return reader != nullptr;
+}
+
 } // namespace
 
 TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop, qint64& moved)
@@ -66,29 +84,52 @@ TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop
         }
         hash.emplace();
         loop.Hash = &*hash;
+        QString reason;
+        if (loop.Kept > 0 && !HashKeptPart(writer, loop.Kept, *hash, reason)) {
+            writer.Discard();
+            return TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::ReadFailed,
+                                          QStringLiteral("Cannot read the kept part of ") + loop.TargetPath, reason);
+        }
     }
     const quint32 startTick = TickCount();
     TCopiedBlock block;
     do {
         block = loop.Next();
         if (block.Failure == TCopiedBlock::ReadFailed) {
-            // A transfer that breaks off is a failure, not a short success; nothing of it stays.
-            writer.Discard();
-            return run.Cancelled() ? TTransferResult::Cancelled() : loop.ReadFailed();
+            // A transfer that breaks off is a failure, not a short success; nothing of it stays
+            // under the target's name. What arrived stays only as a kept part to resume.
+            if (run.Cancelled()) {
+                writer.Discard();
+                return TTransferResult::Cancelled();
+            }
+            const qint64 kept = writer.Keep();
+            TTransferResult failure = loop.ReadFailed();
+            failure.KeptBytes = kept;
+            return failure;
         }
         if (block.Failure == TCopiedBlock::WriteFailed) {
             writer.Discard();
             return WriteFailure(writer, loop);
         }
         moved += block.Count;
-        run.ShowProgress(moved, loop.Expected, startTick, loop.CaptionWord, loop.EmptyIsComplete);
+        run.ShowProgress(loop.Kept + moved, loop.Expected, startTick, loop.CaptionWord, loop.EmptyIsComplete,
+                         loop.Kept);
     } while (block.Count > 0 && !run.Cancelled());
 
     if (run.Cancelled()) {
         writer.Discard();
         return TTransferResult::Cancelled();
     }
-    if (loop.EmptyIsFailure && moved == 0) {
+    // A resumed file is exactly as long as the file it continues: never shorter, longer or mixed.
+    if (loop.Kept > 0 && loop.Kept + moved != loop.Expected) {
+        writer.Discard();
+        return TTransferResult::Error(TTransferCause::SourceChanged, WebCopyErrors::ReadFailed,
+                                      QStringLiteral("The source file changed during the copy"),
+                                      QStringLiteral("The resumed file has %1 bytes, not the %2 of the whole file")
+                                          .arg(loop.Kept + moved)
+                                          .arg(loop.Expected));
+    }
+    if (loop.EmptyIsFailure && loop.Kept + moved == 0) {
         writer.Discard();
         return TTransferResult::Silent(QStringLiteral("The server sent no data"), TTransferCause::NoData);
     }
@@ -135,7 +176,7 @@ std::unique_ptr<TFileWriter> OpenTarget(TCopyRun& run, TTargetFolder& folder, TB
     // The target file name may bring directories of its own.
     folder.MakeParentDirectories(loop.TargetPath);
     // The target's name shows the old file until the new one is complete.
-    std::unique_ptr<TFileWriter> writer = folder.CreateWriter(loop.TargetPath);
+    std::unique_ptr<TFileWriter> writer = folder.CreateWriter(loop.TargetPath, loop.Resumable);
     if (!writer)
         failure = TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
                                          cannotCreateWords + loop.TargetPath, folder.Reason());
@@ -159,7 +200,7 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
                                   const QString& fileName, const QString& cannotCreateWords, qint64 expected,
                                   const std::function<qint64(char*, qint64)>& read,
                                   const std::function<TTransferResult()>& readFailed, qint64& received,
-                                  bool emptyIsFailure, const QString& expectedSha256)
+                                  bool emptyIsFailure, const QString& expectedSha256, const TResumeStart& resume)
 {
     received = 0;
     const QString targetPath = CombinePath(targetDir, fileName);
@@ -170,10 +211,22 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
                                       QStringLiteral("The server's file name is not a usable local name"));
     TBlockLoop loop;
     loop.TargetPath = targetPath;
+    loop.Resumable = bool(resume);
     TTransferResult failure;
     const std::unique_ptr<TFileWriter> writer = OpenTarget(run, folder, loop, cannotCreateWords, failure);
     if (!writer)
         return failure;
+    if (resume) {
+        const std::optional<qint64> kept = resume(*writer);
+        if (!kept) {
+            writer->Keep();
+            return TTransferResult::Error(TTransferCause::SourceChanged, WebCopyErrors::ReadFailed,
+                                          QStringLiteral("Error reading from ") + targetPath,
+                                          QStringLiteral("The server's part does not continue the kept file"));
+        }
+        loop.Kept = *kept;
+        expected += loop.Kept;
+    }
 
     run.Progress().SetMarquee(expected == 0);
     char buffer[ReceiveBlockSize];

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class TCopyRun;
 class TTargetFolder;
@@ -37,6 +38,12 @@ struct TBlockLoop {
     // `Hash`, which WriteBlocks sets up when a checksum is expected.
     QString ExpectedSha256;
     TSha256* Hash = nullptr;
+    // Bytes already in the file when the loop starts (a resumed download's kept part): they count
+    // towards Expected and the checksum, not towards `moved` or the rate, and the finished file
+    // must then be exactly Expected long.
+    qint64 Kept = 0;
+    // The target is written through its kept partial file, which a broken transfer leaves.
+    bool Resumable = false;
     std::function<TCopiedBlock()> Next;
     std::function<TTransferResult()> ReadFailed;
 };
@@ -51,6 +58,11 @@ std::unique_ptr<TFileWriter> OpenTarget(TCopyRun& run, TTargetFolder& folder, TB
 TCopiedBlock MoveBlock(const std::function<qint64(char*, qint64)>& read, char* buffer, qint64 size,
                        TFileWriter& writer, TSha256* hash);
 
+// With a writer open on the kept partial file, decides how a body goes in: appended to the kept
+// bytes (their count), from the start (0, after the writer's Restart), or not at all (nullopt:
+// the part stays as it was, and the caller asks again for the whole file).
+using TResumeStart = std::function<std::optional<qint64>(TFileWriter& writer)>;
+
 // The end of every download: fileName in targetDir under the overwrite rule, written through a
 // temporary file that is renamed when complete, block by block from `read` (> 0 bytes, 0 at the
 // end, -1 failed: then `readFailed` says how). `received` counts the bytes written.
@@ -58,4 +70,5 @@ TTransferResult ReceiveIntoTarget(TCopyRun& run, TTargetFolder& folder, const QS
                                   const QString& fileName, const QString& cannotCreateWords, qint64 expected,
                                   const std::function<qint64(char*, qint64)>& read,
                                   const std::function<TTransferResult()>& readFailed, qint64& received,
-                                  bool emptyIsFailure = false, const QString& expectedSha256 = {});
+                                  bool emptyIsFailure = false, const QString& expectedSha256 = {},
+                                  const TResumeStart& resume = {});

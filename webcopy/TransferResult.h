@@ -28,6 +28,8 @@ struct TTransferResult {
     qint64 RetryAfterMs = -1;
     // What happened, for callers that choose their own words; None for a success or a skip.
     TTransferCause Cause = TTransferCause::None;
+    // Bytes of a broken download kept beside the target for the next attempt to continue.
+    qint64 KeptBytes = 0;
     // A local file failed in the middle of a transfer: the run ends at once.
     bool EndsRun = false;
     // Leaving a network share failed after the transfer: one more OnConnectError.

@@ -218,6 +218,8 @@ void TWebCopy::ResetResults()
         item.FErrorCode = 0;
         item.FHttpStatus = 0;
         item.FCause = item.Active ? TTransferCause::NotRun : TTransferCause::None;
+        item.FAttempts = 0;
+        item.FKeptBytes = 0;
     }
 }
 
@@ -306,6 +308,7 @@ void TWebCopy::RunItems(TCopyRun& run)
         item.FErrorReason = result.Succeeded() ? QString() : result.Reason;
         item.FErrorCode = result.ErrorCode;
         item.FHttpStatus = result.HttpStatus;
+        item.FKeptBytes = result.KeptBytes;
         item.FCause = FCancelled ? TTransferCause::Cancelled : result.Succeeded() ? TTransferCause::None : result.Cause;
         run.ReportResult(result);
         if (FCancelled)
@@ -321,12 +324,18 @@ TTransferResult TWebCopy::RunWithRetries(TCopyRun& run, TTransfer& transfer, TTr
     const bool multiFile = job.Item.Protocol == wpMultiFtp || job.Item.Protocol == wpMultiFtpUpload;
     const TRetryPolicy policy(multiFile ? 0 : Retries, RetryDelay, RetryDelayMax);
     const TTransferJob fresh = job;
+    job.Item.FAttempts = 1;
     TTransferResult result = transfer.Run(run, job);
     for (int retry = 1; retry <= policy.Retries() && !FCancelled && TRetryPolicy::IsTransient(result); ++retry) {
-        if (!run.WaitBeforeRetry(retry, policy.Retries(), policy.DelayMs(retry, result), TRetryPolicy::Reason(result)))
-            return TTransferResult::Cancelled();
+        if (!run.WaitBeforeRetry(retry, policy.Retries(), policy.DelayMs(retry, result), TRetryPolicy::Reason(result))) {
+            // What the broken attempt kept stays for a later run.
+            TTransferResult cancelled = TTransferResult::Cancelled();
+            cancelled.KeptBytes = result.KeptBytes;
+            return cancelled;
+        }
         job.FileDate = fresh.FileDate;
         job.NoNewVersion = fresh.NoNewVersion;
+        ++job.Item.FAttempts;
         result = transfer.Run(run, job);
     }
     return result;

@@ -75,6 +75,7 @@ class TWebCopy : public QObject {
     Q_PROPERTY(int Retries MEMBER Retries)
     Q_PROPERTY(int RetryDelay MEMBER RetryDelay)
     Q_PROPERTY(int RetryDelayMax MEMBER RetryDelayMax)
+    Q_PROPERTY(bool Resume MEMBER Resume)
     Q_PROPERTY(QString Version READ Version WRITE SetVersion)
 
 public:
@@ -131,6 +132,10 @@ public:
     int Retries = 0;
     int RetryDelay = 1000;
     int RetryDelayMax = 60000;
+    // A download (HTTP, HTTPS, binary FTP) that broke off keeps what arrived beside its target, and the
+    // next attempt, a retry or a later run for the same URL and target, asks only for the rest
+    // when the server's file is still the same one. False: a broken download leaves nothing.
+    bool Resume = false;
 
     TWebCopyBeforeDialogShow OnBeforeDialogShow;
     TWebCopyConnectError OnConnectError;

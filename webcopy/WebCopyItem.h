@@ -73,6 +73,10 @@ public:
     // What happened, for callers that choose their own words: None after a success or a skip,
     // NotRun for an active item that the last run did not reach.
     TTransferCause ErrorCause() const { return FCause; }
+    // How often the last run tried the item (more than once with Retries); 0 when not run. And
+    // the bytes of a broken download kept for the next run to continue (with Resume), 0 if none.
+    int Attempts() const { return FAttempts; }
+    qint64 KeptBytes() const { return FKeptBytes; }
     TDateTime NewFileDate = 0;
     // Expected size when an HTTP server reports none.
     quint32 FileSize = 0;
@@ -103,6 +107,8 @@ private:
     int FErrorCode = 0;
     int FHttpStatus = 0;
     TTransferCause FCause = TTransferCause::None;
+    int FAttempts = 0;
+    qint64 FKeptBytes = 0;
     std::unique_ptr<QStringList> FFileList;
     std::unique_ptr<TFileDetailItems> FFileDetails;
 };

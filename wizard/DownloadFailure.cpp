@@ -4,6 +4,8 @@
 #include "webcopy/WebCopyItem.h"
 #include "webcopy/WebCopyTypes.h"
 
+#include <iterator>
+
 TDownloadFailure TDownloadFailure::OfItem(const TWebCopyItem& item, const QString& host)
 {
     TDownloadFailure failure;
@@ -13,6 +15,8 @@ TDownloadFailure TDownloadFailure::OfItem(const TWebCopyItem& item, const QStrin
     failure.Reason = item.ErrorReason();
     failure.Host = host;
     failure.TargetDir = item.TargetDir;
+    failure.Attempts = item.Attempts();
+    failure.KeptBytes = item.KeptBytes();
     return failure;
 }
 
@@ -26,6 +30,18 @@ bool TDownloadFailure::ServerUnreachable() const
 {
     return Cause == TTransferCause::HostNotFound || Cause == TTransferCause::CannotConnect;
 }
+
+namespace {
+
+QString LostTimes(int attempts)
+{
+    static const char* const Words[] = {"twice", "three times", "four times", "five times"};
+    const QString times = attempts - 2 < int(std::size(Words)) ? QLatin1String(Words[attempts - 2])
+                                                                : QStringLiteral("%1 times").arg(attempts);
+    return QStringLiteral("The connection was lost %1.").arg(times);
+}
+
+} // namespace
 
 QString TDownloadFailure::Text() const
 {
@@ -97,7 +113,12 @@ QString TDownloadFailure::Text() const
             : Expected > 0      ? QStringLiteral("The download broke off after %1 of %2.")
                                  .arg(FormatSizeText(Received), FormatSizeText(Expected))
                                 : QStringLiteral("The download broke off after %1.").arg(FormatSizeText(Received));
+        if (Attempts > 1 && Received > 0)
+            what = LostTimes(Attempts) + QLatin1Char(' ') + what;
     }
+    // What arrived is kept: the next click asks only for the rest.
+    if (KeptBytes > 0)
+        advice = QStringLiteral("Click Download to continue where it stopped.");
     QString text = what + QStringLiteral("\n\n") + advice;
     if (!Reason.isEmpty())
         text += QStringLiteral("\n\nDetails: ") + Reason;

@@ -18,6 +18,8 @@ struct TDownloadFailure {
     QString TargetDir;       // where the setup program was to be written
     qint64 Received = 0;     // bytes that had arrived when it ended
     qint64 Expected = 0;     // bytes announced, 0 when unknown
+    int Attempts = 1;        // how often the engine tried
+    qint64 KeptBytes = 0;    // kept for the next Download to continue
 
     static TDownloadFailure OfItem(const TWebCopyItem& item, const QString& host);
 

@@ -53,6 +53,10 @@ void TfrmMain::ConfigureComponents()
     // Seconds a server may stay silent, or trickle, before the download ends with a message;
     // Cancel works at any time meanwhile.
     WebDownload->Timeout = 30;
+    // A connection that drops is tried again, and what arrived is kept: the next attempt, or the
+    // next click on Download, asks only for the rest.
+    WebDownload->Retries = 3;
+    WebDownload->Resume = true;
     // The progress dialog speaks in the pages' font.
     WebDownload->OnBeforeDialogShow = [this](QObject*, QDialog* dialog) { dialog->setFont(font()); };
     WebDownload->OnConnectError = [this](QObject* sender) { WebDownloadConnectError(sender); };

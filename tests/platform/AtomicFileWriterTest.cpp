@@ -5,6 +5,7 @@
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -414,3 +416,112 @@ TEST_F(TAtomicFileWriterTest, CommitNoReplaceNeverReplacesAFileThatCameMeanwhile
 }
 
 } // namespace
+
+TEST_F(TAtomicFileWriterTest, AKeptPartIsContinuedByTheNextResumableWriterAndGoesAtTheCommit)
+{
+    const QString target = path(QStringLiteral("setup.exe"));
+    const QByteArray data = pattern(3 * TAtomicFileWriter::BufferSize + 777);
+    const qint64 half = data.size() / 2;
+    {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.OpenResumable(target)) << writer.ErrorString().toStdString();
+        EXPECT_EQ(writer.KeptSize(), 0);
+        writer.Restart("what it is");
+        // A reservation never makes the kept part look longer than what arrived.
+        writer.Reserve(data.size());
+        ASSERT_TRUE(writer.Write(data.constData(), half));
+        writer.Keep();
+    }
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral(".setup.exe.resume.info"), QStringLiteral(".setup.exe.resume.part")}));
+    EXPECT_EQ(contents(path(QStringLiteral(".setup.exe.resume.part"))), data.left(half));
+    struct stat kept {};
+    ASSERT_EQ(::stat(QFile::encodeName(path(QStringLiteral(".setup.exe.resume.part"))).constData(), &kept), 0);
+    EXPECT_EQ(kept.st_mode & 0777, 0600u);
+    qint64 peekedSize = 0;
+    QByteArray peekedInfo;
+    ASSERT_TRUE(TAtomicFileWriter::PeekKept(target, peekedSize, peekedInfo));
+    EXPECT_EQ(peekedSize, half);
+    EXPECT_EQ(peekedInfo, "what it is");
+
+    // Another writer's ordinary Open leaves the kept part alone.
+    TAtomicFileWriter other;
+    ASSERT_TRUE(other.Open(path(QStringLiteral("other.exe"))));
+    other.Discard();
+
+    TAtomicFileWriter writer;
+    ASSERT_TRUE(writer.OpenResumable(target));
+    EXPECT_EQ(writer.KeptSize(), half);
+    EXPECT_EQ(writer.KeptInfo(), "what it is");
+    {
+        // While it is held, a second resumable writer for the target writes a fresh file.
+        TAtomicFileWriter second;
+        ASSERT_TRUE(second.OpenResumable(target));
+        EXPECT_EQ(second.KeptSize(), 0);
+        EXPECT_NE(second.TemporaryPath(), writer.TemporaryPath());
+    }
+    ASSERT_TRUE(writer.Write(data.constData() + half, data.size() - half));
+    ASSERT_TRUE(writer.Commit()) << writer.ErrorString().toStdString();
+    EXPECT_EQ(contents(target), data);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("setup.exe")});
+}
+
+TEST_F(TAtomicFileWriterTest, KeptPartsGoWhenRestartedUndescribedCommittedByOthersOrLongForgotten)
+{
+    const QString target = path(QStringLiteral("setup.exe"));
+    const QString part = path(QStringLiteral(".setup.exe.resume.part"));
+    const QString info = path(QStringLiteral(".setup.exe.resume.info"));
+    const auto keep = [&](const QByteArray& description) {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.OpenResumable(target));
+        writer.Restart(description);
+        ASSERT_TRUE(writer.Write("0123456789", 10));
+        writer.Keep();
+    };
+
+    // A part without a description is worth nothing: it is not kept.
+    keep({});
+    EXPECT_TRUE(entries().isEmpty()) << entries().join(QLatin1Char(' ')).toStdString();
+
+    // Restart empties the part and describes it anew.
+    keep("first");
+    {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.OpenResumable(target));
+        ASSERT_EQ(writer.KeptSize(), 10);
+        writer.Restart("second");
+        EXPECT_EQ(writer.KeptSize(), 0);
+        ASSERT_TRUE(writer.Write("ab", 2));
+        writer.Keep();
+    }
+    EXPECT_EQ(contents(part), "ab");
+    EXPECT_EQ(contents(info), "second");
+
+    // The target written by an ordinary writer: the part is of no use any more.
+    {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(target));
+        ASSERT_TRUE(writer.Write("whole", 5));
+        ASSERT_TRUE(writer.Commit());
+    }
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("setup.exe")});
+
+    // A part nobody continued for the lifetime goes when any writer opens in its directory; a
+    // younger one stays.
+    keep("old");
+    const QDateTime longAgo = QDateTime::currentDateTime().addDays(-TAtomicFileWriter::KeptPartialLifetimeDays - 1);
+    {
+        QFile old(part);
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+    TAtomicFileWriter young;
+    ASSERT_TRUE(young.OpenResumable(path(QStringLiteral("young.exe"))));
+    young.Restart("young");
+    ASSERT_TRUE(young.Write("y", 1));
+    young.Keep();
+    TAtomicFileWriter any;
+    ASSERT_TRUE(any.Open(path(QStringLiteral("any.exe"))));
+    any.Discard();
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral(".young.exe.resume.info"), QStringLiteral(".young.exe.resume.part"),
+                                      QStringLiteral("setup.exe")}));
+}

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
@@ -173,6 +174,88 @@ TEST_F(THttpRequestTest, AnswerGivesStatusLengthDateFinalUrlAndTheExactBody)
             EXPECT_TRUE(body.Data.endsWith('\n') && !body.Data.isEmpty()) << body.Data.constData();
         EXPECT_EQ(request.ContentLength(), testCase.Length ? body.Data.size() : 0);
         EXPECT_EQ(request.ErrorCode(), 0u);
+    }
+}
+
+TEST_F(THttpRequestTest, ARangeGoesWithItsValidatorAndTheAnswerSaysWhatCame)
+{
+    // The server's ETag of file.bin, and its date, as the first answer gives them.
+    THttpRequestOptions plain;
+    plain.Url = Url(QStringLiteral("/file.bin?ranges=1"));
+    THttpRequest probe(FSession);
+    ASSERT_TRUE(probe.Open(plain));
+    const QString etag = probe.ETag();
+    const QString date = probe.LastModifiedText();
+    probe.Close();
+    ASSERT_TRUE(etag.startsWith(QLatin1Char('"'))) << etag.toStdString();
+    ASSERT_FALSE(date.isEmpty());
+
+    const qint64 from = 100000;
+    const struct {
+        const char* Name;
+        const char* Query;
+        QString IfRange;
+        int Status;
+        qint64 BodyFrom;
+    } cases[] = {
+        {"a strong ETag that still holds", "ranges=1", etag, 206, from},
+        {"the date that still holds", "ranges=1", date, 206, from},
+        {"an ETag of another file", "ranges=1", QStringLiteral("\"other\""), 200, 0},
+        {"a server without ranges", "", etag, 200, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        THttpRequestOptions options;
+        options.Url = Url(QStringLiteral("/file.bin?") + QLatin1String(c.Query));
+        options.RangeFrom = from;
+        options.IfRange = c.IfRange;
+        THttpRequest request(FSession);
+        ASSERT_TRUE(request.Open(options)) << request.Reason().toStdString();
+        EXPECT_EQ(request.StatusCode(), c.Status);
+        const QJsonObject headers = FServer.Requests().last().value(QStringLiteral("headers")).toObject();
+        EXPECT_EQ(headers.value(QStringLiteral("range")).toString(), QStringLiteral("bytes=100000-"));
+        EXPECT_EQ(headers.value(QStringLiteral("if-range")).toString(), c.IfRange);
+        const THttpContentRange range = request.ContentRange();
+        EXPECT_EQ(range.Valid, c.Status == 206);
+        if (range.Valid) {
+            EXPECT_EQ(range.First, from);
+            EXPECT_EQ(range.Last, BodySize - 1);
+            EXPECT_EQ(range.Total, BodySize);
+        }
+        EXPECT_EQ(ReadAll(request).Data, FBody.mid(c.BodyFrom));
+    }
+    // Without a range nothing of it is sent.
+    THttpRequest whole(FSession);
+    ASSERT_TRUE(whole.Open(plain));
+    EXPECT_FALSE(HasHeader(FServer.Requests().last(), QStringLiteral("range")));
+    EXPECT_FALSE(HasHeader(FServer.Requests().last(), QStringLiteral("if-range")));
+}
+
+TEST_F(THttpRequestTest, RetryAfterIsReadInSecondsOrAsAnHttpDate)
+{
+    const QString inOneMinute =
+        QLocale::c().toString(QDateTime::currentDateTimeUtc().addSecs(60), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss"))
+        + QStringLiteral(" GMT");
+    const struct {
+        const char* Name;
+        QString Value;
+        qint64 AtLeastMs, AtMostMs;
+    } cases[] = {
+        {"seconds", QStringLiteral("7"), 7000, 7000},
+        {"a date a minute ahead", inOneMinute, 57000, 60000},
+        {"a date in the past", QStringLiteral("Sun, 06 Nov 1994 08:49:37 GMT"), 0, 0},
+        {"neither", QStringLiteral("soon"), -1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        THttpRequestOptions options;
+        options.Url = Url(QStringLiteral("/file.bin?status=503&header=Retry-After:")
+                          + QString::fromLatin1(QUrl::toPercentEncoding(c.Value)));
+        THttpRequest request(FSession);
+        ASSERT_TRUE(request.Open(options));
+        EXPECT_EQ(request.StatusCode(), 503);
+        EXPECT_GE(request.RetryAfterMs(), c.AtLeastMs);
+        EXPECT_LE(request.RetryAfterMs(), c.AtMostMs);
     }
 }
 

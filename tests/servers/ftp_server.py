@@ -21,6 +21,8 @@ Misbehaviour on request:
   --silent-quit    QUIT gets no answer and the connection stays open
   --short-data     RETR announces the file's size in its 150 reply (as vsftpd does), sends
                    only the first half and confirms with 226
+  --short-first    ... for the first RETR only: a download broken half-way, then whole files
+  --no-rest        REST is an unknown command (no resumed downloads)
 With --vsftpd the server is vsftpd instead, from a generated configuration: anonymous only,
 with the right to write; nothing is recorded and no misbehaviour is offered.
 Lines on stdin: "drop" ends every control connection with 421 and answers "DROPPED"; the end
@@ -63,6 +65,8 @@ def main():
     parser.add_argument("--trickle", action="store_true")
     parser.add_argument("--silent-quit", action="store_true")
     parser.add_argument("--short-data", action="store_true")
+    parser.add_argument("--short-first", action="store_true")
+    parser.add_argument("--no-rest", action="store_true")
     options = parser.parse_args()
     if options.vsftpd:
         run_vsftpd(options)
@@ -75,6 +79,8 @@ def main():
     authorizer.add_user("reader", "secret", options.root, perm="elr")
     authorizer.add_anonymous(options.root, perm="elr")
     log = open(options.log, "a", encoding="utf-8")
+
+    shortened = []
 
     def record(entry):
         log.write(json.dumps(entry) + "\n")
@@ -114,9 +120,18 @@ def main():
             if options.silent_data:
                 self.respond("150 File status okay. About to open data connection.")
                 return file
-            if options.short_data:
+            if options.short_first and not shortened:
+                shortened.append(file)
+                self.short_read = True
+            if options.short_data or getattr(self, "short_read", False):
                 self.announced_size = os.path.getsize(file)
             return super().ftp_RETR(file)
+
+        def ftp_REST(self, line):
+            if options.no_rest:
+                self.respond("502 Command not implemented.")
+            else:
+                super().ftp_REST(line)
 
         def respond(self, resp, *args, **kwargs):
             announced = getattr(self, "announced_size", None)
@@ -142,8 +157,10 @@ def main():
 
         def open(self, filename, mode):
             opened = super().open(filename, mode)
-            if not options.short_data or "r" not in mode:
+            short = options.short_data or getattr(self.cmd_channel, "short_read", False)
+            if not short or "r" not in mode:
                 return opened
+            self.cmd_channel.short_read = False
             with opened:
                 data = opened.read()
             half = io.BytesIO(data[:len(data) // 2])

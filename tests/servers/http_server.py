@@ -22,6 +22,12 @@ Routes; the options are query parameters:
                                  any other name is offered (one WWW-Authenticate line each) and
                                  never accepted
       drop=<n>                   announce the whole file, send <n> bytes of it and close
+      drops=<k>                  ... for the first <k> requests of this URL only; later ones get it
+      ranges=1                   answer "Range: bytes=N-" with 206 and Content-Range, unless an
+                                 If-Range names another strong ETag or date; send an ETag (size
+                                 and mtime of the file)
+      etag=weak|0                ... and make that ETag weak (never matches If-Range), or send none
+      ifrange=ignore             ... and serve the range whatever If-Range says (a broken server)
       stall=<n>                  send the headers and <n> bytes, then nothing until the client goes
       hang=1                     send nothing at all until the client goes
       rate=<bytes per second>    pace the body
@@ -192,8 +198,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 except OSError:
                     return
 
-    def send_file_headers(self, path, size, length_mode):
-        self.send_response(200)
+    def etag(self, path):
+        stat = os.stat(path)
+        tag = f'"{stat.st_size:x}-{stat.st_mtime_ns:x}"'
+        return "W/" + tag if self.options.get("etag") == "weak" else tag
+
+    def range_start(self, path, size):
+        """The offset a satisfiable Range asks for when If-Range (if any) still holds, None for
+        the whole file, or -1 for a range past the end (416)."""
+        wanted = self.headers.get("Range", "")
+        if self.options.get("ranges") != "1" or not wanted.startswith("bytes=") or not wanted.endswith("-"):
+            return None
+        condition = self.headers.get("If-Range")
+        if condition is not None and self.options.get("ifrange") != "ignore":
+            if condition.startswith('"') or condition.startswith("W/"):
+                if self.etag(path).startswith("W/") or condition != self.etag(path) \
+                        or self.options.get("etag") == "0":
+                    return None
+            elif condition != self.date_time_string(int(os.path.getmtime(path))):
+                return None
+        start = int(wanted[len("bytes="):-1])
+        return start if start < size else -1
+
+    def send_file_headers(self, path, size, length_mode, start=None):
+        self.send_response(200 if start is None else 206)
+        if self.options.get("ranges") == "1":
+            if self.options.get("etag") != "0":
+                self.send_header("ETag", self.etag(path))
+            self.send_header("Accept-Ranges", "bytes")
+        if start is not None:
+            self.send_header("Content-Range", f"bytes {start}-{size - 1}/{size}")
         if "lastmodraw" in self.options:
             self.send_header("Last-Modified", self.options["lastmodraw"])
         elif self.options.get("lastmod") != "0":
@@ -204,7 +238,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Connection", "close")
             self.close_connection = True
         else:
-            self.send_header("Content-Length", str(size))
+            self.send_header("Content-Length", str(size - (start or 0)))
         for name, value in self.extra_headers():
             self.send_header(name, value)
         self.end_headers()
@@ -226,6 +260,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         size = os.path.getsize(path)
         length_mode = self.options.get("length")
         drop = int(self.options["drop"]) if "drop" in self.options else None
+        if drop is not None and "drops" in self.options and self.count_request() > int(self.options["drops"]):
+            drop = None
+        start = self.range_start(path, size)
+        if start == -1:
+            self.answer_text(416, "range not satisfiable\n", [("Content-Range", f"bytes */{size}")])
+            return
         stall = int(self.options["stall"]) if "stall" in self.options else None
         rate = int(self.options.get("rate", 0))
         drip = self.options.get("drip")
@@ -235,8 +275,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif "clen" in self.options:
             self.announce_lengths(self.options["clen"].split(","))
         else:
-            self.send_file_headers(path, size, length_mode)
+            self.send_file_headers(path, size, length_mode, start)
         with open(path, "rb") as source:
+            source.seek(start or 0)
             if drop is not None or stall is not None:
                 self.wfile.write(source.read(drop if drop is not None else stall))
                 self.close_connection = True
@@ -251,7 +292,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif drip == "body":
                 self.drip(source.read())
             else:
-                self.connection.sendfile(source)
+                self.connection.sendfile(source, start or 0)
 
     # --- methods ----------------------------------------------------------------------
 

@@ -688,3 +688,40 @@ TEST_F(FtpTransfer, AnUploadNeverReplacesARemoteFileThatMayNotBeWritten)
     EXPECT_FALSE(QFile::permissions(remote) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
     EXPECT_EQ(Entries(Remote(QStringLiteral("up"))), QStringList{QStringLiteral("locked.bin")});
 }
+
+TEST_F(FtpTransfer, ADownloadBrokenHalfWayContinuesWithRestUnlessTheServerHasNone)
+{
+    const struct {
+        const char* name;
+        const char* option;  // besides --short-first
+    } cases[] = {
+        {"REST asks for the rest", nullptr},
+        {"a server without REST sends it whole", "--no-rest"},
+    };
+    const QByteArray data = Pattern(200000);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList options{QStringLiteral("--short-first")};
+        if (c.option)
+            options << QLatin1String(c.option);
+        Start(options);
+        WriteFile(Remote(QStringLiteral("setup.bin")), data);
+        FWebCopy.Items().Clear();
+        FWebCopy.Resume = true;
+        FWebCopy.Retries = 1;
+        FWebCopy.RetryDelay = 1;
+        TWebCopyItem* item = Add(wpFtp, QStringLiteral("setup.bin"), FTarget.path());
+        // The server's record goes on over restarts.
+        const QStringList restsBefore = FServer.Commands(QStringLiteral("REST"));
+        const qsizetype retrsBefore = FServer.Commands(QStringLiteral("RETR")).size();
+        FWebCopy.Execute();
+        ASSERT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+        EXPECT_EQ(item->Attempts(), 2);
+        EXPECT_EQ(testsupport::ReadFile(FTarget.filePath(QStringLiteral("setup.bin"))), data);
+        EXPECT_EQ(QDir(FTarget.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("setup.bin")});
+        EXPECT_EQ(FServer.Commands(QStringLiteral("REST")).mid(restsBefore.size()), QStringList{QStringLiteral("100000")});
+        EXPECT_EQ(FServer.Commands(QStringLiteral("RETR")).size() - retrsBefore, 2);
+        QFile::remove(FTarget.filePath(QStringLiteral("setup.bin")));
+    }
+}

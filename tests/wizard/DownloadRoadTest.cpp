@@ -1,9 +1,12 @@
 // From a Download click to the installed page, against a local download server; the setup
 // program is the test child, which records that it ran.
 #include "launcher/RzLauncher.h"
+#include "tests/support/BreakingRelay.h"
 #include "tests/support/HttpServerFixture.h"
 #include "tests/support/MinisignKeyPair.h"
+#include "tests/support/NginxServer.h"
 #include "tests/support/ProxyServerFixture.h"
+#include "tests/support/SelfSignedCertificate.h"
 #include "tests/support/SmallFileSystem.h"
 #include "tests/support/WaitFor.h"
 #include "webcopy/WebCopy.h"
@@ -59,7 +62,13 @@ protected:
         FOldTmpDir = qgetenv("TMPDIR");
         qputenv("TMPDIR", FTemp.path().toLocal8Bit());
         qputenv("ORVANTA_CHILD_MARK", FMark.toLocal8Bit());
-        FWindow = std::make_unique<TfrmMain>(FServer.BaseUrl() + QLatin1Char('/'));
+        OpenWindow(FServer.BaseUrl() + QLatin1Char('/'));
+    }
+    void OpenWindow(const QString& downloadBase)
+    {
+        FWindow = std::make_unique<TfrmMain>(downloadBase);
+        // The wizard's retries, with waits that do not hold the tests up.
+        FWindow->Downloader()->RetryDelay = 1;
         FWindow->show();
     }
     void TearDown() override
@@ -247,6 +256,7 @@ TEST_F(DownloadRoad, EveryFailureIsToldWithWhatReallyHappened)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FWindow = std::make_unique<TfrmMain>(c.base);
+        FWindow->Downloader()->RetryDelay = 1;
         FWindow->Downloader()->CaFile = c.trustTls ? tls.CaFile() : QString();
         // A short time-out only where the server is silent: under a sanitizer or a loaded machine a
         // TLS handshake alone can take a second.
@@ -257,7 +267,9 @@ TEST_F(DownloadRoad, EveryFailureIsToldWithWhatReallyHappened)
         ASSERT_EQ(told.size(), 1);
         EXPECT_TRUE(told[0].contains(QLatin1String(c.told))) << told[0].toStdString();
         EXPECT_FALSE(told[0].contains(QLatin1String("Unable to connect"))) << told[0].toStdString();
-        EXPECT_EQ(told[0].count(QLatin1String("try again")), 1) << told[0].toStdString();
+        // One piece of advice: try again, or continue what was kept.
+        EXPECT_EQ(told[0].count(QLatin1String("try again")) + told[0].count(QLatin1String("continue where it stopped")), 1)
+            << told[0].toStdString();
         if (c.detail) {
             EXPECT_TRUE(told[0].contains(QLatin1String(c.detail), Qt::CaseInsensitive)) << told[0].toStdString();
         }
@@ -503,4 +515,94 @@ TEST_F(DownloadRoad, WithAKeyOnlyASetupProgramItsSignatureProvesRuns)
         EXPECT_TRUE(DownloadedFiles().isEmpty()) << DownloadedFiles().join(QLatin1Char(' ')).toStdString();
         EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer")) << "ready for another try";
     }
+}
+
+// nginx behind a relay that resets connections part-way, as a dropped office link does.
+class DownloadRoadOverABadLink : public DownloadRoad {
+protected:
+    // The first `breaks` connections are reset after a `part`th of the program.
+    void Start(int breaks, int part)
+    {
+        ServeSetupProgram();
+        FProgram = ReadAll();
+        ASSERT_FALSE(FProgram.isEmpty());
+        ASSERT_TRUE(FCertificate.Make(FWork.path())) << FCertificate.Message().toStdString();
+        ASSERT_TRUE(FNginx.Start(FWork.path(), FServer.DocRoot(), FCertificate.CertificateFile(), FCertificate.KeyFile()))
+            << FNginx.Message().toStdString();
+        const quint16 port = FRelay.Start(FNginx.HttpPort(), breaks, FProgram.size() / part);
+        ASSERT_NE(port, 0) << FRelay.Message().toStdString();
+        OpenWindow(QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    }
+    static QByteArray ReadAll()
+    {
+        QFile file(QStringLiteral(ORVANTA_TEST_CHILD));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QByteArray Downloaded() const
+    {
+        for (const QFileInfo& dir : QDir(FTemp.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile file(QDir(dir.filePath()).filePath(ServerSetup));
+            if (file.open(QIODevice::ReadOnly))
+                return file.readAll();
+        }
+        return {};
+    }
+    // The requests that reached the server through the relay, in their order.
+    QStringList Ranges(int connections)
+    {
+        EXPECT_TRUE(testsupport::waitFor([&] { return FRelay.Connections().size() >= connections; }));
+        QStringList ranges;
+        for (const QJsonObject& connection : FRelay.Connections()) {
+            const QString head = connection.value(QStringLiteral("head")).toString();
+            const qsizetype at = head.indexOf(QStringLiteral("\r\nRange: "));
+            ranges << (at < 0 ? QString() : head.mid(at + 9, head.indexOf(QStringLiteral("\r\n"), at + 2) - at - 9));
+        }
+        return ranges;
+    }
+
+    QTemporaryDir FWork;
+    TSelfSignedCertificate FCertificate;
+    TNginxServer FNginx;
+    TBreakingRelay FRelay;
+    QByteArray FProgram;
+};
+
+TEST_F(DownloadRoadOverABadLink, ADownloadBrokenHalfWayContinuesAndTheSetupRunsOnceWithTheSameBytes)
+{
+    Start(1, 2);
+    GoTo("tabInstallServer");
+    TMessageBoxAnswers answers;
+
+    Click("btnDownloadServer");
+
+    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && FWindow->Pages()->activePage() == Page("tabServerInstalled"); }, 20000));
+    EXPECT_TRUE(answers.Texts.isEmpty()) << answers.Texts.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(Downloaded(), FProgram);
+    EXPECT_EQ(DownloadedFiles(), QStringList{ServerSetup}) << "nothing kept once it is complete";
+    const QStringList ranges = Ranges(2);
+    ASSERT_EQ(ranges.size(), 2);
+    EXPECT_TRUE(ranges[0].isEmpty());
+    EXPECT_TRUE(ranges[1].startsWith(QStringLiteral("bytes="))) << ranges[1].toStdString();
+}
+
+TEST_F(DownloadRoadOverABadLink, AfterTheRetriesASecondClickContinuesWhereTheFirstStopped)
+{
+    // Each of the four attempts of the first click moves an eighth of the program.
+    Start(4, 8);
+
+    const QStringList texts = DownloadServerSetupAndReadTheMessage();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("The connection was lost four times. The download broke off after ")))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains(QStringLiteral("Click Download to continue where it stopped."))) << texts[0].toStdString();
+    EXPECT_FALSE(QFile::exists(FMark));
+
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return Idle() && FWindow->Pages()->activePage() == Page("tabServerInstalled"); }, 20000));
+    EXPECT_EQ(Downloaded(), FProgram);
+    const QStringList ranges = Ranges(5);
+    ASSERT_EQ(ranges.size(), 5);
+    // The fifth request, the second click's, asks for what the four before left.
+    const qint64 from = ranges[4].mid(6, ranges[4].indexOf(QLatin1Char('-')) - 6).toLongLong();
+    EXPECT_GT(from, FProgram.size() / 4) << ranges[4].toStdString();
 }

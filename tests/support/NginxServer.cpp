@@ -1,4 +1,4 @@
-#include "bench/NginxServer.h"
+#include "tests/support/NginxServer.h"
 
 #include "tests/support/WaitFor.h"
 

@@ -1,0 +1,22 @@
+#include "tests/support/BreakingRelay.h"
+
+quint16 TBreakingRelay::Start(quint16 upstreamPort, int breaks, qint64 breakAfter)
+{
+    return FServer.Start(QStringLiteral("break_relay.py"),
+                         {QStringLiteral("--upstream"), QString::number(upstreamPort), QStringLiteral("--breaks"),
+                          QString::number(breaks), QStringLiteral("--break-after"), QString::number(breakAfter),
+                          QStringLiteral("--log"), FLogDir.filePath(QStringLiteral("connections.jsonl"))});
+}
+
+QList<QJsonObject> TBreakingRelay::Connections() const
+{
+    return TScriptServer::ReadRecords(FLogDir.filePath(QStringLiteral("connections.jsonl")));
+}
+
+qint64 TBreakingRelay::BytesDown() const
+{
+    qint64 total = 0;
+    for (const QJsonObject& connection : Connections())
+        total += connection.value(QStringLiteral("down")).toInteger();
+    return total;
+}
