@@ -167,6 +167,11 @@ bool TSquidProxyFixture::WriteFile(const QString& name, const QByteArray& data)
     return true;
 }
 
+bool TSquidProxyFixture::LetThrough(const QString& user) const
+{
+    return testsupport::waitFor([&] { return LoggedUsers().join(u' ').contains(user); }, StopTimeoutMs);
+}
+
 QStringList TSquidProxyFixture::LoggedUsers() const
 {
     // squid's native format: time elapsed client code/status bytes method URL user hierarchy type

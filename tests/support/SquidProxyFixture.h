@@ -32,8 +32,11 @@ public:
     QString Message() const { return FMessage; }
 
     quint16 Port() const { return FPort.Port(); }
-    // The user names that squid logged for the requests it let through, oldest first ("-" for
-    // a request refused for want of a login).
+    // Whether squid let a request through for a user whose logged name contains `user`, waiting
+    // for its log a while (squid writes a line after the answer has gone).
+    bool LetThrough(const QString& user) const;
+    // The user names that squid logged so far, oldest first ("-" for a request refused for want
+    // of a login).
     QStringList LoggedUsers() const;
 
     void Stop();
