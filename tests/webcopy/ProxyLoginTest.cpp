@@ -254,6 +254,32 @@ TEST_F(ProxyLogin, WithoutAHandlerTheUserIsAskedInAPromptThatNamesTheProxy)
     EXPECT_EQ(NotFound.size(), 1);
 }
 
+TEST_F(ProxyLogin, AProxyThatAPacFileNamesGetsItsLoginToo)
+{
+    // The system's configuration: a PAC file on the plain server that sends everything through
+    // the Digest squid.
+    const QString pacFile = Proxies->Plain.DocRoot() + QStringLiteral("/office.pac");
+    QFile script(pacFile);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("function FindProxyForURL(url, host) { return \"PROXY 127.0.0.1:%1\"; }\n")
+                     .arg(Proxies->Digest.Port())
+                     .toUtf8());
+    script.close();
+    TEnvironmentOverride environment;
+    for (const char* name : {"no_proxy", "NO_PROXY", "all_proxy", "ALL_PROXY", "HTTP_PROXY", "HTTPS_PROXY"})
+        environment.unset(name);
+    const QByteArray pac = "pac+" + Proxies->Plain.BaseUrl().toUtf8() + "/office.pac";
+    environment.set("http_proxy", pac);
+    environment.set("https_proxy", pac);
+    Answers = {Password};
+    TWebCopyItem* item = Download(Proxies->Secure, QStringLiteral("setup.exe"));
+    FWebCopy.Execute();
+    EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    ASSERT_EQ(Asked.size(), 1u);
+    EXPECT_EQ(Asked[0].Proxy, QStringLiteral("127.0.0.1:%1").arg(Proxies->Digest.Port()));
+    ExpectTheLoginStayedWithTheProxy();
+}
+
 TEST_F(ProxyLogin, BasicNeverGoesToAProxyThatAsksForDigest)
 {
     // The plain server answers in proxy form with the proxy's demand for Digest, and records
