@@ -143,15 +143,20 @@ bool ShowLoginPrompt(const QString& caption, QString& userName, QString& passwor
     return AskInForm(*form, userName, password);
 }
 
+QString ProxyLoginMessage(const QString& proxy, bool refused)
+{
+    return refused ? QStringLiteral("The proxy %1 did not accept that login. Please check your user name and "
+                                    "password and try again.")
+                         .arg(proxy)
+                   : QStringLiteral("The proxy %1 needs your network login.").arg(proxy);
+}
+
 bool ShowProxyLoginPrompt(const QString& proxy, bool refused, QString& userName, QString& password)
 {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
     const auto form = std::make_unique<TWcLoginForm>();
     form->setWindowTitle(QStringLiteral("Connect to proxy ") + proxy);
-    form->SetMessage(refused ? QStringLiteral("The proxy %1 did not accept that login. Please check your user "
-                                              "name and password and try again.")
-                                   .arg(proxy)
-                             : QStringLiteral("The proxy %1 needs your network login.").arg(proxy));
+    form->SetMessage(ProxyLoginMessage(proxy, refused));
     return AskInForm(*form, userName, password);
 }

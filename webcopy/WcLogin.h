@@ -34,6 +34,9 @@ private:
 // confirmed: the two texts then hold exactly what was typed, empty ones included. Any other way
 // out leaves them as they were.
 bool ShowLoginPrompt(const QString& caption, QString& userName, QString& password);
+// What the prompt in its proxy form says: the proxy "host:port" needs the network login, or
+// (`refused`) did not accept the last one.
+QString ProxyLoginMessage(const QString& proxy, bool refused);
 // The same prompt for the proxy "host:port", which needs the user's network login; `refused`
 // when it did not accept the login given last.
 bool ShowProxyLoginPrompt(const QString& proxy, bool refused, QString& userName, QString& password);
