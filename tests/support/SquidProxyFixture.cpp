@@ -150,7 +150,9 @@ bool TSquidProxyFixture::Run(const QString& authentication, const QProcessEnviro
     const bool ready = testsupport::waitFor(
         [this] { return CacheLog().contains(Ready) || FProcess.state() == QProcess::NotRunning; }, StartTimeoutMs);
     if (!ready || FProcess.state() != QProcess::Running) {
-        FMessage = QStringLiteral("squid did not start: %1 %2").arg(FProcess.errorString(), CacheLog());
+        QFile output(FDir.filePath(QStringLiteral("output.txt")));
+        const QString said = output.open(QIODevice::ReadOnly) ? QString::fromUtf8(output.readAll()) : QString();
+        FMessage = QStringLiteral("squid did not start: %1 %2 %3").arg(FProcess.errorString(), said, CacheLog());
         Stop();
         return false;
     }
