@@ -167,14 +167,10 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
         const TGoal goal = FUploading ? TGoal::Connection : TGoal::Answer;
         switch (Pump(goal, Limit(FSession.ReceiveTimeoutMs(), DefaultIdleTimeoutMs))) {
         case TPump::Reached:
-            if (ProxyWantsLogin()) {
-                Abort(ieProxyFailure, ProxyRefusal(407));
-                return false;
-            }
-            return FailUnsupportedLogin();
+            return AcceptAnswer();
         case TPump::Ended:
             if (FErrorCode == 0)
-                return FailUnsupportedLogin();
+                return AcceptAnswer();
             if (!FUnreachable || next + 1 == lookup.Proxies.size())
                 return false;
             ResetTransfer();
@@ -187,6 +183,7 @@ bool THttpRequest::Open(const THttpRequestOptions& options)
 
 bool THttpRequest::Prepare(const THttpRequestOptions& options)
 {
+    FProxyLogin = FProxy.isEmpty() ? TProxyLogin() : FSession.ProxyLoginFor(ProxyName());
     if (!CheckSingleLines(options))
         return false;
     FUploading = options.Method != "GET";
@@ -247,10 +244,8 @@ bool THttpRequest::Prepare(const THttpRequestOptions& options)
         curl_easy_setopt(easy, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
         curl_easy_setopt(easy, CURLOPT_UNRESTRICTED_AUTH, 0L);
     }
-    if (!FProxy.isEmpty() && !FSession.ProxyUserName().isEmpty()) {
-        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, FSession.ProxyUserName().toUtf8().constData());
-        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, FSession.ProxyPassword().toUtf8().constData());
-    }
+    if (!FProxy.isEmpty())
+        SetProxyLogin(easy);
     curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     if (!FSession.Agent().isEmpty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, FSession.Agent().toUtf8().constData());
@@ -311,8 +306,8 @@ bool THttpRequest::CheckSingleLines(const THttpRequestOptions& options)
         {options.Method, "The request method", ieInternalError},
         {FSession.Agent().toUtf8(), "The user agent", ieInternalError},
         {FProxy.toUtf8(), "The proxy address", ieProxyFailure},
-        {FSession.ProxyUserName().toUtf8(), "The proxy user name", ieProxyFailure},
-        {FSession.ProxyPassword().toUtf8(), "The proxy password", ieProxyFailure},
+        {FProxyLogin.UserName.toUtf8(), "The proxy user name", ieProxyFailure},
+        {FProxyLogin.Password.toUtf8(), "The proxy password", ieProxyFailure},
         {options.UserName.toUtf8(), "The user name", ieLoginFailure},
         {options.Password.toUtf8(), "The password", ieLoginFailure},
     };
@@ -477,7 +472,7 @@ bool THttpRequest::FinishUpload()
             return false;
     }
     if (ProxyWantsLogin())
-        return Fail(ieProxyFailure, ProxyRefusal(407));
+        return Fail(ieProxyFailure, ProxyRefusal(StatusCode()));
     return FHeadersDone && FailUnsupportedLogin();
 }
 
@@ -499,7 +494,8 @@ void THttpRequest::ResetTransfer()
     FHeaders.reset();
     FUploading = FFollowRedirects = FConnected = FLocationSeen = FHeadersDone = FEnded = FUploadPaused = false;
     FStartedSecure = FInvalidLength = FUnreachable = FLoginGiven = FLoginAnswered = false;
-    FProxyStatusError = FSquidError = FViaSeen = false;
+    FProxyStatusError = FSquidError = FViaSeen = FProxyChallenged = FProxyLoginWanted = false;
+    FProxyLogin = {};
     FLoginSchemes.clear();
     FAnnouncedLength = -1;
     FRetryAfter.clear();
@@ -747,24 +743,54 @@ QString THttpRequest::ProxyName() const
 
 bool THttpRequest::ProxyWantsLogin() const
 {
-    // Plain http through a proxy gets the proxy's demand as the answer itself.
-    return !FProxy.isEmpty() && StatusCode() == 407;
+    // Plain http through a proxy gets the proxy's demand as the answer itself. A proxy that
+    // takes a wrong login for a 401 of its own says so without the Via of a carried answer.
+    const int status = StatusCode();
+    return !FProxy.isEmpty() && (status == 407 || (status == 401 && FProxyChallenged && !FViaSeen));
 }
 
-QString THttpRequest::ProxyRefusal(long status) const
+QString THttpRequest::ProxyRefusal(long status)
 {
     // Some proxies answer a wrong login with 401; to a tunnel request only the proxy answers.
     if (status != 407 && status != 401)
         return QStringLiteral("The proxy %1 refused the connection to the server (%2).").arg(ProxyName()).arg(status);
-    const QString refusal = FSession.ProxyUserName().isEmpty() ? QStringLiteral("The proxy %1 needs a login (%2).")
-                                                               : QStringLiteral("The proxy %1 did not accept the login (%2).");
+    FProxyLoginWanted = true;
+    const QString refusal = FProxyLogin.UserName.isEmpty() ? QStringLiteral("The proxy %1 needs a login (%2).")
+                                                           : QStringLiteral("The proxy %1 did not accept the login (%2).");
     return refusal.arg(ProxyName()).arg(status);
+}
+
+void THttpRequest::SetProxyLogin(void* easy)
+{
+    if (FProxyLogin.UserName.isEmpty()) {
+        // No password to give: the user's Kerberos ticket, should the proxy ask for Negotiate
+        // (an empty login turns libcurl's proxy authentication on; GSS-API finds the ticket).
+        curl_easy_setopt(easy, CURLOPT_PROXYUSERPWD, ":");
+        curl_easy_setopt(easy, CURLOPT_PROXYAUTH, long(CURLAUTH_NEGOTIATE));
+        return;
+    }
+    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, FProxyLogin.UserName.toUtf8().constData());
+    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, FProxyLogin.Password.toUtf8().constData());
+    // With more than one scheme libcurl first asks without a login and answers the proxy's
+    // challenge with the strongest scheme it offers, so Basic goes only to a proxy that asks for
+    // nothing better. Negotiate is left out: it takes no password, and without a ticket it would
+    // end the request in place of the scheme the password is for.
+    curl_easy_setopt(easy, CURLOPT_PROXYAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST | CURLAUTH_NTLM));
+}
+
+bool THttpRequest::AcceptAnswer()
+{
+    if (ProxyWantsLogin()) {
+        Abort(ieProxyFailure, ProxyRefusal(StatusCode()));
+        return false;
+    }
+    return FailUnsupportedLogin();
 }
 
 bool THttpRequest::FailEarlyAnswer()
 {
     if (ProxyWantsLogin())
-        return Fail(ieProxyFailure, ProxyRefusal(407));
+        return Fail(ieProxyFailure, ProxyRefusal(StatusCode()));
     if (!FailUnsupportedLogin())
         return false;
     return Fail(ieServerRefused,
@@ -857,7 +883,11 @@ void THttpRequest::EndHeaderBlock()
     const bool followed = FFollowRedirects && status >= 300 && status < 400 && FLocationSeen;
     const bool challenged = status == 401 && FLoginGiven && !FLoginAnswered && OffersAnswerableScheme(FLoginSchemes);
     FLoginAnswered = FLoginAnswered || challenged;
-    FHeadersDone = !interim && !followed && !challenged;
+    // The proxy's demand may take more than one round (NTLM); libcurl answers what it can, and
+    // one it does not answer ends the transfer (CollectEnd) or brings its body.
+    const bool proxyChallenged = status == 407 && !FProxy.isEmpty();
+    FProxyChallenged = FProxyChallenged || proxyChallenged;
+    FHeadersDone = !interim && !followed && !challenged && !proxyChallenged;
 }
 
 size_t THttpRequest::OnUploadData(char* buffer, size_t size, size_t count, void* self)

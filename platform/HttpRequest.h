@@ -2,6 +2,7 @@
 
 #include "platform/PendingBytes.h"
 #include "platform/CurlHandles.h"
+#include "platform/InternetSession.h"
 #include "platform/TransferPace.h"
 
 #include <QByteArray>
@@ -14,8 +15,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-class TInternetSession;
 
 // Calendar fields of an HTTP date (UTC); DayOfWeek counts from Sunday = 0.
 struct THttpDate {
@@ -56,7 +55,9 @@ struct THttpContentRange {
 // followed for GET only (http and https, at most 10; a request that starts on https stays on
 // https). The proxies are the session's choice for the URL, asked once per Open and tried in
 // their order while one cannot be reached (a PAC list "PROXY a:1; PROXY b:2; DIRECT"); the
-// system's lookup is bounded and calls OnWait while it runs (see TInternetSession). A proxy that
+// system's lookup is bounded and calls OnWait while it runs (see TInternetSession). A proxy gets
+// the session's login for it by the strongest of Basic, Digest and NTLM that it offers, and
+// without one the user's Kerberos ticket if it offers Negotiate; never a server. A proxy that
 // demands a login (407) or refuses the tunnel fails the request with ieProxyFailure and a
 // reason that names the proxy. Texts with a line break or NUL (URL, method, headers, the
 // session's agent, proxy and proxy credentials) are refused before anything is sent. A
@@ -106,6 +107,10 @@ public:
     bool AnswerFromProxy() const;
     // "host:port" of the proxy this request goes through; empty for a direct connection.
     QString ProxyName() const;
+    // The request failed because the proxy ProxyName() wants a login: none was given for it, or
+    // it refused the one given (ProxyLoginSent()).
+    bool ProxyLoginWanted() const { return FProxyLoginWanted; }
+    bool ProxyLoginSent() const { return !FProxyLogin.UserName.isEmpty(); }
 
     // Up to `max` body bytes: > 0 bytes, 0 at the end of the body, -1 on failure (a broken
     // connection, a body shorter than Content-Length, a receive time-out, a cancel).
@@ -150,7 +155,10 @@ private:
     QString ReasonFromCurl(int curlCode) const;
     QString WithLookupNote(const QString& reason) const;
     bool ProxyWantsLogin() const;
-    QString ProxyRefusal(long status) const;
+    // The reason for a proxy's refusal; one about the login also marks ProxyLoginWanted().
+    QString ProxyRefusal(long status);
+    void SetProxyLogin(void* easy);
+    bool AcceptAnswer();
     bool FailEarlyAnswer();
     bool FailUnsupportedLogin();
     void EndHeaderBlock();
@@ -178,6 +186,11 @@ private:
     bool FProxyStatusError = false;
     bool FSquidError = false;
     bool FViaSeen = false;
+    // The proxy asked for a login in this transfer (407), answered or not.
+    bool FProxyChallenged = false;
+    bool FProxyLoginWanted = false;
+    // The login for FProxy; an empty user name for none (a Kerberos ticket may do).
+    TProxyLogin FProxyLogin;
     bool FHeadersDone = false;
     bool FEnded = false;
     bool FUploadPaused = false;

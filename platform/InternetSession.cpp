@@ -55,8 +55,17 @@ int TInternetSession::ProxyLookupLimitMs() const
 
 void TInternetSession::SetProxyCredentials(const QString& userName, const QString& password)
 {
-    FProxyUserName = userName;
-    FProxyPassword = password;
+    FProxyLogin = {userName, password};
+}
+
+void TInternetSession::SetProxyLogin(const QString& proxyName, const QString& userName, const QString& password)
+{
+    FProxyLogins.insert(proxyName, {userName, password});
+}
+
+TProxyLogin TInternetSession::ProxyLoginFor(const QString& proxyName) const
+{
+    return FProxyLogins.value(proxyName, FProxyLogin);
 }
 
 void TInternetSession::SetTimeouts(int connectMs, int sendMs, int receiveMs)

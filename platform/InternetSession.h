@@ -15,6 +15,11 @@
 // Threads: the shared connection cache has no locks, so the session and every request made
 // through it belong to the user-interface thread that runs the copy run; no other thread may
 // create, use or destroy them.
+struct TProxyLogin {
+    QString UserName;
+    QString Password;
+};
+
 class TInternetSession {
 public:
     TInternetSession(const QString& agent, const QString& proxy);
@@ -34,10 +39,14 @@ public:
     // The connect time-out, 10 s when it is 0.
     int ProxyLookupLimitMs() const;
 
-    // The proxy's user name and password; they go to the proxy only, never to a server.
+    // The proxy's user name and password for every proxy of the session; they go to a proxy
+    // only, never to a server.
     void SetProxyCredentials(const QString& userName, const QString& password);
-    const QString& ProxyUserName() const { return FProxyUserName; }
-    const QString& ProxyPassword() const { return FProxyPassword; }
+    // A login for the one proxy "host:port" (typed when it asked), in place of the session's
+    // for that proxy. Kept in memory for the session only.
+    void SetProxyLogin(const QString& proxyName, const QString& userName, const QString& password);
+    // The login that goes to the proxy "host:port"; an empty user name for none.
+    TProxyLogin ProxyLoginFor(const QString& proxyName) const;
 
     // Milliseconds; 0 leaves the client's own limits in force.
     void SetTimeouts(int connectMs, int sendMs, int receiveMs);
@@ -56,8 +65,8 @@ public:
 private:
     QString FAgent;
     QString FProxy;
-    QString FProxyUserName;
-    QString FProxyPassword;
+    TProxyLogin FProxyLogin;
+    QHash<QString, TProxyLogin> FProxyLogins;  // by "host:port" of the proxy
     QString FCaFile;
     int FConnectTimeoutMs = 0;
     int FSendTimeoutMs = 0;

@@ -119,6 +119,27 @@ bool TCopyRun::AskForLogin(const QString& caption, QString& userName, QString& p
     return ShowLoginPrompt(caption, userName, password);
 }
 
+bool TCopyRun::LoginToProxy(const THttpRequest& request)
+{
+    const QString proxy = request.ProxyName();
+    if (!FSession || !request.ProxyLoginWanted() || proxy.isEmpty())
+        return false;
+    const TProxyLogin refused = FSession->ProxyLoginFor(proxy);
+    const bool wasRefused = request.ProxyLoginSent();
+    TProxyLogin login;
+    bool given = false;
+    if (FOwner.OnProxyLogin)
+        FOwner.OnProxyLogin(&FOwner, proxy, wasRefused, login.UserName, login.Password, given);
+    else
+        given = ShowProxyLoginPrompt(proxy, wasRefused, login.UserName, login.Password);
+    // A handler that only knows the refused login (or none) would otherwise be asked for ever.
+    const bool sameAgain = wasRefused && login.UserName == refused.UserName && login.Password == refused.Password;
+    if (!given || login.UserName.isEmpty() || sameAgain)
+        return false;
+    FSession->SetProxyLogin(proxy, login.UserName, login.Password);
+    return true;
+}
+
 void TCopyRun::ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
                             bool emptyIsComplete, qint64 kept)
 {

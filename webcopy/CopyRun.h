@@ -58,6 +58,10 @@ public:
     // Asks for a user name and password in a prompt with the caption; false when the user
     // cancelled or when this program has no windows to ask in.
     bool AskForLogin(const QString& caption, QString& userName, QString& password) const;
+    // After a request failed because its proxy wants a login: asks OnProxyLogin or the user
+    // for one and keeps it in the session for that proxy. True when there is a new login to try
+    // the request again with; a login the proxy has just refused is not tried again.
+    bool LoginToProxy(const THttpRequest& request);
     // The step after every block.
     void ShowProgress(qint64 done, qint64 total, quint32 startTick, const QString& captionWord,
                       bool emptyIsComplete = false, qint64 kept = 0);

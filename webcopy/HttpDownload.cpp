@@ -187,6 +187,9 @@ std::unique_ptr<THttpRequest> THttpDownload::Request(TCopyRun& run, const TTrans
             failure = TTransferResult::Cancelled();
             return nullptr;
         }
+        // A proxy that wants a login gets one from the host or the user, and the request goes again.
+        if (!opened && run.LoginToProxy(*request))
+            continue;
         if (!opened) {
             failure = TTransferResult::URLNotFound(CauseOfRequestFailure(*request), reportedUrl, request->Reason(),
                                                    static_cast<int>(request->ErrorCode()));

@@ -66,6 +66,9 @@ TTransferCause CauseOfWriteError(int error)
 
 TTransferCause CauseOfRequestFailure(const THttpRequest& request)
 {
+    // A tunnel that the proxy refused has no answer of the server's: the request knows it was the login.
+    if (request.ProxyLoginWanted() && request.ErrorCode() == ieProxyFailure)
+        return TTransferCause::ProxyNeedsLogin;
     const TTransferCause cause = CauseOfClientError(request.ErrorCode(), request.StatusCode());
     // Nothing else went wrong before the script's silence sent the request the wrong way.
     if (request.ProxyScriptTimedOut() && cause != TTransferCause::Cancelled)

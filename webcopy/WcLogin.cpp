@@ -23,6 +23,17 @@ constexpr int EditWidth = 193;
 constexpr int EditHeight = 21;
 constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
+constexpr int MessageMargin = 8;
+
+// Shows a fresh form and waits; true with what was typed when the user confirmed.
+bool AskInForm(TWcLoginForm& form, QString& userName, QString& password)
+{
+    if (form.exec() != QDialog::Accepted)
+        return false;
+    userName = form.UserName();
+    password = form.Password();
+    return true;
+}
 
 } // namespace
 
@@ -58,6 +69,8 @@ TWcLoginForm::TWcLoginForm(QWidget* parent)
     FEdit2->setStyleSheet(QStringLiteral("lineedit-password-character: 42; lineedit-password-mask-delay: 0"));
     label1->setBuddy(FEdit1);
     label2->setBuddy(FEdit2);
+    FEdit1->setAccessibleName(QStringLiteral("User name"));
+    FEdit2->setAccessibleName(QStringLiteral("Password"));
 
     QPushButton* button1 = AddButton(QStringLiteral("Button1"), QStringLiteral("OK"), 144, 152);
     button1->setDefault(true);
@@ -75,6 +88,23 @@ QString TWcLoginForm::UserName() const
 QString TWcLoginForm::Password() const
 {
     return FEdit2->text();
+}
+
+void TWcLoginForm::SetMessage(const QString& text)
+{
+    auto* message = new QLabel(text, this);
+    message->setObjectName(QStringLiteral("Message"));
+    message->setWordWrap(true);
+    const int width = ClientWidth - 2 * 16;
+    message->setGeometry(16, BannerHeight + MessageMargin, width, message->heightForWidth(width));
+    const int room = message->height() + MessageMargin;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != message && child->y() >= BannerHeight)
+            child->move(child->x(), child->y() + room);
+    }
+    setMinimumSize(ClientWidth, ClientHeight + room);
+    resize(ClientWidth, ClientHeight + room);
+    setAccessibleDescription(text);
 }
 
 QLabel* TWcLoginForm::AddLabel(const QString& name, const QString& text, int left, int top)
@@ -110,9 +140,23 @@ bool ShowLoginPrompt(const QString& caption, QString& userName, QString& passwor
     // Owned by nothing and gone on every way out, so no typed text outlives the prompt.
     const auto form = std::make_unique<TWcLoginForm>();
     form->setWindowTitle(caption);
-    if (form->exec() != QDialog::Accepted)
+    return AskInForm(*form, userName, password);
+}
+
+QString ProxyLoginMessage(const QString& proxy, bool refused)
+{
+    return refused ? QStringLiteral("The proxy %1 did not accept that login. Please check your user name and "
+                                    "password and try again.")
+                         .arg(proxy)
+                   : QStringLiteral("The proxy %1 needs your network login.").arg(proxy);
+}
+
+bool ShowProxyLoginPrompt(const QString& proxy, bool refused, QString& userName, QString& password)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
-    userName = form->UserName();
-    password = form->Password();
-    return true;
+    const auto form = std::make_unique<TWcLoginForm>();
+    form->setWindowTitle(QStringLiteral("Connect to proxy ") + proxy);
+    form->SetMessage(ProxyLoginMessage(proxy, refused));
+    return AskInForm(*form, userName, password);
 }

@@ -17,6 +17,9 @@ public:
 
     QString UserName() const;
     QString Password() const;
+    // A line under the banner that says who asks and why (a proxy's demand, a refused login);
+    // the fields below move down to make room. Screen readers hear it as the dialog's description.
+    void SetMessage(const QString& text);
 
 private:
     QLabel* AddLabel(const QString& name, const QString& text, int left, int top);
@@ -31,3 +34,9 @@ private:
 // confirmed: the two texts then hold exactly what was typed, empty ones included. Any other way
 // out leaves them as they were.
 bool ShowLoginPrompt(const QString& caption, QString& userName, QString& password);
+// What the prompt in its proxy form says: the proxy "host:port" needs the network login, or
+// (`refused`) did not accept the last one.
+QString ProxyLoginMessage(const QString& proxy, bool refused);
+// The same prompt for the proxy "host:port", which needs the user's network login; `refused`
+// when it did not accept the login given last.
+bool ShowProxyLoginPrompt(const QString& proxy, bool refused, QString& userName, QString& password);

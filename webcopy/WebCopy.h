@@ -151,6 +151,8 @@ public:
     TWebCopyMultiFTPFileDone OnMultiFTPFileDone;
     TWebCopyURLNotFound OnURLNotFound;
     TWebCopyNoNewFile OnNoNewFileFound;
+    // Without a handler, a program with windows shows the login prompt in its proxy form.
+    TWebCopyProxyLogin OnProxyLogin;
     TWebRemoveFileDone OnRemovedFile;
     TWebRemoveFileFailed OnRemovedFileFailed;
 

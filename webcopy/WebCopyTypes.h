@@ -114,6 +114,11 @@ using TWebCopyMultiFTPFileDone = std::function<void(QObject* Sender, const QStri
 using TWebRemoveFileDone = std::function<void(QObject* Sender, int idx)>;
 using TWebRemoveFileFailed = std::function<void(QObject* Sender, int idx)>;
 using TWebCopyConnectError = std::function<void(QObject* Sender)>;
+// The proxy "host:port" wants a login: none was given for it, or (`refused`) it did not accept
+// the last one. A handler that sets the user name and password and `given` has the request tried
+// again with them; they go to that proxy only and are kept for the rest of the run.
+using TWebCopyProxyLogin = std::function<void(QObject* Sender, const QString& proxy, bool refused, QString& userName,
+                                              QString& password, bool& given)>;
 
 // Error codes of OnError / OnErrorInfo below the HTTP status range.
 namespace WebCopyErrors {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
+
+#include <utility>
 
 class QAbstractButton;
 class QLabel;
@@ -44,6 +47,8 @@ public:
     void WebDownloadCopyDone(QObject* Sender);
     void WebDownloadErrorInfo(QObject* Sender, int ErrorCode, const QString& ErrorInfo);
     void WebDownloadCopyProgress(QObject* Sender, int fileidx, quint32 size, quint32 totsize);
+    void WebDownloadProxyLogin(QObject* Sender, const QString& proxy, bool refused, QString& userName,
+                               QString& password, bool& given);
     void LaunchInstallerFinished(QObject* Sender);
     void LaunchInstallerError(QObject* Sender, quint32 ErrorCode);
 
@@ -156,6 +161,9 @@ private:
     bool FClosing = false;
     qint64 FDownloadReceived = 0;
     qint64 FDownloadExpected = 0;
+    // The network logins the user typed for proxies ("host:port" to user name and password),
+    // in memory until the wizard ends, so a second download does not ask again.
+    QHash<QString, std::pair<QString, QString>> FProxyLogins;
 
     int FStartButton = 0;
     int FServerDownloadButton = 0;

@@ -6,6 +6,7 @@
 #include "platform/LocalFiles.h"
 #include "platform/SignatureVerifier.h"
 #include "widgets/PageContainer.h"
+#include "webcopy/WcLogin.h"
 #include "webcopy/WebCopy.h"
 #include "wizard/CommonMethods.h"
 #include "wizard/DownloadFailure.h"
@@ -67,6 +68,10 @@ void TfrmMain::ConfigureComponents()
     };
     WebDownload->OnCopyProgress = [this](QObject* sender, int fileidx, quint32 size, quint32 totsize) {
         WebDownloadCopyProgress(sender, fileidx, size, totsize);
+    };
+    WebDownload->OnProxyLogin = [this](QObject* sender, const QString& proxy, bool refused, QString& userName,
+                                       QString& password, bool& given) {
+        WebDownloadProxyLogin(sender, proxy, refused, userName, password, given);
     };
 
     LaunchInstaller = new TRzLauncher(this);
@@ -149,6 +154,21 @@ void TfrmMain::WebDownloadErrorInfo(QObject*, int, const QString&)
     // event: the run is over when this comes, and it is told here.
     if (!WebDownload->Running())
         QTimer::singleShot(0, this, [this] { TellDownloadFailure(); });
+}
+
+// A login the user gave a proxy is given again without asking until the wizard ends; one that
+// the proxy refused is asked for anew, and the box says so.
+void TfrmMain::WebDownloadProxyLogin(QObject*, const QString& proxy, bool refused, QString& userName,
+                                     QString& password, bool& given)
+{
+    if (const auto known = FProxyLogins.constFind(proxy); known != FProxyLogins.cend() && !refused) {
+        std::tie(userName, password) = *known;
+        given = true;
+        return;
+    }
+    given = !FClosing && ShowProxyLoginPrompt(proxy, refused, userName, password);
+    if (given)
+        FProxyLogins.insert(proxy, {userName, password});
 }
 
 // How far the download came, for a message should it break off.

@@ -408,26 +408,33 @@ TEST_F(THttpRequestTest, NoCacheAndTheAgentGoWithEveryRequest)
     EXPECT_FALSE(headers.contains(QStringLiteral("accept-encoding")));
 }
 
-TEST_F(THttpRequestTest, ProxyCredentialsGoOnlyToTheProxy)
+TEST_F(THttpRequestTest, ProxyCredentialsGoOnlyToTheProxyThatAsksForThem)
 {
-    // The server answers requests in proxy form itself, so it stands in for a proxy.
+    // The server answers requests in proxy form itself, so it stands in for a proxy; as a proxy
+    // it asks for a Basic login (and refuses every one, it cannot check them).
     for (const bool throughProxy : {true, false}) {
         SCOPED_TRACE(throughProxy ? "through the proxy" : "no proxy");
         TInternetSession session(QStringLiteral("OrvantaTest/1.0"), throughProxy ? FServer.BaseUrl() : QString());
         session.SetProxyCredentials(QStringLiteral("proxy user"), QStringLiteral("s:cret"));
         THttpRequest request(session);
         THttpRequestOptions options;
-        options.Url = throughProxy ? QStringLiteral("http://example.invalid/file.bin") : Url(QStringLiteral("/file.bin"));
-        ASSERT_TRUE(request.Open(options)) << request.ErrorText().toStdString();
-        EXPECT_EQ(request.StatusCode(), 200);
+        options.Url = throughProxy ? QStringLiteral("http://example.invalid/file.bin?status=407&header="
+                                                    "Proxy-Authenticate:%20Basic%20realm=%22office%22")
+                                   : Url(QStringLiteral("/file.bin"));
+        const qsizetype before = FServer.Requests().size();
+        EXPECT_EQ(request.Open(options), !throughProxy) << request.ErrorText().toStdString();
 
-        const QJsonObject received = FServer.Requests().last();
-        const QJsonObject headers = received.value(QStringLiteral("headers")).toObject();
-        EXPECT_FALSE(headers.contains(QStringLiteral("authorization")));
+        const QList<QJsonObject> received = FServer.Requests().mid(before);
+        ASSERT_EQ(received.size(), throughProxy ? 2 : 1);
+        for (const QJsonObject& one : received)
+            EXPECT_FALSE(one.value(QStringLiteral("headers")).toObject().contains(QStringLiteral("authorization")));
+        const QJsonObject headers = received.last().value(QStringLiteral("headers")).toObject();
         if (throughProxy) {
-            EXPECT_EQ(received.value(QStringLiteral("target")).toString(), options.Url);
+            EXPECT_EQ(received.last().value(QStringLiteral("target")).toString(), options.Url);
+            EXPECT_FALSE(received.first().value(QStringLiteral("headers")).toObject().contains(QStringLiteral("proxy-authorization")));
             EXPECT_EQ(headers.value(QStringLiteral("proxy-authorization")).toString(),
                       BasicAuthorization("proxy user:s:cret").mid(15));
+            EXPECT_EQ(request.Reason(), QStringLiteral("The proxy 127.0.0.1:%1 did not accept the login (407).").arg(FServer.Port()));
         } else {
             EXPECT_FALSE(headers.contains(QStringLiteral("proxy-authorization")));
         }

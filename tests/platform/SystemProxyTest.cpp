@@ -218,7 +218,8 @@ TEST_F(TSystemProxyTest, AProxyThatWantsALoginSaysSoAndGetsOnlyItsOwnCredentials
         const qsizetype proxiedBefore = Proxied(server);
         const TOutcome outcome =
             Fetch(testCase.Secure ? SecureFile() : PlainFile(), environment, {}, testCase.UserName, testCase.Password);
-        EXPECT_EQ(Proxied(server) - proxiedBefore, 1);
+        // A login goes only in answer to the proxy's challenge: first the request without one.
+        EXPECT_EQ(Proxied(server) - proxiedBefore, testCase.UserName.isEmpty() ? 1 : 2);
         EXPECT_EQ(outcome.Reason, testCase.Reason);
         EXPECT_EQ(outcome.Opened, testCase.Reason.isEmpty());
         EXPECT_EQ(outcome.Error, testCase.Reason.isEmpty() ? 0u : quint32(ieProxyFailure));

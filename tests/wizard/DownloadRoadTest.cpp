@@ -1,14 +1,18 @@
 // From a Download click to the installed page, against a local download server; the setup
 // program is the test child, which records that it ran.
 #include "launcher/RzLauncher.h"
+#include "tests/platform/EnvironmentOverride.h"
 #include "tests/support/BreakingRelay.h"
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/KerberosRealm.h"
 #include "tests/support/MinisignKeyPair.h"
 #include "tests/support/NginxServer.h"
 #include "tests/support/ProxyServerFixture.h"
 #include "tests/support/SelfSignedCertificate.h"
 #include "tests/support/SmallFileSystem.h"
+#include "tests/support/SquidProxyFixture.h"
 #include "tests/support/WaitFor.h"
+#include "webcopy/WcLogin.h"
 #include "webcopy/WebCopy.h"
 #include "widgets/PageContainer.h"
 #include "wizard/DownloadFailure.h"
@@ -17,8 +21,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -380,16 +385,167 @@ TEST_F(DownloadRoad, TheOfficeProxyThatOnlyTheEnvironmentNamesCarriesTheDownload
         << proxy.RequestLines().join(u'\n').toStdString();
 }
 
-TEST_F(DownloadRoad, AProxyThatWantsALoginIsTold)
+namespace {
+
+// The person at the keyboard in front of the proxy's login box: types the next login of the
+// list (user name, Tab, password, Return) or, when none is left, presses Escape; keeps what each
+// box said.
+class TProxyLoginAnswers {
+public:
+    explicit TProxyLoginAnswers(QList<std::pair<QString, QString>> logins)
+        : FLogins(std::move(logins))
+    {
+        FTimer.setInterval(5);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            auto* form = qobject_cast<TWcLoginForm*>(QApplication::activeModalWidget());
+            QWidget* focused = QApplication::focusWidget();
+            if (!form || !focused || focused->window() != form)
+                return;
+            const auto* message = form->findChild<QLabel*>(QStringLiteral("Message"));
+            Messages << (message ? message->text() : QString());
+            Descriptions << form->accessibleDescription();
+            for (const char* edit : {"Edit1", "Edit2"})
+                EditNames << form->findChild<QLineEdit*>(QString::fromLatin1(edit))->accessibleName();
+            if (FLogins.isEmpty()) {
+                QTest::keyClick(focused, Qt::Key_Escape);
+                return;
+            }
+            const auto [userName, password] = FLogins.takeFirst();
+            QTest::keyClicks(focused, userName);
+            QTest::keyClick(focused, Qt::Key_Tab);
+            QTest::keyClicks(QApplication::focusWidget(), password);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        FTimer.start();
+    }
+    QStringList Messages;
+    QStringList Descriptions;
+    QStringList EditNames;
+
+private:
+    QList<std::pair<QString, QString>> FLogins;
+    QTimer FTimer;
+};
+
+const QString ProxyUser = QStringLiteral("office");
+const QString ProxyPassword = QStringLiteral("Pr0xy-s3cret");
+
+// The office's squids, one of each per suite: Basic for the wrong logins, Digest for the right
+// one, Negotiate with a Kerberos realm of the suite's own for single sign-on. Started before the
+// tests point TMPDIR at a directory of their own, which squid's user could not enter.
+class ProxyLoginRoad : public DownloadRoad {
+protected:
+    static void SetUpTestSuite()
+    {
+        Basic = new TSquidProxyFixture;
+        Digest = new TSquidProxyFixture;
+        Negotiate = new TSquidProxyFixture;
+        Realm = new TKerberosRealm;
+        if (!Basic->Start(TSquidProxyFixture::TScheme::Basic, ProxyUser, ProxyPassword))
+            Failure = Basic->Message();
+        else if (!Digest->Start(TSquidProxyFixture::TScheme::Digest, ProxyUser, ProxyPassword))
+            Failure = Digest->Message();
+        else if (!Realm->Start())
+            Failure = Realm->Message();
+        else if (!Negotiate->StartNegotiate(Realm->ProxyPrincipal(), Realm->Keytab(), Realm->Environment()))
+            Failure = Negotiate->Message();
+    }
+    static void TearDownTestSuite()
+    {
+        delete Basic;
+        delete Digest;
+        delete Negotiate;
+        delete Realm;
+        Basic = Digest = Negotiate = nullptr;
+        Realm = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(Failure.isEmpty()) << Failure.toStdString();
+        DownloadRoad::SetUp();
+        ServeSetupProgram();
+    }
+    static QString Url(const TSquidProxyFixture& proxy) { return QStringLiteral("http://127.0.0.1:%1").arg(proxy.Port()); }
+    static QString Needs(const TSquidProxyFixture& proxy)
+    {
+        return QStringLiteral("The proxy 127.0.0.1:%1 needs your network login.").arg(proxy.Port());
+    }
+    bool Installed() const { return Idle() && FWindow->Pages()->activePage() == Page("tabServerInstalled"); }
+
+    static inline TSquidProxyFixture* Basic = nullptr;
+    static inline TSquidProxyFixture* Digest = nullptr;
+    static inline TSquidProxyFixture* Negotiate = nullptr;
+    static inline TKerberosRealm* Realm = nullptr;
+    static inline QString Failure;
+};
+
+} // namespace
+
+TEST_F(ProxyLoginRoad, TheRightLoginCarriesTheDownloadAndIsNotAskedForAgain)
+{
+    TProxyEnvironment environment(Url(*Digest));
+    TProxyLoginAnswers answers({{ProxyUser, ProxyPassword}});
+    GoTo("tabInstallServer");
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return Installed(); }, 20000)) << answers.Messages.join(u'\n').toStdString();
+    EXPECT_TRUE(QFile::exists(FMark));
+    EXPECT_EQ(answers.Messages, QStringList {Needs(*Digest)});
+    EXPECT_EQ(answers.Descriptions, answers.Messages) << "a screen reader hears why the box came";
+    EXPECT_EQ(answers.EditNames, (QStringList {QStringLiteral("User name"), QStringLiteral("Password")}));
+    EXPECT_TRUE(Digest->LetThrough(ProxyUser)) << Digest->LoggedUsers().join(u' ').toStdString();
+
+    // A second download goes with the login the user gave: no box.
+    QFile::remove(FMark);
+    GoTo("tabInstallServer");
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return Installed() && QFile::exists(FMark); }, 20000));
+    EXPECT_EQ(answers.Messages.size(), 1);
+    for (const QJsonObject& request : FServer.Requests())
+        EXPECT_FALSE(request.value(QStringLiteral("headers")).toObject().contains(QStringLiteral("proxy-authorization")));
+}
+
+TEST_F(ProxyLoginRoad, AWrongLoginIsAskedForAgainAndSaysSo)
+{
+    TProxyEnvironment environment(Url(*Basic));
+    TProxyLoginAnswers answers({{ProxyUser, QStringLiteral("wrong")}, {ProxyUser, ProxyPassword}});
+    GoTo("tabInstallServer");
+    Click("btnDownloadServer");
+    ASSERT_TRUE(testsupport::waitFor([&] { return Installed(); }, 20000)) << answers.Messages.join(u'\n').toStdString();
+    EXPECT_TRUE(QFile::exists(FMark));
+    ASSERT_EQ(answers.Messages.size(), 2);
+    EXPECT_EQ(answers.Messages[0], Needs(*Basic));
+    EXPECT_TRUE(answers.Messages[1].startsWith(QStringLiteral("The proxy 127.0.0.1:%1 did not accept that login.").arg(Basic->Port())))
+        << answers.Messages[1].toStdString();
+}
+
+TEST_F(DownloadRoad, CancellingTheProxysLoginBoxTellsThatTheProxyNeedsALogin)
 {
     TProxyServerFixture proxy;
     ASSERT_TRUE(proxy.Start(QStringLiteral("office"), QStringLiteral("secret"))) << proxy.Message().toStdString();
     TProxyEnvironment environment(proxy.Url());
     ServeSetupProgram();
+    TProxyLoginAnswers logins({});
     const QStringList told = DownloadServerSetupAndReadTheMessage();
+    EXPECT_EQ(logins.Messages, QStringList {QStringLiteral("The proxy 127.0.0.1:%1 needs your network login.").arg(proxy.Port())});
     ASSERT_EQ(told.size(), 1);
     EXPECT_TRUE(told[0].startsWith(QLatin1String("The proxy server of your network needs a login"))) << told[0].toStdString();
     EXPECT_FALSE(QFile::exists(FMark));
+    EXPECT_EQ(FWindow->Pages()->activePage(), Page("tabInstallServer"));
+}
+
+TEST_F(ProxyLoginRoad, WithAKerberosTicketTheOfficeProxyLetsTheDownloadThroughWithoutAsking)
+{
+    TEnvironmentOverride kerberos;
+    for (const char* name : TKerberosRealm::Variables)
+        kerberos.set(name, Realm->Environment().value(QLatin1String(name)).toLocal8Bit());
+    ASSERT_TRUE(Realm->TakeTicket()) << Realm->Message().toStdString();
+    TProxyEnvironment environment(QStringLiteral("http://localhost:%1").arg(Negotiate->Port()));
+    TProxyLoginAnswers logins({});
+    GoTo("tabInstallServer");
+    Click("btnDownloadServer");
+    EXPECT_TRUE(testsupport::waitFor([&] { return Idle() && FWindow->Pages()->activePage() == Page("tabServerInstalled"); }, 20000));
+    EXPECT_TRUE(logins.Messages.isEmpty());
+    EXPECT_TRUE(Negotiate->LetThrough(QStringLiteral("alice@ORVANTA.TEST"))) << Negotiate->LoggedUsers().join(u' ').toStdString();
 }
 
 TEST(DownloadFailureText, TheSentenceFollowsTheCauseNotTheWordsOfTheReason)

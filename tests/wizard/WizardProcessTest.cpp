@@ -2,6 +2,7 @@
 // keyboard and the mouse through the X server, closed through the window manager, and read by a
 // screen reader over the accessibility bus.
 #include "tests/support/HttpServerFixture.h"
+#include "tests/support/SquidProxyFixture.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/support/VirtualDesktop.h"
 #include "tests/support/WaitFor.h"
@@ -53,6 +54,7 @@ protected:
         environment.insert(QStringLiteral("TMPDIR"), FTemp.path());
         environment.insert(QStringLiteral("ORVANTA_CHILD_MARK"), FMark);
         environment.insert(QStringLiteral("ORVANTA_CHILD_SLEEP_MS"), FSetupProgramMs);
+        environment.insert(FExtraEnvironment);
         FWizard.setProcessEnvironment(environment);
         FWizard.setProcessChannelMode(QProcess::ForwardedChannels);
         FWizard.start(QStringLiteral(ORVANTA_WIZARD_HOST), {downloadBase});
@@ -126,6 +128,8 @@ protected:
     QString FSkipReason;
     // How long the setup program runs.
     QString FSetupProgramMs = QStringLiteral("60000");
+    // More for the wizard's environment (a proxy).
+    QProcessEnvironment FExtraEnvironment;
 };
 
 #define START_WIZARD_OR_SKIP(...)                                                                                      \
@@ -247,4 +251,26 @@ TEST_F(WizardProcess, AScreenReaderReadsAndPressesEveryButtonAndLink)
                           QStringLiteral("mailto:sales@orvanta.com"), QStringLiteral("mailto:support@orvanta.com")};
     expected.sort();
     EXPECT_EQ(opened, expected);
+}
+
+TEST_F(WizardProcess, AScreenReaderAnswersTheProxysLoginBox)
+{
+    TSquidProxyFixture proxy;
+    ASSERT_TRUE(proxy.Start(TSquidProxyFixture::TScheme::Basic, QStringLiteral("office"), QStringLiteral("Pr0xy-s3cret")))
+        << proxy.Message().toStdString();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANTA_TEST_CHILD), FServer.DocRoot() + QLatin1Char('/') + ServerSetup));
+    FSetupProgramMs = QStringLiteral("0");
+    FExtraEnvironment.insert(QStringLiteral("http_proxy"), QStringLiteral("http://127.0.0.1:%1").arg(proxy.Port()));
+    for (const char* name : {"no_proxy", "NO_PROXY", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        FExtraEnvironment.insert(QString::fromLatin1(name), QString());
+    START_WIZARD_OR_SKIP(FServer.BaseUrl() + QLatin1Char('/'), {.Accessibility = true});
+    int exitCode = -1;
+    const QString walk = FDesktop.Run(QStringLiteral("/usr/bin/python3"),
+                                      {QStringLiteral(ORVANTA_SCREEN_READER_SCRIPT), QStringLiteral("--proxy-login"),
+                                       QStringLiteral("office"), QStringLiteral("Pr0xy-s3cret")},
+                                      &exitCode, 180000);
+    EXPECT_EQ(exitCode, 0) << walk.toStdString();
+    EXPECT_TRUE(walk.contains(QStringLiteral("box: The proxy 127.0.0.1:%1 needs your network login.").arg(proxy.Port())))
+        << walk.toStdString();
+    EXPECT_TRUE(testsupport::waitFor([&] { return QFile::exists(FMark); }, 20000)) << "the download went on and ran the setup program";
 }

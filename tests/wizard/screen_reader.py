@@ -6,6 +6,10 @@ link through their accessible actions: Start, Back, Install Workstation, Back, I
 Back, Install Server, Download; on the installed page each link and the footer link; About, and
 in the About box each link (the first one named by the shown web address, the one argument). Escape (typed with xdotool) closes the About box. Every wait has a
 deadline. Prints one line per action done and exits 0, or names what it could not find and exits 1.
+
+With --proxy-login USER PASSWORD it walks to Download instead and answers the proxy's login box:
+reads why it came (the dialog's description), types into the fields it finds by their names and
+presses OK.
 """
 
 import subprocess
@@ -74,8 +78,31 @@ def activate(role, name, leaves=False):
     fail("%r offers no way to activate it, only %s" % (name, names))
 
 
+def proxy_login(user, password):
+    for name in ("Start", "Install Server"):
+        activate(pyatspi.ROLE_PUSH_BUTTON, name, leaves=True)
+    activate(pyatspi.ROLE_PUSH_BUTTON, "Download")
+    fields = {}
+    for role, name, text in ((pyatspi.ROLE_TEXT, "User name", user),
+                             (pyatspi.ROLE_PASSWORD_TEXT, "Password", password)):
+        field = wait_for("%s %r" % (role, name), lambda: showing(application() or [], role, name))
+        fields[name] = field
+        if not field.queryEditableText().setTextContents(text):
+            fail("%r took no text" % name)
+        print("typed into %s" % name, flush=True)
+    dialog = fields["User name"].parent
+    while dialog is not None and dialog.getRole() != pyatspi.ROLE_DIALOG:
+        dialog = dialog.parent
+    print("box: %s" % (dialog.description if dialog is not None else "none"), flush=True)
+    activate(pyatspi.ROLE_PUSH_BUTTON, "OK")
+    print("done", flush=True)
+
+
 def main():
     wait_for("application " + APPLICATION, application)
+    if sys.argv[1] == "--proxy-login":
+        proxy_login(sys.argv[2], sys.argv[3])
+        return
     button, link = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LINK
     for name in ("Start", "Back", "Start", "Install Workstation", "Back", "Install Server", "Back",
                  "Install Server"):

@@ -70,5 +70,11 @@ int main(int argc, char* argv[])
     login.setWindowTitle(QStringLiteral("Connect to download.orvanta.com"));
     login.show();
     ok = save(&login, QStringLiteral("WcLoginForm")) && ok;
+
+    TWcLoginForm proxyLogin;
+    proxyLogin.setWindowTitle(QStringLiteral("Connect to proxy 10.0.0.1:3128"));
+    proxyLogin.SetMessage(ProxyLoginMessage(QStringLiteral("10.0.0.1:3128"), false));
+    proxyLogin.show();
+    ok = save(&proxyLogin, QStringLiteral("WcLoginFormProxy")) && ok;
     return ok ? 0 : 1;
 }
