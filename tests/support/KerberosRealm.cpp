@@ -130,11 +130,5 @@ bool TKerberosRealm::RunTool(const QString& program, const QStringList& argument
 
 void TKerberosRealm::Stop()
 {
-    if (FKdc.state() == QProcess::NotRunning)
-        return;
-    FKdc.terminate();
-    if (!testsupport::waitFor([this] { return FKdc.state() == QProcess::NotRunning; }, StopTimeoutMs)) {
-        FKdc.kill();
-        FKdc.waitForFinished(StopTimeoutMs);
-    }
+    testsupport::stopProcess(FKdc, StopTimeoutMs);
 }

@@ -113,12 +113,6 @@ QString TNginxServer::Version()
 
 void TNginxServer::Stop()
 {
-    if (FProcess.state() == QProcess::NotRunning)
-        return;
     // SIGTERM: nginx's fast shutdown.
-    FProcess.terminate();
-    if (!FProcess.waitForFinished(StopTimeoutMs)) {
-        FProcess.kill();
-        FProcess.waitForFinished(StopTimeoutMs);
-    }
+    testsupport::stopProcess(FProcess, StopTimeoutMs);
 }

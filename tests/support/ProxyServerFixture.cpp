@@ -85,11 +85,5 @@ QString TProxyServerFixture::Log() const
 
 void TProxyServerFixture::Stop()
 {
-    if (FProcess.state() == QProcess::NotRunning)
-        return;
-    FProcess.terminate();
-    if (!testsupport::waitFor([this] { return FProcess.state() == QProcess::NotRunning; }, StopTimeoutMs)) {
-        FProcess.kill();
-        FProcess.waitForFinished(StopTimeoutMs);
-    }
+    testsupport::stopProcess(FProcess, StopTimeoutMs);
 }

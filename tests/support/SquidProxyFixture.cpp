@@ -197,11 +197,5 @@ QString TSquidProxyFixture::CacheLog() const
 
 void TSquidProxyFixture::Stop()
 {
-    if (FProcess.state() == QProcess::NotRunning)
-        return;
-    FProcess.terminate();
-    if (!testsupport::waitFor([this] { return FProcess.state() == QProcess::NotRunning; }, StopTimeoutMs)) {
-        FProcess.kill();
-        FProcess.waitForFinished(StopTimeoutMs);
-    }
+    testsupport::stopProcess(FProcess, StopTimeoutMs);
 }

@@ -11,16 +11,8 @@ constexpr int StopTimeoutMs = 5000;
 
 TVirtualDesktop::~TVirtualDesktop()
 {
-    for (auto process = FProcesses.rbegin(); process != FProcesses.rend(); ++process) {
-        QProcess& helper = **process;
-        if (helper.state() == QProcess::NotRunning)
-            continue;
-        helper.terminate();
-        if (!helper.waitForFinished(StopTimeoutMs)) {
-            helper.kill();
-            helper.waitForFinished(StopTimeoutMs);
-        }
-    }
+    for (auto process = FProcesses.rbegin(); process != FProcesses.rend(); ++process)
+        testsupport::stopProcess(**process, StopTimeoutMs);
 }
 
 bool TVirtualDesktop::Start(const TOptions& options)
