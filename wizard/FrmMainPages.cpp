@@ -66,7 +66,7 @@ void TfrmMain::AddVerifiedLine(QWidget* page, int y)
     // The comment comes from the signature file: shown as text, never as markup.
     line->setTextFormat(Qt::PlainText);
     line->setWordWrap(true);
-    line->setGeometry(19, y, 600, 40);
+    line->setGeometry(19, y, 600, 42);
     line->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, QColor(0x55, 0x55, 0x55));
@@ -239,6 +239,6 @@ QWidget* TfrmMain::BuildWorkstationInstalledPage()
     AddLink(page, QStringLiteral("lnkSupport2"), QStringLiteral("icon-support"), WizardTexts::SupportCaption,
             QRect(491, 338, 83, 24), &TfrmMain::lnkSupport2Click);
     AddPlainLabel(page, QStringLiteral("lbl2"), WizardTexts::CanClose, 19, 390);
-    AddVerifiedLine(page, 420);
+    AddVerifiedLine(page, 414);
     return page;
 }
