@@ -5,6 +5,7 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TimeZoneOverride.h"
 #include "tests/support/WaitFor.h"
+#include "tests/webcopy/RecordingRetries.h"
 #include "webcopy/DateTime.h"
 #include "webcopy/WcBase64.h"
 #include "webcopy/ProgressForm.h"
@@ -74,29 +75,6 @@ private:
     }
     QList<TAnswer> FAnswers;
     QTimer FTimer;
-};
-
-// Records the waits before retries that a run announces.
-class TRecordingRetries : public TWcProgressObserver {
-public:
-    void CaptionChanged(const QString&) override {}
-    void FileLineChanged(const QString&) override {}
-    void MarqueeChanged(bool) override {}
-    void StatusChanged(const QString&) override {}
-    void ProgressChanged(const TProgressKeys&, unsigned) override {}
-    void RunEnded(bool) override {}
-    void RetryWaiting(int attempt, int, int, const QString&) override
-    {
-        // Told again as the seconds count down; a new attempt is a new wait.
-        if (!Waits.empty() && Waits.back() == attempt)
-            return;
-        Waits.push_back(attempt);
-        if (OnWait)
-            OnWait();
-    }
-
-    std::vector<int> Waits;
-    std::function<void()> OnWait;
 };
 
 class HttpTransfer : public ::testing::Test {

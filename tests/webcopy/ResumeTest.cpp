@@ -7,6 +7,7 @@
 #include "tests/support/SelfSignedCertificate.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WaitFor.h"
+#include "tests/webcopy/RecordingRetries.h"
 #include "tests/webcopy/SmbServerFixture.h"
 #include "webcopy/ProgressObserver.h"
 #include "webcopy/WebCopy.h"
@@ -34,29 +35,6 @@ using testsupport::WriteFile;
 
 const QString KeptPart = QStringLiteral(".setup.exe.resume.part");
 const QString KeptInfo = QStringLiteral(".setup.exe.resume.info");
-
-// Calls OnWait once for each wait before a retry.
-class TRetryWaits : public TWcProgressObserver {
-public:
-    void CaptionChanged(const QString&) override {}
-    void FileLineChanged(const QString&) override {}
-    void MarqueeChanged(bool) override {}
-    void StatusChanged(const QString&) override {}
-    void ProgressChanged(const TProgressKeys&, unsigned) override {}
-    void RunEnded(bool) override { FLastAttempt = 0; }
-    void RetryWaiting(int attempt, int, int, const QString&) override
-    {
-        if (attempt == FLastAttempt)
-            return;
-        FLastAttempt = attempt;
-        if (OnWait)
-            OnWait();
-    }
-    std::function<void()> OnWait;
-
-private:
-    int FLastAttempt = 0;
-};
 
 class HttpResume : public ::testing::Test {
 protected:
@@ -104,7 +82,7 @@ protected:
     THttpServerFixture FServer;
     QTemporaryDir FTarget;
     TWebCopy FWebCopy;
-    TRetryWaits FWaits;
+    TRecordingRetries FWaits;
     const QByteArray FBody = Pattern(300000);
     QList<quint32> Progress;
 };

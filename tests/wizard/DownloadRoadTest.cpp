@@ -112,6 +112,13 @@ protected:
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
     }
     bool Idle() const { return !FWindow->Downloader()->Running() && !FWindow->Launcher()->Running(); }
+    // Waits until the server setup's road ends: on its installed page, or with a message box.
+    bool RoadEnded(const TMessageBoxAnswers& answers) const
+    {
+        return testsupport::waitFor([&] {
+            return Idle() && (FWindow->Pages()->activePage() == Page("tabServerInstalled") || !answers.Texts.isEmpty());
+        }, 20000);
+    }
     // The files the temporary directory holds, wherever the wizard's private folder is.
     QStringList DownloadedFiles() const
     {
@@ -314,9 +321,7 @@ TEST_F(DownloadRoad, TheSetupProgramsOutcomeDecidesThePage)
         GoTo("tabInstallServer");
         TMessageBoxAnswers answers;
         Click("btnDownloadServer");
-        ASSERT_TRUE(testsupport::waitFor([&] {
-            return Idle() && (FWindow->Pages()->activePage() == Page("tabServerInstalled") || !answers.Texts.isEmpty());
-        }, 20000));
+        ASSERT_TRUE(RoadEnded(answers));
         EXPECT_EQ(FWindow->Pages()->activePage() == Page("tabServerInstalled"), c.installed);
         if (!c.installed) {
             EXPECT_EQ(answers.Texts, QStringList {QStringLiteral(
@@ -648,9 +653,7 @@ TEST_F(DownloadRoad, WithAKeyOnlyASetupProgramItsSignatureProvesRuns)
 
         Click("btnDownloadServer");
 
-        ASSERT_TRUE(testsupport::waitFor([&] {
-            return Idle() && (FWindow->Pages()->activePage() == Page("tabServerInstalled") || !answers.Texts.isEmpty());
-        }, 20000));
+        ASSERT_TRUE(RoadEnded(answers));
         if (!c.told) {
             EXPECT_TRUE(answers.Texts.isEmpty()) << answers.Texts.join(QLatin1Char('|')).toStdString();
             EXPECT_TRUE(QFile::exists(FMark)) << "the proven program ran";
