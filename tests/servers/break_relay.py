@@ -4,6 +4,8 @@
 Prints "PORT <port>" once it listens on a port the system picked and relays until its standard
 input ends. The first --breaks connections are reset (RST, as a dropped network does) once
 --break-after bytes of the server's answer have passed through them; later ones pass whole.
+With --hold a breaking connection stops there and is reset only when a line "reset" arrives on
+standard input, so a client can take in every byte that passed before the reset drops the rest.
 Appends one JSON line per connection to --log when it ends:
   {"head" (the client's first bytes, latin-1: the request line and headers),
    "down" (bytes relayed to the client), "reset" (true when the relay broke it)}
@@ -22,8 +24,10 @@ HEAD_BYTES = 4096
 
 
 class Relay:
-    def __init__(self, upstream, breaks, break_after, log):
+    def __init__(self, upstream, breaks, break_after, hold, log):
         self.upstream = upstream
+        self.hold = hold
+        self.reset_now = threading.Event()
         self.breaks = breaks
         self.break_after = break_after
         self.log = open(log, "a", encoding="utf-8") if log else None
@@ -68,6 +72,8 @@ class Relay:
                     else:
                         down += len(data)
                     if limit is not None and down >= limit:
+                        if self.hold:
+                            self.reset_now.wait()
                         # SO_LINGER 0: close() sends a reset instead of an orderly end.
                         client.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
                         reset = True
@@ -89,15 +95,18 @@ def main():
     parser.add_argument("--upstream", type=int, required=True)
     parser.add_argument("--breaks", type=int, default=0)
     parser.add_argument("--break-after", type=int, default=0)
+    parser.add_argument("--hold", action="store_true")
     parser.add_argument("--log")
     arguments = parser.parse_args()
-    relay = Relay(arguments.upstream, arguments.breaks, arguments.break_after, arguments.log)
+    relay = Relay(arguments.upstream, arguments.breaks, arguments.break_after, arguments.hold, arguments.log)
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
     print(f"PORT {listener.getsockname()[1]}", flush=True)
     threading.Thread(target=relay.serve, args=(listener,), daemon=True).start()
-    sys.stdin.read()
+    for line in sys.stdin:
+        if line.strip() == "reset":
+            relay.reset_now.set()
     listener.close()
 
 

@@ -1,11 +1,19 @@
 #include "tests/support/BreakingRelay.h"
 
-quint16 TBreakingRelay::Start(quint16 upstreamPort, int breaks, qint64 breakAfter)
+quint16 TBreakingRelay::Start(quint16 upstreamPort, int breaks, qint64 breakAfter, bool holding)
 {
-    return FServer.Start(QStringLiteral("break_relay.py"),
-                         {QStringLiteral("--upstream"), QString::number(upstreamPort), QStringLiteral("--breaks"),
+    QStringList arguments{QStringLiteral("--upstream"), QString::number(upstreamPort), QStringLiteral("--breaks"),
                           QString::number(breaks), QStringLiteral("--break-after"), QString::number(breakAfter),
-                          QStringLiteral("--log"), FLogDir.filePath(QStringLiteral("connections.jsonl"))});
+                          QStringLiteral("--log"), FLogDir.filePath(QStringLiteral("connections.jsonl"))};
+    if (holding)
+        arguments << QStringLiteral("--hold");
+    return FServer.Start(QStringLiteral("break_relay.py"), arguments);
+}
+
+void TBreakingRelay::ResetHeld()
+{
+    FServer.Process().write("reset\n");
+    FServer.Process().waitForBytesWritten(1000);
 }
 
 QList<QJsonObject> TBreakingRelay::Connections() const
