@@ -1,6 +1,7 @@
 #include "platform/AtomicFileWriter.h"
 
 #include "platform/LocalFiles.h"
+#include "platform/StaleTemporaries.h"
 #include "platform/TemporaryNames.h"
 
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <cstdio>
 #include <utility>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,50 +23,6 @@ constexpr int CreateAttempts = 100;
 bool SameFile(const struct stat& one, const struct stat& other)
 {
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
-}
-
-// Removes the file at `name` when it is this user's regular file, its lock can be taken (no live
-// writer holds it) and, with a minimum age, it was last written longer ago than that. The name
-// must still name the locked file when it goes; `alsoRemove` goes with it.
-bool RemoveIfUnlocked(int directoryDescriptor, const char* name, time_t olderThan = 0,
-                      const QByteArray& alsoRemove = {})
-{
-    const int descriptor =
-        ::openat(directoryDescriptor, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    struct stat opened {};
-    struct stat named {};
-    const bool removed = ::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode)
-        && opened.st_uid == ::geteuid() && (olderThan == 0 || opened.st_mtime < olderThan)
-        && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
-        && ::fstatat(directoryDescriptor, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named)
-        && ::unlinkat(directoryDescriptor, name, 0) == 0;
-    if (removed && !alsoRemove.isEmpty())
-        ::unlinkat(directoryDescriptor, alsoRemove.constData(), 0);
-    ::close(descriptor);
-    return removed;
-}
-
-// Removes what writers for the same target left behind when they died, never the file of a live
-// writer; and the kept partial files of any target in the directory that nobody has continued
-// for KeptPartialLifetimeDays.
-void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& stem)
-{
-    DIR* listing = ::opendir(directory.isEmpty() ? "." : directory.constData());
-    if (!listing)
-        return;
-    const int directoryDescriptor = ::dirfd(listing);
-    const time_t keptBefore = ::time(nullptr) - time_t(TAtomicFileWriter::KeptPartialLifetimeDays) * 24 * 3600;
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArray name(entry->d_name);
-        QByteArray keptStem;
-        if (IsTemporaryNameOf(name, stem))
-            RemoveIfUnlocked(directoryDescriptor, entry->d_name);
-        else if (IsKeptPartialName(name, keptStem))
-            RemoveIfUnlocked(directoryDescriptor, entry->d_name, keptBefore, KeptInfoName(keptStem));
-    }
-    ::closedir(listing);
 }
 
 // The stem of the target's temporary names, its directory (with its slash, or empty) and name.
@@ -152,14 +108,14 @@ QString TAtomicFileWriter::TemporaryPath() const
     return FTemporary.isEmpty() ? QString() : QFile::decodeName(FTemporary);
 }
 
-bool TAtomicFileWriter::Open(const QString& targetPath)
+bool TAtomicFileWriter::Open(const QString& targetPath, TStaleTemporaries* leftovers)
 {
-    return OpenFor(targetPath, false);
+    return OpenFor(targetPath, false, leftovers);
 }
 
-bool TAtomicFileWriter::OpenResumable(const QString& targetPath)
+bool TAtomicFileWriter::OpenResumable(const QString& targetPath, TStaleTemporaries* leftovers)
 {
-    return OpenFor(targetPath, true);
+    return OpenFor(targetPath, true, leftovers);
 }
 
 bool TAtomicFileWriter::PeekKept(const QString& targetPath, qint64& size, QByteArray& info)
@@ -174,7 +130,7 @@ bool TAtomicFileWriter::PeekKept(const QString& targetPath, qint64& size, QByteA
     return true;
 }
 
-bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable)
+bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable, TStaleTemporaries* leftovers)
 {
     Discard();
     FTargetPath = targetPath;
@@ -194,7 +150,8 @@ bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable)
     // Known now rather than at the rename, after the whole download.
     if (name.size() > names.MaxNameBytes)
         return Fail(ENAMETOOLONG, QStringLiteral("Cannot create"));
-    RemoveStaleTemporaries(directory, names.Stem);
+    TStaleTemporaries oneOff;
+    (leftovers ? *leftovers : oneOff).RemoveFor(directory, names.Stem);
     FKeptPath = directory + KeptPartialName(names.Stem);
     FKeptInfoPath = directory + KeptInfoName(names.Stem);
     FBuffer.Clear();
@@ -472,7 +429,7 @@ bool TAtomicFileWriter::RenameTemporary(bool replace)
     if (FResumable)
         ::unlink(FKeptInfoPath.constData());
     else
-        RemoveIfUnlocked(AT_FDCWD, FKeptPath.constData(), 0, FKeptInfoPath);
+        TStaleTemporaries::RemoveIfUnlocked(AT_FDCWD, FKeptPath.constData(), 0, FKeptInfoPath);
     FResumable = false;
     FKeptSize = 0;
     FKeptInfo.clear();

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+class TStaleTemporaries;
+
 // Writes a local file so that its target name only ever shows a complete file: the data goes to
 // a temporary file created exclusively (never through a link) in the target's directory, and
 // Commit renames it over the target. Until then an existing target stays as it was; Discard,
@@ -38,11 +40,12 @@ public:
     // the directory cannot take a new file or the target is a directory. An existing regular
     // target lends its permission bits to the new file; otherwise the umask decides, as for any
     // new file. A target name as long as the file system allows works: the temporary name
-    // then carries a shortened form of it.
-    bool Open(const QString& targetPath);
+    // then carries a shortened form of it. A run that writes many files passes its `leftovers`,
+    // which lists each directory once; without, the directory is listed for this file.
+    bool Open(const QString& targetPath, TStaleTemporaries* leftovers = nullptr);
     // Like Open, on the target's kept partial file (created when there is none). When a live
     // writer holds that file, this one writes a fresh temporary file and keeps nothing.
-    bool OpenResumable(const QString& targetPath);
+    bool OpenResumable(const QString& targetPath, TStaleTemporaries* leftovers = nullptr);
     // What a resumable Open would find, without taking it: the kept file's size and its
     // description; false when there is none.
     static bool PeekKept(const QString& targetPath, qint64& size, QByteArray& info);
@@ -70,7 +73,7 @@ public:
     QString Reason() const override { return FReason; }
 
 private:
-    bool OpenFor(const QString& targetPath, bool resumable);
+    bool OpenFor(const QString& targetPath, bool resumable, TStaleTemporaries* leftovers);
     int OpenKeptPartial();
     bool WriteKeptInfo(const QByteArray& info);
     int CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem);

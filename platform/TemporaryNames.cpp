@@ -43,13 +43,16 @@ QByteArray NewTemporaryName(const QByteArray& stem)
     return '.' + stem + '.' + random + Suffix;
 }
 
-bool IsTemporaryNameOf(const QByteArray& name, const QByteArray& stem)
+bool IsTemporaryName(const QByteArray& name, QByteArray& stem)
 {
-    if (name.size() != stem.size() + TemporaryNameOverhead || !name.startsWith('.')
-        || name.mid(1, stem.size()) != stem || name.at(stem.size() + 1) != '.' || !name.endsWith(Suffix))
+    const qsizetype stemSize = name.size() - TemporaryNameOverhead;
+    if (stemSize <= 0 || !name.startsWith('.') || name.at(stemSize + 1) != '.' || !name.endsWith(Suffix))
         return false;
-    const QByteArray random = name.mid(stem.size() + 2, RandomLength);
-    return std::all_of(random.begin(), random.end(), [](char c) { return std::strchr(Letters, c) && c != '\0'; });
+    const QByteArray random = name.mid(stemSize + 2, RandomLength);
+    if (!std::all_of(random.begin(), random.end(), [](char c) { return c != '\0' && std::strchr(Letters, c); }))
+        return false;
+    stem = name.mid(1, stemSize);
+    return true;
 }
 
 QByteArray KeptPartialName(const QByteArray& stem)

@@ -19,8 +19,8 @@ QByteArray TemporaryNameStem(const QByteArray& targetName, int maxNameBytes);
 // A new temporary name for the stem, different on every call.
 QByteArray NewTemporaryName(const QByteArray& stem);
 
-// True when `name` is a temporary name made from `stem` (by NewTemporaryName).
-bool IsTemporaryNameOf(const QByteArray& name, const QByteArray& stem);
+// True when `name` is a temporary name (made by NewTemporaryName); `stem` then gets its stem.
+bool IsTemporaryName(const QByteArray& name, QByteArray& stem);
 
 // The fixed name of a target's kept partial file, and of the file that describes it.
 QByteArray KeptPartialName(const QByteArray& stem);

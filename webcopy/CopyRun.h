@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SmbShare.h"
+#include "platform/StaleTemporaries.h"
 #include "webcopy/FtpSessions.h"
 #include "webcopy/TransferLog.h"
 #include "webcopy/TransferResult.h"
@@ -36,6 +37,8 @@ public:
     TInternetSession* Session() const { return FSession.get(); }
     TProgressReporter& Progress() const { return FProgress; }
     TTransferRules& Rules() { return FRules; }
+    // The leftovers of dead writers in the run's target directories, each listed once.
+    TStaleTemporaries& Leftovers() { return FLeftovers; }
     TFtpSessions& Ftp() { return FFtp; }
     // The component's Timeout in milliseconds (0 for none), for the calls that take it.
     int TimeoutMs() const { return FTimeoutMs; }
@@ -87,6 +90,7 @@ private:
     int FTimeoutMs = 0;
     std::unique_ptr<TInternetSession> FSession;
     TTransferRules FRules;
+    TStaleTemporaries FLeftovers;
     TFtpSessions FFtp;
     TTransferLog FLog;
 };

@@ -132,8 +132,13 @@ void TWcProgressForm::RetryWaiting(int attempt, int retries, int secondsLeft, co
 void TWcProgressForm::ProgressChanged(const TProgressKeys& keys, unsigned changes)
 {
     FKeys = keys;
-    if (changes & TProgressKeys::PositionChanged)
+    if (changes & TProgressKeys::PositionChanged) {
+        // The bar paints itself at once on every visible step, and a run of small files steps it
+        // from 0 to 100 for each: with updates held it is painted with the next event handling.
+        FProgress->setUpdatesEnabled(false);
         FProgress->setValue(keys.Position);
+        FProgress->setUpdatesEnabled(true);
+    }
     if (changes & TProgressKeys::SizeChanged)
         FSizeLbl->Invalidate();
     if (changes & TProgressKeys::RateChanged)

@@ -59,7 +59,8 @@ int TTargetFolder::MaxFileNameBytes(const QString& dir) const
     return FOnShare ? DefaultFileNameMaxBytes : ::MaxFileNameBytes(dir);
 }
 
-std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path, bool resumable)
+std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path, bool resumable,
+                                                        TStaleTemporaries& leftovers)
 {
     if (FOnShare) {
         auto writer = std::make_unique<TSmbFileWriter>();
@@ -69,7 +70,7 @@ std::unique_ptr<TFileWriter> TTargetFolder::CreateWriter(const QString& path, bo
         return nullptr;
     }
     auto writer = std::make_unique<TAtomicFileWriter>();
-    if (resumable ? writer->OpenResumable(path) : writer->Open(path))
+    if (resumable ? writer->OpenResumable(path, &leftovers) : writer->Open(path, &leftovers))
         return writer;
     FReason = writer->Reason();
     return nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/FileWriter.h"
 #include "platform/SmbShare.h"
+#include "platform/StaleTemporaries.h"
 
 #include <QString>
 
@@ -32,8 +33,8 @@ public:
     // A writer whose Commit puts the complete file at the path; null with Reason() on failure.
     // `resumable`: on a local disk, through the target's kept partial file (see
     // TAtomicFileWriter::OpenResumable). A writer on a share keeps nothing: a download broken
-    // there starts over.
-    std::unique_ptr<TFileWriter> CreateWriter(const QString& path, bool resumable = false);
+    // there starts over. `leftovers` is the run's, for a local target (see TAtomicFileWriter::Open).
+    std::unique_ptr<TFileWriter> CreateWriter(const QString& path, bool resumable, TStaleTemporaries& leftovers);
 
     QString Reason() const { return FReason; }
     // Why Open failed, for a share.

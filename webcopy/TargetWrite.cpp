@@ -176,7 +176,7 @@ std::unique_ptr<TFileWriter> OpenTarget(TCopyRun& run, TTargetFolder& folder, TB
     // The target file name may bring directories of its own.
     folder.MakeParentDirectories(loop.TargetPath);
     // The target's name shows the old file until the new one is complete.
-    std::unique_ptr<TFileWriter> writer = folder.CreateWriter(loop.TargetPath, loop.Resumable);
+    std::unique_ptr<TFileWriter> writer = folder.CreateWriter(loop.TargetPath, loop.Resumable, run.Leftovers());
     if (!writer)
         failure = TTransferResult::Error(TTransferCause::TargetUnwritable, WebCopyErrors::CannotCreateTarget,
                                          cannotCreateWords + loop.TargetPath, folder.Reason());

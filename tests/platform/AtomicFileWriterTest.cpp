@@ -1,5 +1,6 @@
 #include "platform/AtomicFileWriter.h"
 #include "platform/LocalFileReader.h"
+#include "platform/StaleTemporaries.h"
 #include "tests/platform/FileSizeLimit.h"
 #include "tests/platform/WriterTestFiles.h"
 #include "tests/support/SmallFileSystem.h"
@@ -352,6 +353,33 @@ TEST_F(TAtomicFileWriterTest, LongNamesThatShareTheirStartDoNotShareLeftovers)
     TAtomicFileWriter again;
     ASSERT_TRUE(again.Open(path(start + QStringLiteral("-one"))));
     EXPECT_TRUE(QFileInfo::exists(leftoverOfOther));
+}
+
+TEST_F(TAtomicFileWriterTest, ARunListsItsDirectoryOnceAndEachTargetTakesOnlyItsOwnLeftovers)
+{
+    const QString leftoverOfA = path(QStringLiteral(".a.bin.Ab3dEf9h.part"));
+    const QString leftoverOfB = path(QStringLiteral(".b.bin.Zz9yXw8v.part"));
+    writeFile(leftoverOfA, FOld);
+    writeFile(leftoverOfB, FOld);
+    TStaleTemporaries run;
+
+    TAtomicFileWriter a;
+    ASSERT_TRUE(a.Open(path(QStringLiteral("a.bin")), &run));
+    EXPECT_FALSE(QFileInfo::exists(leftoverOfA));
+    EXPECT_TRUE(QFileInfo::exists(leftoverOfB));
+    // Left after the listing: a later run removes it, this one does not list again.
+    const QString lateLeftoverOfB = path(QStringLiteral(".b.bin.Late0000.part"));
+    writeFile(lateLeftoverOfB, FOld);
+
+    TAtomicFileWriter b;
+    ASSERT_TRUE(b.Open(path(QStringLiteral("b.bin")), &run));
+    EXPECT_FALSE(QFileInfo::exists(leftoverOfB));
+    EXPECT_TRUE(QFileInfo::exists(lateLeftoverOfB));
+    EXPECT_TRUE(QFileInfo::exists(a.TemporaryPath())) << "a live writer's file stays";
+
+    TAtomicFileWriter nextRun;
+    ASSERT_TRUE(nextRun.Open(path(QStringLiteral("b.bin"))));
+    EXPECT_FALSE(QFileInfo::exists(lateLeftoverOfB));
 }
 
 } // namespace
