@@ -11,6 +11,15 @@ TBufferedFileReader::TBufferedFileReader(TFileReader& source)
 
 qint64 TBufferedFileReader::Read(char* buffer, qint64 maxSize)
 {
+    const char* block = nullptr;
+    const qint64 count = Next(block, maxSize);
+    if (count > 0)
+        std::memcpy(buffer, block, size_t(count));
+    return count;
+}
+
+qint64 TBufferedFileReader::Next(const char*& block, qint64 maxSize)
+{
     while (FEnd - FStart < std::min(maxSize, BufferSize) && !FAtEnd) {
         std::memmove(FData.get(), FData.get() + FStart, size_t(FEnd - FStart));
         FEnd -= FStart;
@@ -22,7 +31,7 @@ qint64 TBufferedFileReader::Read(char* buffer, qint64 maxSize)
         FEnd += count;
     }
     const qint64 count = std::min(maxSize, FEnd - FStart);
-    std::memcpy(buffer, FData.get() + FStart, size_t(count));
+    block = FData.get() + FStart;
     FStart += count;
     return count;
 }

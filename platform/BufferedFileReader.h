@@ -18,6 +18,9 @@ public:
 
     bool Status(TFileStatus& status) override { return FSource.Status(status); }
     qint64 Read(char* buffer, qint64 maxSize) override;
+    // The next block as Read gives it, without a copy: `block` points into the reader's buffer
+    // and stays valid until the next call.
+    qint64 Next(const char*& block, qint64 maxSize);
     QString Reason() const override { return FSource.Reason(); }
 
 private:

@@ -120,6 +120,8 @@ private:
     bool CommandRefused(const TExchange& exchange, int expected);
     // Pumps until the goal holds or the transfer ended; false when it failed.
     bool Pump(const std::function<bool()>& goal);
+    // True when libcurl waits on no socket, so the next perform call is due at once.
+    bool NothingToWaitOn() const;
     // Why the transfer must stop now for slowness; empty while it may go on.
     QString Overdue(int limitMs, qint64 silentMs);
     // Whether a read that libcurl ended without failure is whole (see OpenRead).

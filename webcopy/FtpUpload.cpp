@@ -152,16 +152,16 @@ TTransferResult TFtpUpload::Send(TCopyRun& run, TFtpConnection& connection, cons
                                       WebCopyErrors::WriteFailed, writeFailed, connection.Reason());
     };
     TBufferedFileReader blocks(*reader);
-    char buffer[BlockSize];
+    const char* block = nullptr;
     qint64 sent = 0;
     qint64 count = 0;
     do {
-        count = blocks.Read(buffer, BlockSize);
+        count = blocks.Next(block, BlockSize);
         if (count < 0)
             return giveUp(TTransferResult::IoError(TTransferCause::SourceUnreadable, WebCopyErrors::ReadFailed,
                                                    QStringLiteral("Error reading source file ") + source,
                                                    reader->Reason()));
-        if (count > 0 && !connection.Write(buffer, count))
+        if (count > 0 && !connection.Write(block, count))
             return giveUp(run.Cancelled() ? TTransferResult::Cancelled() : sendFailure());
         sent += count;
         if (log.Enabled()) // no text to make per block when there is no log

@@ -73,16 +73,16 @@ TTransferResult THttpUpload::Run(TCopyRun& run, TTransferJob& job)
 
     const quint32 startTick = TickCount();
     TBufferedFileReader blocks(*file);
-    char buffer[SendBlockSize];
+    const char* block = nullptr;
     qint64 sent = 0;
     qint64 count = SendBlockSize;
     bool sendFailed = false;
     while (count == SendBlockSize && !run.Cancelled()) {
-        count = blocks.Read(buffer, SendBlockSize);
+        count = blocks.Next(block, SendBlockSize);
         if (count < 0)
             return TTransferResult::IoError(TTransferCause::SourceUnreadable, WebCopyErrors::ReadFailed, readFailed,
                                             file->Reason());
-        if (count > 0 && !request->Write(buffer, count)) {
+        if (count > 0 && !request->Write(block, count)) {
             sendFailed = true;
             break;
         }
