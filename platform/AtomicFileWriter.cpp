@@ -159,12 +159,12 @@ bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable, TStal
     FKeptSize = 0;
     FKeptInfo.clear();
     // A replaced file keeps its permissions, as it did when it was overwritten in place.
-    const unsigned mode = targetExists && S_ISREG(existing.st_mode) ? unsigned(existing.st_mode & 0777) : NewFileMode();
+    const bool replacesFile = targetExists && S_ISREG(existing.st_mode);
     if (resumable) {
         FDescriptor = OpenKeptPartial();
         if (FDescriptor >= 0) {
             FResumable = true;
-            FCommitMode = mode;
+            FCommitMode = replacesFile ? unsigned(existing.st_mode & 0777) : NewFileMode();
             FTemporary = FKeptPath;
             FKeptInfo = ReadKeptInfo(FKeptInfoPath);
             const off_t end = ::lseek(FDescriptor, 0, SEEK_END);
@@ -180,8 +180,8 @@ bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable, TStal
     if (descriptor < 0)
         return false;
     FDescriptor = descriptor;
-    if (targetExists && S_ISREG(existing.st_mode))
-        ::fchmod(FDescriptor, mode);
+    if (replacesFile)
+        ::fchmod(FDescriptor, existing.st_mode & 0777);
     return true;
 }
 

@@ -34,8 +34,9 @@ TDateTime ServerDate(const THttpDate& date)
 // ("download?id=5" is "download").
 QString UrlFileName(const QString& url)
 {
+    static const QRegularExpression queryOrFragment(QStringLiteral("[?#]"));
     QString path = url;
-    const qsizetype end = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+    const qsizetype end = path.indexOf(queryOrFragment);
     if (end >= 0)
         path.truncate(end);
     return ExtractURLFileName(path);

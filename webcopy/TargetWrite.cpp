@@ -76,7 +76,8 @@ TTransferResult WriteBlocks(TCopyRun& run, TFileWriter& writer, TBlockLoop& loop
     const QString expected = loop.ExpectedSha256.trimmed().toLower();
     std::optional<TSha256> hash;
     if (!expected.isEmpty()) {
-        if (!QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(expected).hasMatch()) {
+        static const QRegularExpression sha256(QStringLiteral("^[0-9a-f]{64}$"));
+        if (!sha256.match(expected).hasMatch()) {
             writer.Discard();
             return TTransferResult::Error(TTransferCause::InvalidUrl, WebCopyErrors::ChecksumMismatch,
                                           QStringLiteral("Not a SHA-256 checksum: ") + loop.ExpectedSha256,
