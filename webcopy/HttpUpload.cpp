@@ -14,6 +14,8 @@
 #include "webcopy/HttpDownload.h"
 #include "webcopy/WebCopy.h"
 
+#include <optional>
+
 namespace {
 constexpr qint64 SendBlockSize = 4096;
 }
@@ -38,7 +40,18 @@ TTransferResult THttpUpload::Run(TCopyRun& run, TTransferJob& job)
                                       QStringLiteral("Cannot open source file ") + localPath,
                                       QStringLiteral("Not a regular file"));
     run.ProcessEvents();
+    // A proxy that wants a login gets one from the host or the user, and the file goes again
+    // from its start.
+    for (;;) {
+        if (std::optional<TTransferResult> result = Attempt(run, item, localPath))
+            return *result;
+    }
+}
 
+std::optional<TTransferResult> THttpUpload::Attempt(TCopyRun& run, const TWebCopyItem& item, const QString& localPath)
+{
+    const QString& url = item.URL;
+    const TWebCopy& owner = run.Owner();
     const QString readFailed = QStringLiteral("Error reading source file ") + localPath;
     QString openFailure;
     const std::unique_ptr<TLocalFileReader> file = TLocalFileReader::Open(localPath, &openFailure);
@@ -68,8 +81,11 @@ TTransferResult THttpUpload::Run(TCopyRun& run, TTransferJob& job)
         result.HttpStatus = request->StatusCode();
         return result;
     };
-    if (!request->Open(options))
-        return run.Cancelled() ? TTransferResult::Cancelled() : clientFailure();
+    if (!request->Open(options)) {
+        if (run.Cancelled())
+            return TTransferResult::Cancelled();
+        return run.LoginToProxy(*request) ? std::nullopt : std::optional(clientFailure());
+    }
 
     const quint32 startTick = TickCount();
     TBufferedFileReader blocks(*file);
@@ -94,7 +110,7 @@ TTransferResult THttpUpload::Run(TCopyRun& run, TTransferJob& job)
         return TTransferResult::Cancelled();
     // A proxy that stopped the upload is told as the proxy's failure, not as the server's status.
     if (!request->FinishUpload() && (!sendFailed || request->ErrorCode() == ieProxyFailure))
-        return clientFailure();
+        return run.LoginToProxy(*request) ? std::nullopt : std::optional(clientFailure());
     const int answer = request->StatusCode();
     if (answer >= 300)
         return THttpDownload::StatusFailure(*request);

@@ -1,4 +1,4 @@
-// Downloads through real proxies that want a login: squid with Basic, Digest and NTLM, tinyproxy
+// Downloads (and uploads) through real proxies that want a login: squid with Basic, Digest and NTLM, tinyproxy
 // with Basic, and squid with Kerberos (Negotiate) in a realm of the test's own.
 #include "platform/HttpRequest.h"
 #include "platform/InternetErrors.h"
@@ -223,6 +223,45 @@ TEST_F(ProxyLogin, AWrongLoginIsAskedForAgainAndARefusedAnswerEndsTheItemWithThe
             EXPECT_EQ(Asked.size(), 2u);
             EXPECT_EQ(NotFound.size(), 1);
             EXPECT_FALSE(QFile::exists(FTarget.filePath(QStringLiteral("refused.exe"))));
+        }
+    }
+    ExpectTheLoginStayedWithTheProxy();
+}
+
+TEST_F(ProxyLogin, AnUploadIsSentAgainWithTheLoginTheProxyAskedFor)
+{
+    const QByteArray data(100000, 'u');
+    QFile source(FTarget.filePath(QStringLiteral("report.bin")));
+    ASSERT_TRUE(source.open(QIODevice::WriteOnly) && source.write(data) == data.size());
+    source.close();
+    const struct {
+        const char* Name;
+        quint16 Port;
+    } proxies[] = {
+        {"squid, Basic", Proxies->Basic.Port()},
+        {"squid, Digest", Proxies->Digest.Port()},
+        {"tinyproxy, Basic", Proxies->Tiny.Port()},
+    };
+    for (const auto& proxy : proxies) {
+        for (const bool secure : {false, true}) {
+            SCOPED_TRACE(std::string(proxy.Name) + (secure ? ", https" : ", http"));
+            THttpServerFixture& server = secure ? Proxies->Secure : Proxies->Plain;
+            FWebCopy.Proxy = QStringLiteral("127.0.0.1:%1").arg(proxy.Port);
+            FWebCopy.Items().Clear();
+            Asked.clear();
+            Answers = {Password};
+            TWebCopyItem* item = FWebCopy.Items().Add();
+            item->Protocol = wpHttpUpload;
+            item->HTTPCommand = hcPut;
+            item->URL = server.BaseUrl() + QStringLiteral("/incoming/report.bin");
+            item->TargetDir = FTarget.path();
+            FWebCopy.Execute();
+            EXPECT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+            EXPECT_EQ(Asked.size(), 1u);
+            const QList<QJsonObject> requests = server.Requests();
+            ASSERT_FALSE(requests.isEmpty());
+            EXPECT_EQ(requests.last().value(QStringLiteral("method")).toString(), QStringLiteral("PUT"));
+            EXPECT_EQ(requests.last().value(QStringLiteral("body_length")).toInt(), data.size());
         }
     }
     ExpectTheLoginStayedWithTheProxy();
