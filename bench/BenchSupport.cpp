@@ -1,7 +1,9 @@
 #include "bench/BenchSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
+#include <QThread>
 
 #include <algorithm>
 
@@ -41,4 +43,38 @@ bool MakeSourceFile(const QString& path, qint64 size)
             return false;
     }
     return file.flush();
+}
+
+namespace {
+
+// The connections in TIME-WAIT (state 06 in the kernel's tables).
+int ClosedConnectionsWaiting()
+{
+    int waiting = 0;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() > 3 && fields.at(3) == "06")
+                ++waiting;
+        }
+    }
+    return waiting;
+}
+
+} // namespace
+
+bool WaitForClosedConnectionsToClear(int fewerThan, int limitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (ClosedConnectionsWaiting() >= fewerThan) {
+        if (waited.elapsed() >= limitMs)
+            return false;
+        // The kernel tells no one when they go; they go within a minute.
+        QThread::msleep(500);
+    }
+    return true;
 }

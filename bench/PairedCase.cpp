@@ -39,6 +39,8 @@ bool TPairedCase::Measure(int pairs, const QString& reportFile)
 
 bool TPairedCase::RunOnce(const QStringList& command, const QString& output, const QString& reportFile, TSide* side)
 {
+    if (Settle)
+        Settle();
     const TMeasuredRun run = TMeasuredRun::Of(command, reportFile, RunDeadlineMs);
     const TRunOutput written = TRunOutput::Of(output);
     const bool cleared = TRunOutput::Clear(output);

@@ -3,11 +3,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <vector>
 
 // The engine and a reference tool doing the same transfer, each as a whole process measured the
-// same way (see TMeasuredRun), interleaved: a warm-up pair that is not counted, then
-// reference, engine, reference, engine ... Between runs, outside the timing, both outputs are
+// same way (see TMeasuredRun), interleaved: a warm-up pair that is not counted, then pairs
+// with the engine first in every other one. Between runs, outside the timing, both outputs are
 // checked for their files and bytes and cleared (see TRunOutput).
 class TPairedCase {
 public:
@@ -24,6 +26,9 @@ public:
     // the times are also told per file.
     qint64 ExpectedSize = 0;
     int ExpectedFiles = 1;
+    // Called before each run, outside its time, for a case whose runs leave behind what would
+    // weigh on the next one.
+    std::function<void()> Settle;
 
     // False on the first failed run; Failure() says which and why.
     bool Measure(int pairs, const QString& reportFile);
