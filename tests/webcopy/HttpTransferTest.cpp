@@ -774,7 +774,11 @@ TEST_F(HttpTransfer, AnUploadThroughAProxyThatWantsALoginGivesTheProxysReason)
     item->Protocol = wpHttpUpload;
     item->URL = FServer.BaseUrl() + QStringLiteral("/incoming/up.bin");
     item->TargetFilename = source;
+    // The host is asked for a login, as for a download, and has none to give.
+    int asked = 0;
+    FWebCopy.OnProxyLogin = [&](QObject*, const QString&, bool, QString&, QString&, bool&) { ++asked; };
     FWebCopy.Execute();
+    EXPECT_EQ(asked, 1);
     EXPECT_FALSE(item->Success());
     EXPECT_EQ(item->ErrorCause(), TTransferCause::ProxyNeedsLogin);
     EXPECT_TRUE(item->ErrorReason().contains(QStringLiteral("proxy"))) << item->ErrorReason().toStdString();
