@@ -156,8 +156,6 @@ bool TAtomicFileWriter::OpenFor(const QString& targetPath, bool resumable, TStal
     FKeptInfoPath = directory + KeptInfoName(names.Stem);
     FBuffer.Clear();
     FWritten = 0;
-    FKeptSize = 0;
-    FKeptInfo.clear();
     // A replaced file keeps its permissions, as it did when it was overwritten in place.
     const bool replacesFile = targetExists && S_ISREG(existing.st_mode);
     if (resumable) {
@@ -251,10 +249,15 @@ qint64 TAtomicFileWriter::Keep()
     ::close(std::exchange(FDescriptor, -1));
     FTemporary.clear();
     FBuffer.Clear();
+    ForgetKept();
+    return FWritten;
+}
+
+void TAtomicFileWriter::ForgetKept()
+{
     FResumable = false;
     FKeptSize = 0;
     FKeptInfo.clear();
-    return FWritten;
 }
 
 int TAtomicFileWriter::CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem)
@@ -430,9 +433,7 @@ bool TAtomicFileWriter::RenameTemporary(bool replace)
         ::unlink(FKeptInfoPath.constData());
     else
         TStaleTemporaries::RemoveIfUnlocked(AT_FDCWD, FKeptPath.constData(), 0, FKeptInfoPath);
-    FResumable = false;
-    FKeptSize = 0;
-    FKeptInfo.clear();
+    ForgetKept();
     ::close(std::exchange(FDescriptor, -1));
     return true;
 }
@@ -444,9 +445,7 @@ void TAtomicFileWriter::Discard()
         ::unlink(FTemporary.constData());
     if (FResumable)
         ::unlink(FKeptInfoPath.constData());
-    FResumable = false;
-    FKeptSize = 0;
-    FKeptInfo.clear();
+    ForgetKept();
     if (FDescriptor >= 0)
         ::close(std::exchange(FDescriptor, -1));
     FTemporary.clear();

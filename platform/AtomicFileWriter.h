@@ -76,6 +76,8 @@ private:
     bool OpenFor(const QString& targetPath, bool resumable, TStaleTemporaries* leftovers);
     int OpenKeptPartial();
     bool WriteKeptInfo(const QByteArray& info);
+    // The writer no longer stands for a kept partial file.
+    void ForgetKept();
     int CreateLockedTemporary(const QByteArray& directory, const QByteArray& stem);
     bool WriteAll(const char* data, qint64 size);
     // The bytes of a hole at the source's position (up to maxSize) passed over on both sides;

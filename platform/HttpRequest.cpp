@@ -352,21 +352,37 @@ THttpDate THttpRequest::LastModified() const
             clock.second(), 0};
 }
 
-QByteArray THttpRequest::ContentDisposition() const
+QByteArray THttpRequest::AnswerHeader(const char* name) const
 {
     curl_header* header = nullptr;
-    // Request -1: the answer after the redirects libcurl followed.
-    if (!FHeadersDone || curl_easy_header(FEasy.get(), "Content-Disposition", 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
+    // Request -1: the answer after the redirects and login rounds libcurl went through.
+    if (!FHeadersDone || curl_easy_header(FEasy.get(), name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK)
         return {};
     return QByteArray(header->value);
+}
+
+QByteArray THttpRequest::ContentDisposition() const
+{
+    return AnswerHeader("Content-Disposition");
+}
+
+QString THttpRequest::ETag() const
+{
+    return QString::fromLatin1(AnswerHeader("ETag"));
+}
+
+QString THttpRequest::LastModifiedText() const
+{
+    return QString::fromLatin1(AnswerHeader("Last-Modified"));
 }
 
 THttpContentRange THttpRequest::ContentRange() const
 {
     // "bytes 100-199/1000" or "bytes 100-199/*"
-    if (!FHeadersDone || !FContentRange.startsWith("bytes "))
+    const QByteArray value = AnswerHeader("Content-Range");
+    if (!value.startsWith("bytes "))
         return {};
-    const std::string_view text(FContentRange.constData() + 6, size_t(FContentRange.size() - 6));
+    const std::string_view text(value.constData() + 6, size_t(value.size() - 6));
     const size_t dash = text.find('-');
     const size_t slash = text.find('/');
     if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
@@ -499,9 +515,6 @@ void THttpRequest::ResetTransfer()
     FLoginSchemes.clear();
     FAnnouncedLength = -1;
     FRetryAfter.clear();
-    FETag.clear();
-    FLastModifiedText.clear();
-    FContentRange.clear();
     FProxy.clear();
     FMoved = 0;
     FWaitedMs = 0;
@@ -832,17 +845,8 @@ size_t THttpRequest::OnHeaderLine(char* data, size_t size, size_t count, void* s
         request->FAnnouncedLength = -1;
         request->FLoginSchemes.clear();
         request->FRetryAfter.clear();
-        request->FETag.clear();
-        request->FLastModifiedText.clear();
-        request->FContentRange.clear();
     } else if (StartsWithNoCase(line, "Retry-After:")) {
         request->FRetryAfter = HeaderValue(line, "Retry-After:");
-    } else if (StartsWithNoCase(line, "ETag:")) {
-        request->FETag = QString::fromLatin1(HeaderValue(line, "ETag:"));
-    } else if (StartsWithNoCase(line, "Last-Modified:")) {
-        request->FLastModifiedText = QString::fromLatin1(HeaderValue(line, "Last-Modified:"));
-    } else if (StartsWithNoCase(line, "Content-Range:")) {
-        request->FContentRange = HeaderValue(line, "Content-Range:");
     } else if (StartsWithNoCase(line, "Proxy-Status:")) {
         // RFC 9209: a proxy that made the answer itself names the error; one that carried the
         // server's answer names what it received.

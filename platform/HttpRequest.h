@@ -91,8 +91,8 @@ public:
     qint64 RetryAfterMs() const;
     // The answer's validators as the server wrote them (for If-Range): ETag with its quotes and
     // a "W/" when weak, Last-Modified as an HTTP date; empty when absent.
-    QString ETag() const { return FHeadersDone ? FETag : QString(); }
-    QString LastModifiedText() const { return FHeadersDone ? FLastModifiedText : QString(); }
+    QString ETag() const;
+    QString LastModifiedText() const;
     THttpContentRange ContentRange() const;
     // After redirects: for a 401, the URL whose host asked for the login. A login is given
     // again for this URL, so that it goes to that host only.
@@ -154,6 +154,9 @@ private:
     void FailFromCurl(int curlCode);
     QString ReasonFromCurl(int curlCode) const;
     QString WithLookupNote(const QString& reason) const;
+    // A header of the final answer as libcurl kept it, trimmed; empty when absent or before
+    // the headers are done.
+    QByteArray AnswerHeader(const char* name) const;
     bool ProxyWantsLogin() const;
     // The reason for a proxy's refusal; one about the login also marks ProxyLoginWanted().
     QString ProxyRefusal(long status);
@@ -204,9 +207,6 @@ private:
     bool FInvalidLength = false;
     // Header values of the current answer, trimmed.
     QByteArray FRetryAfter;
-    QString FETag;
-    QString FLastModifiedText;
-    QByteArray FContentRange;
     // The connection to FProxy (or the server) could not be made at all.
     bool FUnreachable = false;
     bool FProxyLookupTimedOut = false;

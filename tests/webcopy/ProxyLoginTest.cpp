@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 
 namespace {
 
@@ -105,6 +107,18 @@ protected:
         };
     }
 
+    // The proxies that check the password (Debian's NTLM helper for squid takes any).
+    struct TCheckingProxy {
+        const char* Name;
+        quint16 Port;
+    };
+    static std::vector<TCheckingProxy> CheckingProxies()
+    {
+        return {{"squid, Basic", Proxies->Basic.Port()},
+                {"squid, Digest", Proxies->Digest.Port()},
+                {"tinyproxy, Basic", Proxies->Tiny.Port()}};
+    }
+
     TWebCopyItem* Download(const THttpServerFixture& server, const QString& name)
     {
         TWebCopyItem* item = FWebCopy.Items().Add();
@@ -183,15 +197,7 @@ TEST_F(ProxyLogin, TheLoginTheHostGivesCarriesTheDownloadThroughEveryProxyAndSta
 
 TEST_F(ProxyLogin, AWrongLoginIsAskedForAgainAndARefusedAnswerEndsTheItemWithTheProxysReason)
 {
-    const struct {
-        const char* Name;
-        quint16 Port;
-    } proxies[] = {
-        {"squid, Basic", Proxies->Basic.Port()},
-        {"squid, Digest", Proxies->Digest.Port()},
-        {"tinyproxy, Basic", Proxies->Tiny.Port()},
-    };
-    for (const auto& proxy : proxies) {
+    for (const TCheckingProxy& proxy : CheckingProxies()) {
         for (const bool secure : {false, true}) {
             SCOPED_TRACE(std::string(proxy.Name) + (secure ? ", https" : ", http"));
             const QString proxyName = QStringLiteral("127.0.0.1:%1").arg(proxy.Port);
@@ -234,15 +240,7 @@ TEST_F(ProxyLogin, AnUploadIsSentAgainWithTheLoginTheProxyAskedFor)
     QFile source(FTarget.filePath(QStringLiteral("report.bin")));
     ASSERT_TRUE(source.open(QIODevice::WriteOnly) && source.write(data) == data.size());
     source.close();
-    const struct {
-        const char* Name;
-        quint16 Port;
-    } proxies[] = {
-        {"squid, Basic", Proxies->Basic.Port()},
-        {"squid, Digest", Proxies->Digest.Port()},
-        {"tinyproxy, Basic", Proxies->Tiny.Port()},
-    };
-    for (const auto& proxy : proxies) {
+    for (const TCheckingProxy& proxy : CheckingProxies()) {
         for (const bool secure : {false, true}) {
             SCOPED_TRACE(std::string(proxy.Name) + (secure ? ", https" : ", http"));
             THttpServerFixture& server = secure ? Proxies->Secure : Proxies->Plain;
