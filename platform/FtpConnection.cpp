@@ -316,9 +316,9 @@ bool TFtpConnection::FetchListing(const QByteArray& url, const char* command, QB
     return true;
 }
 
-bool TFtpConnection::OpenRead(const QString& path, bool ascii, qint64 from)
+bool TFtpConnection::OpenRead(const QString& path, bool ascii, qint64 from, qint64 listedSize)
 {
-    return StartFile(path, ascii, TFile::Reading, ascii ? 0 : from);
+    return StartFile(path, ascii, TFile::Reading, ascii ? 0 : from, ascii || from > 0 ? -1 : listedSize);
 }
 
 bool TFtpConnection::ResumeRefused() const
@@ -331,7 +331,7 @@ bool TFtpConnection::OpenWrite(const QString& path, bool ascii)
     return StartFile(path, ascii, TFile::Writing);
 }
 
-bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind, qint64 from)
+bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind, qint64 from, qint64 listedSize)
 {
     CloseFile();
     const QString target = Resolve(path);
@@ -343,10 +343,14 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind, qint
         curl_easy_setopt(FEasy.get(), CURLOPT_UPLOAD, long(kind == TFile::Writing));
         curl_easy_setopt(FEasy.get(), CURLOPT_URL, UrlOf(target, false).constData());
         curl_easy_setopt(FEasy.get(), CURLOPT_RESUME_FROM_LARGE, curl_off_t(std::max<qint64>(from, 0)));
+        // libcurl then sends RETR without SIZE first, and leaves the size to ReadComplete.
+        curl_easy_setopt(FEasy.get(), CURLOPT_IGNORE_CONTENT_LENGTH, long(listedSize >= 0));
         FUploadPaused = FUploadFinished = false;
         BeginTransfer();
         FFile = kind;
         FAsciiRead = ascii && kind == TFile::Reading;
+        FListedSize = kind == TFile::Reading ? listedSize : -1;
+        FReadPath = target;
         // Open once data flows: the first bytes came, or libcurl asks for the first block.
         const bool opened =
             Pump([this, kind] { return kind == TFile::Reading ? !FData.Empty() : FUploadPaused; });
@@ -370,9 +374,9 @@ qint64 TFtpConnection::Read(char* buffer, qint64 max)
         if (!FEnded && !Pump([this] { return !FData.Empty(); }))
             return -1;
         if (FData.Empty()) {
+            Remove();
             // The end may have come with the last data, its failure not yet told.
             const bool whole = FResult == CURLE_OK ? ReadComplete() : Failed(FResult);
-            Remove();
             return whole ? 0 : -1;
         }
     }
@@ -439,6 +443,7 @@ void TFtpConnection::ResetOptions()
     curl_easy_setopt(easy, CURLOPT_WILDCARDMATCH, 0L);
     curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(-1));
     curl_easy_setopt(easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(0));
+    curl_easy_setopt(easy, CURLOPT_IGNORE_CONTENT_LENGTH, 0L);
 }
 
 bool TFtpConnection::Perform(bool retry)
@@ -572,16 +577,38 @@ QString TFtpConnection::Overdue(int limitMs, qint64 silentMs)
 
 bool TFtpConnection::ReadComplete()
 {
-    if (!FAsciiRead)
-        return true;  // libcurl checks a binary read itself
+    const bool binary = !FAsciiRead;
+    // libcurl checks a binary read itself when it asked for the size first.
+    if (binary && FListedSize < 0)
+        return true;
     if (!FConfirmed)
         return Refuse(QStringLiteral("The server did not confirm that the file was sent whole."), ieConnectionAborted);
-    curl_off_t received = 0;
-    curl_easy_getinfo(FEasy.get(), CURLINFO_SIZE_DOWNLOAD_T, &received);
-    if (FAnnounced >= 0 && qint64(received) < FAnnounced)
-        return Refuse(QStringLiteral("The server announced %1 bytes and sent %2.").arg(FAnnounced).arg(qint64(received)),
+    curl_off_t count = 0;
+    curl_easy_getinfo(FEasy.get(), CURLINFO_SIZE_DOWNLOAD_T, &count);
+    const qint64 received = count;
+    // Line ends change an ASCII file's size, so there only a shortfall tells.
+    if (FAnnounced >= 0 && (binary ? received != FAnnounced : received < FAnnounced))
+        return Refuse(QStringLiteral("The server announced %1 bytes and sent %2.").arg(FAnnounced).arg(received),
+                      ieConnectionAborted);
+    if (FAnnounced >= 0 || !binary || received == FListedSize)
+        return true;
+    // The file may have changed since the listing: the server's size now decides. A server
+    // that tells no size passes, as it did when libcurl asked for the size before the transfer.
+    const qint64 now = ServerSize();
+    if (now >= 0 && now != received)
+        return Refuse(QStringLiteral("The server lists %1 bytes and sent %2.").arg(now).arg(received),
                       ieConnectionAborted);
     return true;
+}
+
+qint64 TFtpConnection::ServerSize()
+{
+    std::vector<TExchange> replies;
+    if (!RunCommands({"SIZE " + FReadPath.toUtf8()}, replies) || replies[0].Reply != 213)
+        return -1;
+    bool number = false;
+    const qint64 size = replies[0].Text.mid(4).trimmed().toLongLong(&number);
+    return number && size >= 0 ? size : -1;
 }
 
 bool TFtpConnection::Failed(int curlCode)

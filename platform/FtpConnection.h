@@ -78,7 +78,11 @@ public:
     // reply announced.
     // `from` > 0 (binary only): the file from that offset on, asked for with REST; a server that
     // refuses REST fails the open with ResumeRefused() true.
-    bool OpenRead(const QString& path, bool ascii, qint64 from = 0);
+    // `listedSize` >= 0 (a binary read from the start): the size a listing gave. The server is then
+    // not asked for the size before the transfer (one exchange fewer a file); the file must end
+    // at the size the opening reply announced, else at the listed one; when it ends elsewhere
+    // the server is asked for the size afterwards, and only a size it confirms passes.
+    bool OpenRead(const QString& path, bool ascii, qint64 from = 0, qint64 listedSize = -1);
     bool ResumeRefused() const;
     qint64 Read(char* buffer, qint64 max);
     // Writing: OpenWrite creates or replaces the remote file; Write takes a block (sent in
@@ -115,7 +119,7 @@ private:
     // Forgets what the last transfer left (data, replies, result) and hands the handle to the
     // multi handle, for Pump to drive.
     void BeginTransfer();
-    bool StartFile(const QString& path, bool ascii, TFile kind, qint64 from = 0);
+    bool StartFile(const QString& path, bool ascii, TFile kind, qint64 from = 0, qint64 listedSize = -1);
     void Remove();
     bool CommandRefused(const TExchange& exchange, int expected);
     // Pumps until the goal holds or the transfer ended; false when it failed.
@@ -124,8 +128,11 @@ private:
     bool NothingToWaitOn() const;
     // Why the transfer must stop now for slowness; empty while it may go on.
     QString Overdue(int limitMs, qint64 silentMs);
-    // Whether a read that libcurl ended without failure is whole (see OpenRead).
+    // Whether a read that libcurl ended without failure is whole (see OpenRead). Called once
+    // the transfer is out of the multi handle: it may ask the server for the size.
     bool ReadComplete();
+    // The size the server gives for the file being read now; -1 when it gives none.
+    qint64 ServerSize();
     bool Failed(int curlCode);
     bool Refuse(const QString& reason, quint32 errorCode);
     bool CanRetry(int curlCode) const;
@@ -167,6 +174,9 @@ private:
     // An ASCII read: libcurl checks neither the size the server announced nor, since line ends
     // change it, the count.
     bool FAsciiRead = false;
+    // A binary read opened without asking for the size: what the listing said (see OpenRead).
+    qint64 FListedSize = -1;
+    QString FReadPath;
     qint64 FAnnounced = -1;
     bool FConfirmed = false;
     QString FReason;

@@ -88,11 +88,12 @@ TTransferResult TFtpDownload::Fetch(TCopyRun& run, TTransferJob& job, TFtpConnec
     TKeptPart kept = resumable ? TKeptPart::Find(CombinePath(item.TargetDir, localName)) : TKeptPart();
     if (!kept.Identity.SameFileAs(identity))
         kept = {};
-    bool opened = connection.OpenRead(entry.Name, ascii, kept.Size);
+    // The listed size saves asking for it again before every file.
+    bool opened = connection.OpenRead(entry.Name, ascii, kept.Size, entry.Size);
     if (!opened && kept.Size > 0 && connection.ResumeRefused() && !run.Cancelled()) {
         // A server without REST sends the whole file.
         kept = {};
-        opened = connection.OpenRead(entry.Name, ascii);
+        opened = connection.OpenRead(entry.Name, ascii, 0, entry.Size);
     }
     if (!opened) {
         if (run.Cancelled())

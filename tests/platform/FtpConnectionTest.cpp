@@ -63,9 +63,9 @@ protected:
         EXPECT_TRUE(connection->Connect()) << connection->Reason().toStdString();
         return connection;
     }
-    QByteArray Download(TFtpConnection& connection, const QString& path, bool ascii = false)
+    QByteArray Download(TFtpConnection& connection, const QString& path, bool ascii = false, qint64 listedSize = -1)
     {
-        if (!connection.OpenRead(path, ascii))
+        if (!connection.OpenRead(path, ascii, 0, listedSize))
             return "<not opened: " + connection.Reason().toUtf8() + ">";
         QByteArray data;
         char buffer[4096];
@@ -485,6 +485,48 @@ TEST_F(FtpConnectionTest, AReadInAsciiModeShorterThanAnnouncedFailsAsInBinaryMod
         const QByteArray got = Download(*connection, QStringLiteral("f.txt"), ascii);
         EXPECT_TRUE(got.startsWith("<failed")) << got.size();
         EXPECT_EQ(connection->ErrorCode(), ieConnectionAborted) << connection->Reason().toStdString();
+    }
+}
+
+TEST_F(FtpConnectionTest, AReadOfAListedFileAsksNoSizeFirstAndEndsWholeOnlyAtAConfirmedSize)
+{
+    struct Case {
+        const char* What;
+        QString Option;
+        qint64 Listed;
+        bool Whole;
+        const char* Reason;
+        int SizesAsked;
+    };
+    const Case cases[] = {
+        {"as listed", {}, 100000, true, "", 0},
+        // The file changed since the listing: the server's size now decides.
+        {"changed since the listing", {}, 70000, true, "", 1},
+        {"short, announced", QStringLiteral("--short-data"), 100000, false, "The server announced 100000 bytes and sent 50000.", 0},
+        {"short, unannounced", QStringLiteral("--short-quiet"), 100000, false, "The server lists 100000 bytes and sent 50000.", 1},
+        // Without a listed size libcurl asks first and checks the count itself.
+        {"short, size unlisted", QStringLiteral("--short-quiet"), -1, false, "", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TFtpServerFixture server;
+        ASSERT_TRUE(server.Start(c.Option.isEmpty() ? QStringList() : QStringList{c.Option})) << server.Message().toStdString();
+        const QByteArray content = Pattern(100000);
+        WriteFile(server.Root() + QStringLiteral("/f.bin"), content);
+        TFtpLogin login = Login();
+        login.Port = server.Port();
+        const auto connection = Connected(login);
+        const QByteArray got = Download(*connection, QStringLiteral("f.bin"), false, c.Listed);
+        if (c.Whole) {
+            EXPECT_EQ(got, content) << got.left(100).toStdString();
+        } else {
+            EXPECT_TRUE(got.startsWith("<failed")) << got.left(100).toStdString();
+            EXPECT_EQ(connection->ErrorCode(), ieConnectionAborted);
+            if (*c.Reason) {
+                EXPECT_EQ(connection->Reason(), QLatin1String(c.Reason));
+            }
+        }
+        EXPECT_EQ(server.Commands(QStringLiteral("SIZE")).size(), c.SizesAsked);
     }
 }
 

@@ -22,6 +22,7 @@ Misbehaviour on request:
   --short-data     RETR announces the file's size in its 150 reply (as vsftpd does), sends
                    only the first half and confirms with 226
   --short-first    ... for the first RETR only: a download broken half-way, then whole files
+  --short-quiet    ... for every RETR, with a 150 reply that announces no size
   --no-rest        REST is an unknown command (no resumed downloads)
 With --vsftpd the server is vsftpd instead, from a generated configuration: anonymous only,
 with the right to write; nothing is recorded and no misbehaviour is offered.
@@ -66,6 +67,7 @@ def main():
     parser.add_argument("--silent-quit", action="store_true")
     parser.add_argument("--short-data", action="store_true")
     parser.add_argument("--short-first", action="store_true")
+    parser.add_argument("--short-quiet", action="store_true")
     parser.add_argument("--no-rest", action="store_true")
     options = parser.parse_args()
     if options.vsftpd:
@@ -157,7 +159,7 @@ def main():
 
         def open(self, filename, mode):
             opened = super().open(filename, mode)
-            short = options.short_data or getattr(self.cmd_channel, "short_read", False)
+            short = options.short_data or options.short_quiet or getattr(self.cmd_channel, "short_read", False)
             if not short or "r" not in mode:
                 return opened
             self.cmd_channel.short_read = False
