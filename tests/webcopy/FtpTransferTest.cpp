@@ -1,7 +1,11 @@
 // FTP items of a copy run against a real local FTP server.
+#include "platform/AtomicFileWriter.h"
+#include "platform/FtpConnection.h"
+#include "platform/InternetSession.h"
 #include "tests/support/FtpServerFixture.h"
 #include "tests/support/TestFiles.h"
 #include "webcopy/DateTime.h"
+#include "webcopy/ResumeIdentity.h"
 #include "webcopy/WebCopy.h"
 
 #include <QDateTime>
@@ -622,6 +626,47 @@ TEST_F(FtpTransfer, ARemoteDirectoryThatCannotBeMadeIsAnErrorWithTheServersReaso
     EXPECT_EQ(infos, QStringList {QStringLiteral("Cannot create the remote directory made/by/reader")});
     EXPECT_FALSE(item->ErrorReason().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(Remote(QStringLiteral("made"))));
+}
+
+TEST_F(FtpTransfer, AKeptPartIsContinuedWithRestByASecondServer)
+{
+    Start({QStringLiteral("--vsftpd")});
+    const QByteArray data = Pattern(200000);
+    WriteFile(Remote(QStringLiteral("pub/setup.bin")), data);
+    const QString url = QStringLiteral("pub/setup.bin");
+    // The part a broken download would have kept, described as the server lists the file. Its
+    // bytes differ from the server's, so the result shows where the server's bytes began.
+    TFtpEntry entry;
+    {
+        TInternetSession session(QStringLiteral("test"), QString());
+        TFtpLogin login;
+        login.Host = QStringLiteral("127.0.0.1");
+        login.Port = FServer.Port();
+        TFtpConnection connection(session, login);
+        ASSERT_TRUE(connection.Connect()) << connection.Reason().toStdString();
+        ASSERT_TRUE(connection.Stat(url, entry)) << connection.Reason().toStdString();
+    }
+    TResumeIdentity identity;
+    identity.Source = url;
+    identity.LastModified = entry.Modified.toString(Qt::ISODateWithMs);
+    identity.Length = entry.Size;
+    ASSERT_TRUE(identity.IsUsable());
+    const QByteArray kept(120000, 'k');
+    {
+        TAtomicFileWriter writer;
+        ASSERT_TRUE(QDir().mkpath(Target()));
+        ASSERT_TRUE(writer.OpenResumable(Target() + QStringLiteral("/setup.bin")));
+        writer.Restart(identity.ToText());
+        ASSERT_TRUE(writer.Write(kept.constData(), kept.size()));
+        ASSERT_EQ(writer.Keep(), kept.size());
+    }
+    FWebCopy.Resume = true;
+    TWebCopyItem* item = Add(wpFtp, url, Target());
+    item->FTPUserID.clear();
+    ASSERT_TRUE(FWebCopy.Execute());
+    ASSERT_TRUE(item->Success()) << item->ErrorReason().toStdString();
+    EXPECT_EQ(ReadFile(Target() + QStringLiteral("/setup.bin")), kept + data.mid(kept.size()));
+    EXPECT_EQ(Entries(Target()), QStringList{QStringLiteral("setup.bin")});
 }
 
 // vsftpd lists in the Unix LIST format only and knows no MLSD; every kind of item works with it.
