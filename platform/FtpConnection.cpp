@@ -349,7 +349,7 @@ bool TFtpConnection::StartFile(const QString& path, bool ascii, TFile kind, qint
         BeginTransfer();
         FFile = kind;
         FAsciiRead = ascii && kind == TFile::Reading;
-        FListedSize = kind == TFile::Reading ? listedSize : -1;
+        FListedSize = listedSize;
         FReadPath = target;
         // Open once data flows: the first bytes came, or libcurl asks for the first block.
         const bool opened =
